@@ -1,0 +1,14 @@
+#include "app/Startup.h"
+
+#include "app/ExceptionApplication.h"
+#include "shell/MainWindow.h"
+
+int runVantara(int &argc, char **argv)
+{
+    ExceptionApplication app(argc, argv);
+    // Plug-ins (image formats, the media back-end) may sit beside the program.
+    QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath());
+    MainWindow window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,151 @@
+#include "shell/MainWindow.h"
+
+#include "shell/MainWindowUi.h"
+#include "shell/ScriptBridge.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QWebFrame>
+#include <QWebPage>
+#include <QWebSettings>
+#include <QWebView>
+#include <phonon/AudioOutput>
+#include <phonon/MediaObject>
+
+namespace {
+const char *const baseStyle =
+    "::-webkit-scrollbar {width: 8px;background:#EFEFEF;border-radius: 50px;} "
+    "::-webkit-scrollbar-track {-webkit-box-shadow: inset 0 0 6px #EFEFEF; "
+    "-webkit-border-radius: 1px;border-radius: 50px;background:#EFEFEF;} "
+    "::-webkit-scrollbar-thumb {-webkit-border-radius: 1px;border-radius: 1px;background: "
+    "#666666; -webkit-box-shadow: inset 0 0 6px rgba(0,0,0,0.5); border-radius: 50px;} ";
+
+void enableWebFeatures()
+{
+    QWebSettings *s = QWebSettings::globalSettings();
+    for (QWebSettings::WebAttribute a :
+         {QWebSettings::WebGLEnabled, QWebSettings::OfflineStorageDatabaseEnabled,
+          QWebSettings::LocalStorageEnabled, QWebSettings::AcceleratedCompositingEnabled,
+          QWebSettings::LocalContentCanAccessFileUrls,
+          QWebSettings::LocalContentCanAccessRemoteUrls, QWebSettings::PluginsEnabled,
+          QWebSettings::JavaEnabled, QWebSettings::JavascriptCanOpenWindows,
+          QWebSettings::LinksIncludedInFocusChain})
+        s->setAttribute(a, true);
+    // Web storage and site icons belong to the user's working folder, not to
+    // the program's.
+    QWebSettings::enablePersistentStorage(QDir::currentPath() + QStringLiteral("//cache"));
+    QWebSettings::setMaximumPagesInCache(10);
+    QWebSettings::setIconDatabasePath(QDir::currentPath() + QStringLiteral("//icons"));
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindowUi)
+{
+    ui->setupUi(this);
+    setAttribute(Qt::WA_QuitOnClose);
+    showFullScreen();
+    appsPath = QCoreApplication::applicationDirPath() + QStringLiteral("//Apps");
+    enableWebFeatures();
+    scrollbarStyle = QString::fromLatin1(baseStyle);
+
+    musicOutput = new Phonon::AudioOutput(Phonon::MusicCategory, this);
+    musicPlayer = new Phonon::MediaObject(this);
+    tagReader = new Phonon::MediaObject(this);
+    Phonon::createPath(musicPlayer, musicOutput);
+    connect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), this,
+            SLOT(metaStateChanged(Phonon::State, Phonon::State)));
+    connect(ui->webView->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), this,
+            SLOT(mainFrame_javaScriptWindowObjectCleared()));
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+QWebView *MainWindow::homeView() const { return ui->webView; }
+QStackedWidget *MainWindow::stack() const { return ui->springboard; }
+QProgressBar *MainWindow::progressBar() const { return ui->progressBar; }
+QWidget *MainWindow::mainWindow() const { return const_cast<MainWindow *>(this); }
+QObject *MainWindow::bridge() const { return const_cast<MainWindow *>(this); }
+QString MainWindow::programFolder() const { return QCoreApplication::applicationDirPath(); }
+int MainWindow::showIndex() const { return showIndexValue; }
+void MainWindow::setShowIndex(int index) { showIndexValue = index; }
+
+// Public slots, in the order pages know them.
+
+void MainWindow::loadfiles() {}
+void MainWindow::on_pushButton_clicked(QString, QString) {}
+void MainWindow::homescreen() {}
+void MainWindow::appswitch(int) {}
+void MainWindow::closeapp() {}
+void MainWindow::showapp() {}
+void MainWindow::closeit() { close(); }
+void MainWindow::Wallpaper(QString) {}
+void MainWindow::pageloaded(bool) {}
+void MainWindow::desktopaccess(QString) {}
+void MainWindow::playmp3(QString) {}
+void MainWindow::setVolume(qreal) {}
+void MainWindow::on_testputon_clicked() {}
+void MainWindow::Mailservice(QString, QString) {}
+void MainWindow::webhistory(QString) {}
+void MainWindow::downloadapp(QString, QString, QString) {}
+void MainWindow::fileDownloaded(QNetworkReply *) {}
+void MainWindow::downloadProgress(qint64, qint64) {}
+void MainWindow::seekmp3(qint64) {}
+void MainWindow::stopmp3() {}
+bool MainWindow::pausemp3() { return false; }
+void MainWindow::installLpk(QString) {}
+void MainWindow::filesysDownloaded(QNetworkReply *) {}
+QStringList MainWindow::GetFiles(QString) { return {}; }
+void MainWindow::zooms(qreal a) { ui->webView->setZoomFactor(a); }
+void MainWindow::adclick() {}
+void MainWindow::LoadPack(QString, QString) {}
+void MainWindow::PackDownloaded(QNetworkReply *) {}
+void MainWindow::DownFile(QString, QString) {}
+void MainWindow::FileDownloaded(QNetworkReply *) {}
+void MainWindow::installBatch(QString) {}
+void MainWindow::notif(QString) {}
+void MainWindow::onResult(QNetworkReply *) {}
+void MainWindow::downloadingIssueFinished() {}
+void MainWindow::download(QNetworkRequest) {}
+void MainWindow::unsupportedContent(QNetworkReply *) {}
+
+// Private slots: reached only through signal connections.
+
+void MainWindow::linkClickedSlot(QUrl) {}
+void MainWindow::objectDestroyed() {}
+void MainWindow::on_pushButton_2_clicked()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("window1"))
+            w->showNormal();
+}
+void MainWindow::Mp3Buffer(qint64) {}
+void MainWindow::on_commandLinkButton_clicked() { close(); }
+void MainWindow::mailstore() {}
+void MainWindow::on_commandLinkButton_2_clicked() {}
+void MainWindow::on_webView_loadFinished(bool) {}
+
+void MainWindow::mainFrame_javaScriptWindowObjectCleared()
+{
+    QWebFrame *frame = ui->webView->page()->mainFrame();
+    ScriptBridge::place(frame, this, ScriptBridge::homeName(),
+                        ScriptBridge::isHomePage(frame->url()));
+}
+
+void MainWindow::localapp()
+{
+    // Only the frame whose context was cleared, and only while it shows what
+    // its app may show: a background page never hands api to the page on top.
+    QWebFrame *frame = qobject_cast<QWebFrame *>(sender());
+    ScriptBridge::place(frame, this, ScriptBridge::appName(), ScriptBridge::mayUseApi(frame));
+}
+
+void MainWindow::a_auth(QNetworkReply *, QAuthenticator *) {}
+void MainWindow::metaStateChanged(Phonon::State, Phonon::State) {}
+void MainWindow::mailapp() {}
+void MainWindow::finishedSlot(QNetworkReply *) {}
+void MainWindow::on_reee_clicked() {}

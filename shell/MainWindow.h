@@ -1,0 +1,132 @@
+#pragma once
+
+#include "shell/ShellHost.h"
+
+#include <QMainWindow>
+#include <QNetworkRequest>
+#include <QStringList>
+#include <QUrl>
+#include <phonon/phononnamespace.h>
+
+class QAuthenticator;
+class QNetworkReply;
+class QWebView;
+struct MainWindowUi;
+namespace Phonon {
+class AudioOutput;
+class MediaObject;
+} // namespace Phonon
+
+class AdSwitch;
+class AppCatalogue;
+class AppLauncher;
+class FileDownloads;
+class FolderBrowser;
+class MailPanel;
+class MusicPlayer;
+class PackageInstaller;
+class PageServices;
+class PageStack;
+class WebAppInstaller;
+
+// The one top-level window and the object behind the script bridge: pages
+// call its public slots as myob or api. Each slot hands the work to the
+// subsystem that owns it.
+class MainWindow : public QMainWindow, public ShellHost
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // ShellHost
+    QWebView *homeView() const override;
+    QStackedWidget *stack() const override;
+    QProgressBar *progressBar() const override;
+    QWidget *mainWindow() const override;
+    QObject *bridge() const override;
+    QString programFolder() const override;
+    int showIndex() const override;
+    void setShowIndex(int index) override;
+
+    // The first text of every app page's user style sheet.
+    const QString &userStyleBase() const { return scrollbarStyle; }
+
+public slots:
+    void loadfiles();
+    void on_pushButton_clicked(QString nn, QString ll);
+    void homescreen();
+    void appswitch(int i);
+    void closeapp();
+    void showapp();
+    void closeit();
+    void Wallpaper(QString w);
+    void pageloaded(bool arg1);
+    void desktopaccess(QString service);
+    void playmp3(QString url);
+    void setVolume(qreal v);
+    void on_testputon_clicked();
+    void Mailservice(QString u, QString n);
+    void webhistory(QString u);
+    void downloadapp(QString appname, QString applink, QString icon);
+    void fileDownloaded(QNetworkReply *pReply);
+    void downloadProgress(qint64 bytesReceived, qint64 bytesTotal);
+    void seekmp3(qint64 c);
+    void stopmp3();
+    bool pausemp3();
+    void installLpk(QString path);
+    void filesysDownloaded(QNetworkReply *pReply);
+    QStringList GetFiles(QString u);
+    void zooms(qreal a);
+    void adclick();
+    void LoadPack(QString path, QString ap);
+    void PackDownloaded(QNetworkReply *pReply);
+    void DownFile(QString path, QString ap);
+    void FileDownloaded(QNetworkReply *pReply);
+    void installBatch(QString path);
+    void notif(QString u);
+    void onResult(QNetworkReply *reply);
+    void downloadingIssueFinished();
+    void download(QNetworkRequest request);
+    void unsupportedContent(QNetworkReply *reply);
+
+private slots:
+    void linkClickedSlot(QUrl url);
+    void objectDestroyed();
+    void on_pushButton_2_clicked();
+    void Mp3Buffer(qint64 i);
+    void on_commandLinkButton_clicked();
+    void mailstore();
+    void on_commandLinkButton_2_clicked();
+    void on_webView_loadFinished(bool arg1);
+    void mainFrame_javaScriptWindowObjectCleared();
+    void localapp();
+    void a_auth(QNetworkReply *, QAuthenticator *);
+    void metaStateChanged(Phonon::State newState, Phonon::State);
+    void mailapp();
+    void finishedSlot(QNetworkReply *reply);
+    void on_reee_clicked();
+
+private:
+    int showIndexValue = 0;
+    QWebView *adView = nullptr;
+    Phonon::MediaObject *musicPlayer = nullptr;
+    Phonon::MediaObject *tagReader = nullptr;
+    Phonon::AudioOutput *musicOutput = nullptr;
+    QString scrollbarStyle;
+    QString appsPath;
+    MainWindowUi *ui = nullptr;
+
+    PageStack *pages = nullptr;
+    AppCatalogue *catalogue = nullptr;
+    AppLauncher *launcher = nullptr;
+    PageServices *services = nullptr;
+    WebAppInstaller *webApps = nullptr;
+    PackageInstaller *packages = nullptr;
+    FileDownloads *files = nullptr;
+    MusicPlayer *music = nullptr;
+    FolderBrowser *folders = nullptr;
+    MailPanel *mail = nullptr;
+    AdSwitch *ads = nullptr;
+};

@@ -1,0 +1,47 @@
+#include "shell/MainWindowUi.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QUrl>
+#include <QWebView>
+
+void MainWindowUi::setupUi(QMainWindow *window)
+{
+    if (window->objectName().isEmpty())
+        window->setObjectName(QStringLiteral("MainWindow"));
+    window->resize(776, 466);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/happy.ico"), QSize(), QIcon::Normal, QIcon::Off);
+    window->setWindowIcon(icon);
+    window->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    window->setDocumentMode(false);
+
+    centralWidget = new QWidget(window);
+    centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    centralWidget->setStyleSheet(QString());
+
+    webView = new QWebView(centralWidget);
+    webView->setObjectName(QStringLiteral("webView"));
+    webView->setGeometry(QRect(0, 0, 800, 600));
+    webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
+
+    springboard = new QStackedWidget(centralWidget);
+    springboard->setObjectName(QStringLiteral("springboard"));
+    springboard->setGeometry(QRect(90, 10, 0, 0));
+    springboard->setContextMenuPolicy(Qt::NoContextMenu);
+    springboard->setFrameShape(QFrame::NoFrame);
+
+    progressBar = new QProgressBar(centralWidget);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setGeometry(QRect(0, 20, 961, 20));
+    progressBar->setStyleSheet(
+        QStringLiteral("border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
+    progressBar->setValue(0);
+
+    window->setCentralWidget(centralWidget);
+    window->setWindowTitle(QCoreApplication::translate("MainWindow", "Vantara", nullptr));
+    QMetaObject::connectSlotsByName(window);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class QObject;
+class QProgressBar;
+class QStackedWidget;
+class QWebFrame;
+class QWebView;
+class QWidget;
+
+// What a subsystem may reach of the shell. The main window implements it;
+// tests implement it over plain widgets.
+class ShellHost
+{
+public:
+    virtual ~ShellHost() = default;
+
+    // The home screen's view and its main frame.
+    virtual QWebView *homeView() const = 0;
+    QWebFrame *homeFrame() const;
+    // The stack of app pages ("springboard") and its current widget.
+    virtual QStackedWidget *stack() const = 0;
+    QWidget *pageOnTop() const;
+    // The page on top when it is a web view, else null.
+    QWebView *webViewOnTop() const;
+    virtual QProgressBar *progressBar() const = 0;
+    // The top-level window: parent of what the shell makes, owner of dialogs.
+    virtual QWidget *mainWindow() const = 0;
+    // The object that pages see as myob and api; its slots serve connections.
+    virtual QObject *bridge() const = 0;
+
+    // The folder of the program and the Apps folder beside it.
+    virtual QString programFolder() const = 0;
+    QString appsFolder() const;
+
+    // The stack index that showapp() returns to.
+    virtual int showIndex() const = 0;
+    virtual void setShowIndex(int index) = 0;
+
+    // A modal message box.
+    void message(const QString &text) const;
+};

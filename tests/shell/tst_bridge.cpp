@@ -1,0 +1,182 @@
+#include "TestShell.h"
+#include "shell/MainWindow.h"
+
+#include <QApplication>
+#include <QMetaMethod>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWebFrame>
+#include <QWebView>
+
+namespace {
+struct SlotRow {
+    QMetaMethod::Access access;
+    const char *signature;
+    QList<QByteArray> names;
+    const char *result;
+};
+
+const QList<SlotRow> &slotTable()
+{
+    static const QList<SlotRow> rows = {
+        {QMetaMethod::Public, "loadfiles()", {}, "void"},
+        {QMetaMethod::Public, "on_pushButton_clicked(QString,QString)", {"nn", "ll"}, "void"},
+        {QMetaMethod::Public, "homescreen()", {}, "void"},
+        {QMetaMethod::Public, "appswitch(int)", {"i"}, "void"},
+        {QMetaMethod::Public, "closeapp()", {}, "void"},
+        {QMetaMethod::Public, "showapp()", {}, "void"},
+        {QMetaMethod::Public, "closeit()", {}, "void"},
+        {QMetaMethod::Public, "Wallpaper(QString)", {"w"}, "void"},
+        {QMetaMethod::Public, "pageloaded(bool)", {"arg1"}, "void"},
+        {QMetaMethod::Public, "desktopaccess(QString)", {"service"}, "void"},
+        {QMetaMethod::Public, "playmp3(QString)", {"url"}, "void"},
+        {QMetaMethod::Public, "setVolume(qreal)", {"v"}, "void"},
+        {QMetaMethod::Public, "on_testputon_clicked()", {}, "void"},
+        {QMetaMethod::Public, "Mailservice(QString,QString)", {"u", "n"}, "void"},
+        {QMetaMethod::Public, "webhistory(QString)", {"u"}, "void"},
+        {QMetaMethod::Public, "downloadapp(QString,QString,QString)", {"appname", "applink", "icon"}, "void"},
+        {QMetaMethod::Public, "fileDownloaded(QNetworkReply*)", {"pReply"}, "void"},
+        {QMetaMethod::Public, "downloadProgress(qint64,qint64)", {"bytesReceived", "bytesTotal"}, "void"},
+        {QMetaMethod::Public, "seekmp3(qint64)", {"c"}, "void"},
+        {QMetaMethod::Public, "stopmp3()", {}, "void"},
+        {QMetaMethod::Public, "pausemp3()", {}, "bool"},
+        {QMetaMethod::Public, "installLpk(QString)", {"path"}, "void"},
+        {QMetaMethod::Public, "filesysDownloaded(QNetworkReply*)", {"pReply"}, "void"},
+        {QMetaMethod::Public, "GetFiles(QString)", {"u"}, "QStringList"},
+        {QMetaMethod::Public, "zooms(qreal)", {"a"}, "void"},
+        {QMetaMethod::Public, "adclick()", {}, "void"},
+        {QMetaMethod::Public, "LoadPack(QString,QString)", {"path", "ap"}, "void"},
+        {QMetaMethod::Public, "PackDownloaded(QNetworkReply*)", {"pReply"}, "void"},
+        {QMetaMethod::Public, "DownFile(QString,QString)", {"path", "ap"}, "void"},
+        {QMetaMethod::Public, "FileDownloaded(QNetworkReply*)", {"pReply"}, "void"},
+        {QMetaMethod::Public, "installBatch(QString)", {"path"}, "void"},
+        {QMetaMethod::Public, "notif(QString)", {"u"}, "void"},
+        {QMetaMethod::Public, "onResult(QNetworkReply*)", {"reply"}, "void"},
+        {QMetaMethod::Public, "downloadingIssueFinished()", {}, "void"},
+        {QMetaMethod::Public, "download(QNetworkRequest)", {"request"}, "void"},
+        {QMetaMethod::Public, "unsupportedContent(QNetworkReply*)", {"reply"}, "void"},
+        {QMetaMethod::Private, "linkClickedSlot(QUrl)", {"url"}, "void"},
+        {QMetaMethod::Private, "objectDestroyed()", {}, "void"},
+        {QMetaMethod::Private, "on_pushButton_2_clicked()", {}, "void"},
+        {QMetaMethod::Private, "Mp3Buffer(qint64)", {"i"}, "void"},
+        {QMetaMethod::Private, "on_commandLinkButton_clicked()", {}, "void"},
+        {QMetaMethod::Private, "mailstore()", {}, "void"},
+        {QMetaMethod::Private, "on_commandLinkButton_2_clicked()", {}, "void"},
+        {QMetaMethod::Private, "on_webView_loadFinished(bool)", {"arg1"}, "void"},
+        {QMetaMethod::Private, "mainFrame_javaScriptWindowObjectCleared()", {}, "void"},
+        {QMetaMethod::Private, "localapp()", {}, "void"},
+        {QMetaMethod::Private, "a_auth(QNetworkReply*,QAuthenticator*)", {"", ""}, "void"},
+        {QMetaMethod::Private, "metaStateChanged(Phonon::State,Phonon::State)", {"newState", ""}, "void"},
+        {QMetaMethod::Private, "mailapp()", {}, "void"},
+        {QMetaMethod::Private, "finishedSlot(QNetworkReply*)", {"reply"}, "void"},
+        {QMetaMethod::Private, "on_reee_clicked()", {}, "void"},
+    };
+    return rows;
+}
+
+// Closes whatever modal dialog a slot opens, as a person pressing Cancel.
+void cancelDialogsSoon()
+{
+    QTimer::singleShot(50, [] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            w->close();
+        else
+            cancelDialogsSoon();
+    });
+}
+} // namespace
+
+class TestBridge : public QObject
+{
+    Q_OBJECT
+
+    QVariant eval(MainWindow &w, const QString &script)
+    {
+        return w.homeFrame()->evaluateJavaScript(script);
+    }
+
+    bool waitForHome(MainWindow &w)
+    {
+        QSignalSpy spy(w.homeView(), SIGNAL(loadFinished(bool)));
+        return spy.wait(15000);
+    }
+
+private slots:
+    void metaObjectIsTheSlotTable()
+    {
+        const QMetaObject &mo = MainWindow::staticMetaObject;
+        QCOMPARE(QByteArray(mo.className()), QByteArray("MainWindow"));
+        QCOMPARE(mo.superClass(), &QMainWindow::staticMetaObject);
+        QCOMPARE(mo.propertyCount(), mo.propertyOffset());
+        QCOMPARE(mo.classInfoCount(), mo.classInfoOffset());
+        QCOMPARE(mo.methodCount() - mo.methodOffset(), slotTable().size());
+        for (int i = 0; i < slotTable().size(); ++i) {
+            const SlotRow &row = slotTable().at(i);
+            const QMetaMethod m = mo.method(mo.methodOffset() + i);
+            QCOMPARE(m.methodType(), QMetaMethod::Slot);
+            // Qt 5's meta-object records qreal as double and qint64 as qlonglong.
+            QCOMPARE(m.methodSignature(), QByteArray(row.signature)
+                                              .replace("qreal", "double")
+                                              .replace("qint64", "qlonglong"));
+            QCOMPARE(m.access(), row.access);
+            QCOMPARE(m.parameterNames(), row.names);
+            QCOMPARE(QByteArray(m.typeName()), QByteArray(row.result));
+        }
+    }
+
+    void homePageSeesTheTable()
+    {
+        MainWindow w;
+        QVERIFY(waitForHome(w));
+        QCOMPARE(eval(w, "typeof myob").toString(), QStringLiteral("object"));
+        for (const SlotRow &row : slotTable()) {
+            const QString name = QString::fromLatin1(row.signature).section('(', 0, 0);
+            const QString expected = row.access == QMetaMethod::Public ? "function" : "undefined";
+            QCOMPARE(eval(w, "typeof myob." + name).toString(), expected);
+        }
+        QCOMPARE(eval(w, "typeof myob.pausemp3()").toString(), QStringLiteral("boolean"));
+        cancelDialogsSoon();
+        QCOMPARE(eval(w, "Array.isArray(myob.GetFiles('*.txt'))").toBool(), true);
+        // Inherited public slots are reachable too.
+        QVERIFY(!w.isMinimized());
+        eval(w, "myob.showMinimized()");
+        QVERIFY(w.isMinimized());
+    }
+
+    void placedAgainAfterEveryReload()
+    {
+        MainWindow w;
+        QVERIFY(waitForHome(w));
+        eval(w, "window.marker = 1");
+        QSignalSpy spy(w.homeView(), SIGNAL(loadFinished(bool)));
+        w.homeView()->reload();
+        QVERIFY(spy.wait(15000));
+        QCOMPARE(eval(w, "typeof window.marker").toString(), QStringLiteral("undefined"));
+        QCOMPARE(eval(w, "typeof myob.homescreen").toString(), QStringLiteral("function"));
+    }
+
+    void noOtherPageInTheHomeViewGetsIt()
+    {
+        MainWindow w;
+        QVERIFY(waitForHome(w));
+        const QString probe = QStringLiteral("<html><body><script>var seen = typeof myob;</script></body></html>");
+        for (const char *base : {"http://127.0.0.1:9/Lumo.html", "qrc:/Lumo.html.evil/",
+                                 "file:///tmp/Lumo.html", "qrc:/other.html", "about:blank"}) {
+            QVERIFY(TestUtil::loadHtml(w.homeView(), probe, QUrl(QString::fromLatin1(base))));
+            QCOMPARE(eval(w, "seen").toString(), QStringLiteral("undefined"));
+        }
+    }
+
+    void closeitEndsTheLoop()
+    {
+        MainWindow w;
+        QVERIFY(waitForHome(w));
+        QVERIFY(w.isVisible());
+        eval(w, "myob.closeit()");
+        QVERIFY(!w.isVisible());
+    }
+};
+
+QTEST_MAIN(TestBridge)
+#include "tst_bridge.moc"

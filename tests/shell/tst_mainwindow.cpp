@@ -1,0 +1,135 @@
+#include "TestShell.h"
+#include "shell/MainWindow.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QDir>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebSettings>
+#include <QWebView>
+#include <phonon/AudioOutput>
+#include <phonon/MediaObject>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void widgetsBeforeTheHomePageLoads()
+    {
+        MainWindow w;
+        QCOMPARE(w.objectName(), QStringLiteral("MainWindow"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Vantara"));
+        QVERIFY(!w.windowIcon().isNull());
+        QVERIFY(w.isFullScreen());
+        QVERIFY(w.testAttribute(Qt::WA_QuitOnClose));
+        QCOMPARE(w.locale(), QLocale(QLocale::English, QLocale::UnitedStates));
+
+        auto *central = w.findChild<QWidget *>(QStringLiteral("centralWidget"));
+        QVERIFY(central);
+        QCOMPARE(w.centralWidget(), central);
+        QCOMPARE(central->styleSheet(), QString());
+
+        auto *web = w.findChild<QWebView *>(QStringLiteral("webView"));
+        auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("springboard"));
+        auto *bar = w.findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        QVERIFY(web && stack && bar);
+        QCOMPARE(web->parentWidget(), central);
+        QCOMPARE(stack->parentWidget(), central);
+        QCOMPARE(bar->parentWidget(), central);
+        // Creation order is stacking order: the bar over the stack over the home view.
+        QCOMPARE(central->children().indexOf(web) < central->children().indexOf(stack), true);
+        QCOMPARE(central->children().indexOf(stack) < central->children().indexOf(bar), true);
+
+        QCOMPARE(web->geometry(), QRect(0, 0, 800, 600));
+        QCOMPARE(web->url(), QUrl(QStringLiteral("qrc:/Lumo.html")));
+        QCOMPARE(stack->geometry(), QRect(90, 10, 0, 0));
+        QCOMPARE(stack->contextMenuPolicy(), Qt::NoContextMenu);
+        QCOMPARE(stack->frameShape(), QFrame::NoFrame);
+        QCOMPARE(stack->count(), 0);
+        QCOMPARE(bar->geometry(), QRect(0, 20, 961, 20));
+        QCOMPARE(bar->styleSheet(),
+                 QStringLiteral("border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
+        QCOMPARE(bar->value(), 0);
+
+        QCOMPARE(w.homeView(), web);
+        QCOMPARE(w.stack(), stack);
+        QCOMPARE(w.progressBar(), bar);
+        QCOMPARE(w.appsFolder(), QCoreApplication::applicationDirPath() + QStringLiteral("//Apps"));
+        QCOMPARE(w.showIndex(), 0);
+    }
+
+    void userStyleBase()
+    {
+        MainWindow w;
+        const QString expected = QStringLiteral(
+            "::-webkit-scrollbar {width: 8px;background:#EFEFEF;border-radius: 50px;} "
+            "::-webkit-scrollbar-track {-webkit-box-shadow: inset 0 0 6px #EFEFEF; "
+            "-webkit-border-radius: 1px;border-radius: 50px;background:#EFEFEF;} "
+            "::-webkit-scrollbar-thumb {-webkit-border-radius: 1px;border-radius: 1px;"
+            "background: #666666; -webkit-box-shadow: inset 0 0 6px rgba(0,0,0,0.5); "
+            "border-radius: 50px;} ");
+        QCOMPARE(w.userStyleBase().size(), 378);
+        QCOMPARE(w.userStyleBase(), expected);
+    }
+
+    void webSettingsAndStorageUnderTheWorkingFolder()
+    {
+        MainWindow w;
+        QWebSettings *s = QWebSettings::globalSettings();
+        for (QWebSettings::WebAttribute a :
+             {QWebSettings::WebGLEnabled, QWebSettings::OfflineStorageDatabaseEnabled,
+              QWebSettings::LocalStorageEnabled, QWebSettings::AcceleratedCompositingEnabled,
+              QWebSettings::LocalContentCanAccessFileUrls,
+              QWebSettings::LocalContentCanAccessRemoteUrls, QWebSettings::PluginsEnabled,
+              QWebSettings::JavaEnabled, QWebSettings::JavascriptCanOpenWindows,
+              QWebSettings::LinksIncludedInFocusChain})
+            QVERIFY2(s->testAttribute(a), qPrintable(QString::number(a)));
+        QCOMPARE(QWebSettings::maximumPagesInCache(), 10);
+
+        // The tests run in a working folder apart from the program's folder.
+        const QString work = QDir::currentPath();
+        QVERIFY(work != QCoreApplication::applicationDirPath());
+        // QtWebKit 5.212 is built without the site-icon database and then
+        // reports no path; where it has one, it lies in the working folder.
+        if (!QWebSettings::iconDatabasePath().isEmpty())
+            QCOMPARE(QDir::cleanPath(QWebSettings::iconDatabasePath()),
+                     QDir::cleanPath(work + QStringLiteral("/icons")));
+        QVERIFY(QDir::cleanPath(s->localStoragePath()).startsWith(QDir::cleanPath(work + "/cache")));
+        QVERIFY(QDir::cleanPath(QWebSettings::offlineStoragePath())
+                    .startsWith(QDir::cleanPath(work + "/cache")));
+        QVERIFY(!QDir(QCoreApplication::applicationDirPath() + "/cache").exists()
+                || QCoreApplication::applicationDirPath() == work);
+    }
+
+    void musicObjectsAndConnections()
+    {
+        MainWindow w;
+        const auto media = w.findChildren<Phonon::MediaObject *>(QString(), Qt::FindDirectChildrenOnly);
+        const auto outputs = w.findChildren<Phonon::AudioOutput *>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(media.size(), 2);
+        QCOMPARE(outputs.size(), 1);
+        QCOMPARE(outputs.first()->category(), Phonon::MusicCategory);
+        // The player has a path to the output; the tag reader none.
+        int withPath = 0;
+        for (Phonon::MediaObject *m : media)
+            withPath += m->outputPaths().isEmpty() ? 0 : 1;
+        QCOMPARE(withPath, 1);
+        Phonon::MediaObject *tagReader =
+            media.at(0)->outputPaths().isEmpty() ? media.at(0) : media.at(1);
+
+        // disconnect() answers whether the connection was there.
+        QVERIFY(QObject::disconnect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), &w,
+                                    SLOT(metaStateChanged(Phonon::State, Phonon::State))));
+        QVERIFY(QObject::disconnect(w.homeFrame(), SIGNAL(javaScriptWindowObjectCleared()), &w,
+                                    SLOT(mainFrame_javaScriptWindowObjectCleared())));
+        QVERIFY(QObject::disconnect(w.homeView(), SIGNAL(loadFinished(bool)), &w,
+                                    SLOT(on_webView_loadFinished(bool))));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+// A small HTTP/1.1 server on 127.0.0.1 for tests: fixed responses by path,
+// and a record of every request it received.
+class TestHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Response {
+        int status = 200;
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers; // e.g. Content-Type, Set-Cookie
+        bool sendLength = true;  // false: no Content-Length, the body ends with the connection
+        int delayMs = 0;         // wait before answering
+    };
+    struct Request {
+        QByteArray method;
+        QByteArray path; // with its query
+        QMap<QByteArray, QByteArray> headers; // names in lower case
+        QByteArray body;
+    };
+
+    explicit TestHttpServer(QObject *parent = nullptr);
+
+    // Starts listening on a free port of 127.0.0.1.
+    bool start();
+    quint16 port() const;
+    // "http://127.0.0.1:PORT" + path.
+    QUrl url(const QString &path) const;
+
+    // path is matched with its query first, then without it.
+    void route(const QByteArray &path, const Response &response);
+    void route(const QByteArray &path, const QByteArray &body,
+               const QByteArray &contentType = "text/html; charset=utf-8");
+
+    QList<Request> requests() const { return received; }
+    int requestCount(const QByteArray &path) const;
+    // The last request for path (empty when none).
+    Request lastRequest(const QByteArray &path) const;
+
+signals:
+    void requestReceived(const QByteArray &path);
+
+private:
+    void onConnection();
+    void serve(QTcpSocket *socket, const Request &request);
+
+    QTcpServer server;
+    QHash<QByteArray, Response> routes;
+    QList<Request> received;
+};

@@ -1,0 +1,85 @@
+#include "TestShell.h"
+
+#include "shell/Messages.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebView>
+
+TestShell::TestShell(QObject *bridgeObj) : bridgeObject(bridgeObj)
+{
+    QDir(folder.path()).mkpath(QStringLiteral("Apps"));
+    window = new QMainWindow;
+    auto *central = new QWidget(window);
+    window->setCentralWidget(central);
+    home = new QWebView(central);
+    home->setObjectName(QStringLiteral("webView"));
+    pages = new QStackedWidget(central);
+    pages->setObjectName(QStringLiteral("springboard"));
+    bar = new QProgressBar(central);
+    bar->setObjectName(QStringLiteral("progressBar"));
+    window->resize(1280, 800);
+    home->setGeometry(0, 0, 1280, 800);
+    window->show();
+}
+
+TestShell::~TestShell()
+{
+    delete window;
+}
+
+QWebView *TestShell::homeView() const { return home; }
+QStackedWidget *TestShell::stack() const { return pages; }
+QProgressBar *TestShell::progressBar() const { return bar; }
+QWidget *TestShell::mainWindow() const { return window; }
+QObject *TestShell::bridge() const { return bridgeObject; }
+QString TestShell::programFolder() const { return folder.path(); }
+
+bool TestShell::loadHome(const QString &html, const QUrl &baseUrl)
+{
+    return TestUtil::loadHtml(home, html, baseUrl);
+}
+
+namespace TestUtil {
+
+bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs)
+{
+    QSignalSpy spy(view, SIGNAL(loadFinished(bool)));
+    view->setHtml(html, baseUrl);
+    return spy.count() > 0 || spy.wait(timeoutMs);
+}
+
+bool loadUrl(QWebView *view, const QUrl &url, int timeoutMs)
+{
+    QSignalSpy spy(view, SIGNAL(loadFinished(bool)));
+    view->load(url);
+    return spy.count() > 0 || spy.wait(timeoutMs);
+}
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+QStringList *recordMessages()
+{
+    static QStringList texts;
+    texts.clear();
+    Messages::dismissAutomatically([](const QString &text) { texts.append(text); });
+    return &texts;
+}
+
+} // namespace TestUtil

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "shell/ShellHost.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+class QMainWindow;
+
+// A shell for testing one subsystem alone: a real window with a home view, a
+// stack of pages and a progress bar, a program folder of its own (with an
+// empty Apps folder) and a chosen bridge object.
+class TestShell : public ShellHost
+{
+public:
+    explicit TestShell(QObject *bridgeObject = nullptr);
+    ~TestShell() override;
+
+    QWebView *homeView() const override;
+    QStackedWidget *stack() const override;
+    QProgressBar *progressBar() const override;
+    QWidget *mainWindow() const override;
+    QObject *bridge() const override;
+    QString programFolder() const override;
+    int showIndex() const override { return index; }
+    void setShowIndex(int i) override { index = i; }
+
+    // Loads html (with base address baseUrl) into the home view and waits.
+    bool loadHome(const QString &html, const QUrl &baseUrl);
+
+private:
+    QTemporaryDir folder;
+    QMainWindow *window = nullptr;
+    QWebView *home = nullptr;
+    QStackedWidget *pages = nullptr;
+    QProgressBar *bar = nullptr;
+    QObject *bridgeObject = nullptr;
+    int index = 0;
+};
+
+namespace TestUtil {
+// Loads html into view and waits for loadFinished; true when it loaded.
+bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs = 10000);
+// Loads url into view and waits for loadFinished.
+bool loadUrl(QWebView *view, const QUrl &url, int timeoutMs = 10000);
+// Runs the event loop until done() holds or timeoutMs pass.
+bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
+// Records the texts of the message boxes shown from now on and dismisses them.
+QStringList *recordMessages();
+} // namespace TestUtil

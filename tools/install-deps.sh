@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Vantara needs on Debian 12.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config git
+  qtbase5-dev qtbase5-dev-tools libqt5xmlpatterns5-dev
+  libqt5webkit5-dev
+  libphonon4qt5-dev phonon4qt5-backend-vlc vlc-plugin-base
+  libtag1-dev zlib1g-dev
+  xvfb xauth xdotool imagemagick x11-utils
+  lame librsvg2-bin
+  clang libclang-rt-14-dev
+  fonts-dejavu-core
+  python3
+)
+
+missing=()
+# A machine may carry its own Node.js; take Debian's only when there is none.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
