@@ -1,0 +1,47 @@
+#include "apps/AppDescriptor.h"
+
+#include <QDomDocument>
+#include <QFile>
+
+namespace {
+QString firstText(const QDomDocument &doc, const QString &tag)
+{
+    const QDomNodeList found = doc.elementsByTagName(tag);
+    return found.isEmpty() ? QString() : found.item(0).toElement().text();
+}
+} // namespace
+
+AppDescriptor AppDescriptor::read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return parse(file.readAll());
+}
+
+AppDescriptor AppDescriptor::parse(const QByteArray &xml)
+{
+    QDomDocument doc;
+    if (!doc.setContent(xml))
+        return {};
+    return {firstText(doc, QStringLiteral("apptype")), firstText(doc, QStringLiteral("applink")),
+            firstText(doc, QStringLiteral("appcss"))};
+}
+
+QByteArray AppDescriptor::webDescriptor(const QString &link)
+{
+    return "<config><apptype>web</apptype><applink>" + link.toHtmlEscaped().toUtf8() +
+           "</applink></config>";
+}
+
+bool AppFolder::isSafeName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') ||
+            c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// An app folder's descriptor, app.con: what kind of app it is ("web" or
+// "local"), where it lives, and the extra style sheet of its view.
+struct AppDescriptor {
+    QString type; // text of <apptype>
+    QString link; // text of <applink>
+    QString css;  // text of <appcss>
+
+    // Reads the first apptype, applink and appcss elements anywhere in the
+    // document; a missing, unreadable or ill-formed file gives empty values.
+    static AppDescriptor read(const QString &path);
+    static AppDescriptor parse(const QByteArray &xml);
+
+    // The one-line descriptor of a web app, the link escaped as XML text.
+    static QByteArray webDescriptor(const QString &link);
+};
+
+// Names of app folders as they come from pages, packages and addresses.
+namespace AppFolder {
+// A name that stays one folder inside the Apps folder: not empty, no path
+// separator, no drive colon, no control character, and not "." or "..".
+bool isSafeName(const QString &name);
+} // namespace AppFolder
