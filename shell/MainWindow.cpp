@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QProgressBar>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QWebFrame>
 #include <QWebPage>
 #include <QWebSettings>
@@ -50,14 +51,26 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     enableWebFeatures();
     scrollbarStyle = QString::fromLatin1(baseStyle);
 
+    // Starting the media back-end takes longer than showing the home page, so
+    // it starts once the home page is up (or at the first music call).
+    connect(ui->webView, &QWebView::loadFinished, this,
+            [this] { QTimer::singleShot(0, this, &MainWindow::createMusicObjects); });
+    connect(ui->webView->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), this,
+            SLOT(mainFrame_javaScriptWindowObjectCleared()));
+}
+
+// The music objects and everything that works on them. Idempotent: every
+// music slot calls it first.
+void MainWindow::createMusicObjects()
+{
+    if (musicPlayer)
+        return;
     musicOutput = new Phonon::AudioOutput(Phonon::MusicCategory, this);
     musicPlayer = new Phonon::MediaObject(this);
     tagReader = new Phonon::MediaObject(this);
     Phonon::createPath(musicPlayer, musicOutput);
     connect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), this,
             SLOT(metaStateChanged(Phonon::State, Phonon::State)));
-    connect(ui->webView->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), this,
-            SLOT(mainFrame_javaScriptWindowObjectCleared()));
 }
 
 MainWindow::~MainWindow()

@@ -109,6 +109,8 @@ private slots:
     void on_reee_clicked();
 
 private:
+    void createMusicObjects();
+
     int showIndexValue = 0;
     QWebView *adView = nullptr;
     Phonon::MediaObject *musicPlayer = nullptr;

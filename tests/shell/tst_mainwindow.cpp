@@ -108,6 +108,8 @@ private slots:
     void musicObjectsAndConnections()
     {
         MainWindow w;
+        // The media back-end starts once the home page is up.
+        QTRY_VERIFY_WITH_TIMEOUT(w.findChild<Phonon::AudioOutput *>(), 20000);
         const auto media = w.findChildren<Phonon::MediaObject *>(QString(), Qt::FindDirectChildrenOnly);
         const auto outputs = w.findChildren<Phonon::AudioOutput *>(QString(), Qt::FindDirectChildrenOnly);
         QCOMPARE(media.size(), 2);
