@@ -4,6 +4,7 @@
 #include "shell/ScriptBridge.h"
 
 #include <QApplication>
+#include <QDesktopWidget>
 #include <QDir>
 #include <QProgressBar>
 #include <QStackedWidget>
@@ -47,6 +48,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     ui->setupUi(this);
     setAttribute(Qt::WA_QuitOnClose);
     showFullScreen();
+    // Without a window manager (a bare X server, a kiosk) nobody enlarges the
+    // window for its full-screen state: cover the screen ourselves.
+    setGeometry(QApplication::desktop()->screenGeometry(this));
     appsPath = QCoreApplication::applicationDirPath() + QStringLiteral("//Apps");
     enableWebFeatures();
     scrollbarStyle = QString::fromLatin1(baseStyle);
