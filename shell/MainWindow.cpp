@@ -47,10 +47,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_QuitOnClose);
-    showFullScreen();
     // Without a window manager (a bare X server, a kiosk) nobody enlarges the
-    // window for its full-screen state: cover the screen ourselves.
+    // window for its full-screen state: it covers the screen from the start.
     setGeometry(QApplication::desktop()->screenGeometry(this));
+    showFullScreen();
     appsPath = QCoreApplication::applicationDirPath() + QStringLiteral("//Apps");
     enableWebFeatures();
     scrollbarStyle = QString::fromLatin1(baseStyle);
