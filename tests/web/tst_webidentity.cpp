@@ -1,0 +1,209 @@
+#include "TestHttpServer.h"
+#include "TestShell.h"
+#include "shell/Addresses.h"
+#include "web/NT.h"
+#include "web/NetworkCookieJar.h"
+#include "web/WebPage.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QStackedWidget>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebSettings>
+#include <QWebView>
+#include <memory>
+
+namespace
+{
+// Stands in for the main window: records the pages that report a finished load.
+class LoadRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    int loads = 0;
+public slots:
+    void pageloaded(bool) { ++loads; }
+};
+
+const char homeHtml[] = "<html><body><script>"
+                        "var tabs = [];"
+                        "function createTab(n) { tabs.push(n); }"
+                        "</script></body></html>";
+} // namespace
+
+class TestWebIdentity : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void appPagesPresentTheDesktopAgent();
+    void mobileManagerStampsEveryRequest();
+    void windowOpenBecomesStackPage();
+    void openedWindowOpensNoFurtherWindow();
+    void openedWindowsShareCookies();
+    void pageWithoutShellRefusesWindows();
+
+private:
+    QString evalHome(const QString &script)
+    {
+        return shell->homeFrame()->evaluateJavaScript(script).toString();
+    }
+    // An app page as the launcher makes it, loaded with html from the server.
+    QWebView *appPageAt(const QByteArray &path, const QByteArray &html);
+
+    TestHttpServer *server = nullptr;
+    LoadRecorder *recorder = nullptr;
+    TestShell *shell = nullptr;
+    QString previousDir;
+};
+
+void TestWebIdentity::initTestCase()
+{
+    // As the shell allows it for every page.
+    QWebSettings::globalSettings()->setAttribute(QWebSettings::JavascriptCanOpenWindows, true);
+}
+
+void TestWebIdentity::init()
+{
+    previousDir = QDir::currentPath();
+    server = new TestHttpServer(this);
+    QVERIFY(server->start());
+    recorder = new LoadRecorder;
+    shell = new TestShell(recorder);
+    QVERIFY(shell->loadHome(QString::fromLatin1(homeHtml), QUrl("qrc:/Lumo.html")));
+    QVERIFY(QDir::setCurrent(shell->programFolder()));
+}
+
+void TestWebIdentity::cleanup()
+{
+    QDir::setCurrent(previousDir);
+    delete shell;
+    delete recorder;
+    delete server;
+}
+
+QWebView *TestWebIdentity::appPageAt(const QByteArray &path, const QByteArray &html)
+{
+    server->route(path, html);
+    auto *view = new QWebView;
+    view->setPage(new WebPage(shell->mainWindow(), shell));
+    shell->stack()->addWidget(view);
+    shell->stack()->setCurrentWidget(view);
+    if (!TestUtil::loadUrl(view, server->url(QString::fromLatin1(path))))
+        return nullptr;
+    return view;
+}
+
+void TestWebIdentity::appPagesPresentTheDesktopAgent()
+{
+    const QString desktop = QStringLiteral(
+        "Mozilla/5.0 (Windows; U; Windows NT 6.1; es-ES) AppleWebKit/531.22.7 (KHTML, like "
+        "Gecko) Version/4.0.5 Vantara2");
+    QWebView *view = appPageAt("/app", "<html><body>app</body></html>");
+    QVERIFY(view);
+    QCOMPARE(QString::fromLatin1(server->lastRequest("/app").headers.value("user-agent")), desktop);
+    QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("navigator.userAgent").toString(),
+             desktop);
+
+    // The home view keeps WebKit's own agent.
+    QVERIFY(TestUtil::loadUrl(shell->homeView(), server->url("/app")));
+    QVERIFY(!server->lastRequest("/app").headers.value("user-agent").contains("Vantara2"));
+}
+
+void TestWebIdentity::mobileManagerStampsEveryRequest()
+{
+    const QByteArray mobile =
+        "Mozilla/5.0(U; CPU iPhone OS 3_2 like Mac OS X; en-us) AppleWebKit/531.21.10 (KHTML, "
+        "like Gecko) Version/4.0.4 Mobile/7B314 Safari/531.21.10";
+    server->route("/mail", "<html><body><img src='/pixel'></body></html>");
+    server->route("/pixel", "x", "image/png");
+    QWebView view;
+    view.setPage(new WebPage(&view, shell));
+    view.page()->setNetworkAccessManager(new NT(&view));
+    QVERIFY(TestUtil::loadUrl(&view, server->url("/mail")));
+    QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/pixel") > 0; }));
+    QCOMPARE(server->lastRequest("/mail").headers.value("user-agent"), mobile);
+    QCOMPARE(server->lastRequest("/pixel").headers.value("user-agent"), mobile);
+    QCOMPARE(view.page()->mainFrame()->evaluateJavaScript("navigator.userAgent").toString(),
+             WebPage::userAgent());
+}
+
+void TestWebIdentity::windowOpenBecomesStackPage()
+{
+    server->route("/opened", "<html><head><title>Opened window</title></head></html>");
+    QWebView *app = appPageAt("/app", "<html><body>app</body></html>");
+    QVERIFY(app);
+    QCOMPARE(shell->stack()->count(), 1);
+    app->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("window.open('%1')").arg(server->url("/opened").toString()));
+
+    QCOMPARE(shell->stack()->count(), 2);
+    auto *opened = qobject_cast<QWebView *>(shell->stack()->currentWidget());
+    QVERIFY(opened && opened != app);
+    QCOMPARE(evalHome("tabs.join('|')"), QStringLiteral("New..."));
+    QVERIFY(TestUtil::waitFor([&] { return recorder->loads > 0; }));
+    QCOMPARE(opened->title(), QStringLiteral("Opened window"));
+    // The opened window is a plain page: WebKit's agent, no shell objects.
+    QVERIFY(!server->lastRequest("/opened").headers.value("user-agent").contains("Vantara2"));
+    QVERIFY(!dynamic_cast<WebPage *>(opened->page()));
+    QVERIFY(opened->testAttribute(Qt::WA_QuitOnClose));
+}
+
+void TestWebIdentity::openedWindowOpensNoFurtherWindow()
+{
+    server->route("/opened", "<html><body>opened</body></html>");
+    QWebView *app = appPageAt("/app", "<html><body>app</body></html>");
+    QVERIFY(app);
+    app->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("window.open('%1')").arg(server->url("/opened").toString()));
+    auto *opened = qobject_cast<QWebView *>(shell->stack()->currentWidget());
+    QVERIFY(opened && opened != app);
+    QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/opened") > 0; }));
+
+    const QVariant second = opened->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("!window.open('%1')").arg(server->url("/opened").toString()));
+    QCOMPARE(second.toBool(), true);
+    QCOMPARE(shell->stack()->count(), 2);
+    QCOMPARE(evalHome("tabs.length"), QStringLiteral("1"));
+}
+
+void TestWebIdentity::openedWindowsShareCookies()
+{
+    TestHttpServer::Response setCookie;
+    setCookie.body = "<html>set</html>";
+    setCookie.headers = {{"Content-Type", "text/html"}, {"Set-Cookie", "w=1; Path=/"}};
+    server->route("/set", setCookie);
+    server->route("/echo", "<html>echo</html>");
+    QWebView *app = appPageAt("/app", "<html><body>app</body></html>");
+    QVERIFY(app);
+    QWebFrame *frame = app->page()->mainFrame();
+    frame->evaluateJavaScript(
+        QStringLiteral("window.open('%1')").arg(server->url("/set").toString()));
+    QVERIFY(TestUtil::waitFor([&] { return recorder->loads == 1; }));
+    frame->evaluateJavaScript(
+        QStringLiteral("window.open('%1')").arg(server->url("/echo").toString()));
+    QVERIFY(TestUtil::waitFor([&] { return recorder->loads == 2; }));
+    QCOMPARE(server->lastRequest("/echo").headers.value("cookie"), QByteArray("w=1"));
+    // Kept under the default start page's file, in the working folder.
+    const QString file = NetworkCookieJar::fileNameFor(QStringLiteral(VANTARA_DEFAULT_START_PAGE));
+    QVERIFY(!file.isEmpty());
+    QVERIFY(QFile::exists(file));
+}
+
+void TestWebIdentity::pageWithoutShellRefusesWindows()
+{
+    server->route("/app", "<html><body>app</body></html>");
+    QWebView view;
+    view.setPage(new WebPage(&view));
+    QVERIFY(TestUtil::loadUrl(&view, server->url("/app")));
+    QCOMPARE(view.page()->mainFrame()->evaluateJavaScript("!window.open('about:blank')").toBool(),
+             true);
+    QCOMPARE(shell->stack()->count(), 0);
+}
+
+QTEST_MAIN(TestWebIdentity)
+#include "tst_webidentity.moc"

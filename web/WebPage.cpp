@@ -1,0 +1,44 @@
+#include "web/WebPage.h"
+
+#include "shell/Addresses.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+#include "web/NetworkCookieJar.h"
+
+#include <QNetworkAccessManager>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QWebView>
+
+WebPage::WebPage(QObject *parent, ShellHost *host) : QWebPage(parent), shell(host) {}
+
+QString WebPage::userAgent()
+{
+    return QStringLiteral("Mozilla/5.0 (Windows; U; Windows NT 6.1; es-ES) AppleWebKit/531.22.7 "
+                          "(KHTML, like Gecko) Version/4.0.5 Vantara2");
+}
+
+QString WebPage::userAgentForUrl(const QUrl &) const
+{
+    return userAgent();
+}
+
+QWebPage *WebPage::createWindow(WebWindowType)
+{
+    if (!shell || !shell->stack())
+        return nullptr;
+    // A default page: the opened window gets no window object and opens no
+    // further windows.
+    auto *view = new QWebView;
+    shell->stack()->addWidget(view);
+    shell->stack()->setCurrentWidget(view);
+    view->setAttribute(Qt::WA_QuitOnClose);
+    view->page()->networkAccessManager()->setCookieJar(
+        new NetworkCookieJar(QStringLiteral(VANTARA_DEFAULT_START_PAGE)));
+    if (QObject *bridge = shell->bridge())
+        connect(view->page(), SIGNAL(loadFinished(bool)), bridge, SLOT(pageloaded(bool)));
+    if (QProgressBar *bar = shell->progressBar())
+        connect(view->page(), &QWebPage::loadProgress, bar, &QProgressBar::setValue);
+    ScriptCall::run(shell->homeFrame(), QStringLiteral("createTab"), {"New..."});
+    return view->page();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWebPage>
+
+class ShellHost;
+
+// The page of app pages and of the mail view: it presents a fixed desktop
+// user agent, and a window that its script opens becomes a new page of the
+// shell's stack with a "New..." tab.
+class WebPage : public QWebPage
+{
+public:
+    // Without a shell, requests for new windows are refused.
+    explicit WebPage(QObject *parent, ShellHost *shell = nullptr);
+
+    static QString userAgent();
+
+protected:
+    QWebPage *createWindow(WebWindowType type) override;
+    QString userAgentForUrl(const QUrl &url) const override;
+
+private:
+    ShellHost *shell;
+};
