@@ -1,5 +1,7 @@
 #include "shell/MainWindow.h"
 
+#include "media/FolderBrowser.h"
+#include "media/MusicPlayer.h"
 #include "shell/MainWindowUi.h"
 #include "shell/ScriptBridge.h"
 
@@ -61,6 +63,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
             [this] { QTimer::singleShot(0, this, &MainWindow::createMusicObjects); });
     connect(ui->webView->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), this,
             SLOT(mainFrame_javaScriptWindowObjectCleared()));
+    folders = new FolderBrowser(*this, this);
 }
 
 // The music objects and everything that works on them. Idempotent: every
@@ -75,6 +78,7 @@ void MainWindow::createMusicObjects()
     Phonon::createPath(musicPlayer, musicOutput);
     connect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), this,
             SLOT(metaStateChanged(Phonon::State, Phonon::State)));
+    music = new MusicPlayer(*this, musicPlayer, tagReader, musicOutput, this);
 }
 
 MainWindow::~MainWindow()
@@ -102,21 +106,41 @@ void MainWindow::showapp() {}
 void MainWindow::closeit() { close(); }
 void MainWindow::Wallpaper(QString) {}
 void MainWindow::pageloaded(bool) {}
-void MainWindow::desktopaccess(QString) {}
-void MainWindow::playmp3(QString) {}
-void MainWindow::setVolume(qreal) {}
+void MainWindow::desktopaccess(QString service) { folders->desktopaccess(service); }
+void MainWindow::playmp3(QString url)
+{
+    createMusicObjects();
+    music->play(url);
+}
+void MainWindow::setVolume(qreal v)
+{
+    createMusicObjects();
+    music->setVolume(v);
+}
 void MainWindow::on_testputon_clicked() {}
 void MainWindow::Mailservice(QString, QString) {}
 void MainWindow::webhistory(QString) {}
 void MainWindow::downloadapp(QString, QString, QString) {}
 void MainWindow::fileDownloaded(QNetworkReply *) {}
 void MainWindow::downloadProgress(qint64, qint64) {}
-void MainWindow::seekmp3(qint64) {}
-void MainWindow::stopmp3() {}
-bool MainWindow::pausemp3() { return false; }
+void MainWindow::seekmp3(qint64 c)
+{
+    createMusicObjects();
+    music->seek(c);
+}
+void MainWindow::stopmp3()
+{
+    createMusicObjects();
+    music->stop();
+}
+bool MainWindow::pausemp3()
+{
+    createMusicObjects();
+    return music->togglePause();
+}
 void MainWindow::installLpk(QString) {}
 void MainWindow::filesysDownloaded(QNetworkReply *) {}
-QStringList MainWindow::GetFiles(QString) { return {}; }
+QStringList MainWindow::GetFiles(QString u) { return folders->pickFiles(u); }
 void MainWindow::zooms(qreal a) { ui->webView->setZoomFactor(a); }
 void MainWindow::adclick() {}
 void MainWindow::LoadPack(QString, QString) {}
@@ -140,7 +164,7 @@ void MainWindow::on_pushButton_2_clicked()
         if (w->objectName() == QLatin1String("window1"))
             w->showNormal();
 }
-void MainWindow::Mp3Buffer(qint64) {}
+void MainWindow::Mp3Buffer(qint64 i) { music->lengthChanged(i); }
 void MainWindow::on_commandLinkButton_clicked() { close(); }
 void MainWindow::mailstore() {}
 void MainWindow::on_commandLinkButton_2_clicked() {}
@@ -162,7 +186,10 @@ void MainWindow::localapp()
 }
 
 void MainWindow::a_auth(QNetworkReply *, QAuthenticator *) {}
-void MainWindow::metaStateChanged(Phonon::State, Phonon::State) {}
+void MainWindow::metaStateChanged(Phonon::State newState, Phonon::State)
+{
+    music->tagReaderStateChanged(newState);
+}
 void MainWindow::mailapp() {}
 void MainWindow::finishedSlot(QNetworkReply *) {}
 void MainWindow::on_reee_clicked() {}

@@ -1,0 +1,82 @@
+#include "media/FolderBrowser.h"
+
+#include "media/PageOnTop.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
+
+namespace
+{
+struct Service {
+    const char *name;
+    QStandardPaths::StandardLocation location;
+    const char *const *filters;
+};
+
+const char *const musicFilters[] = {"*.mp3", nullptr};
+const char *const pictureFilters[] = {"*.jpg", "*.png", "*.gif", nullptr};
+const char *const documentFilters[] = {"*.doc", "*.docx", "*.ppt", "*.pptx", "*.txt", nullptr};
+const char *const movieFilters[] = {"*.mov", "*.wmv", "*.avi", "*.mp4", "*.flv", nullptr};
+const char *const noFilters[] = {nullptr};
+
+const Service services[] = {
+    {"Music", QStandardPaths::MusicLocation, musicFilters},
+    {"Picture", QStandardPaths::PicturesLocation, pictureFilters},
+    {"Documents", QStandardPaths::DocumentsLocation, documentFilters},
+    {"Movies", QStandardPaths::MoviesLocation, movieFilters},
+    {"Apps", QStandardPaths::ApplicationsLocation, noFilters},
+};
+} // namespace
+
+FolderBrowser::FolderBrowser(ShellHost &shell, QObject *parent) : QObject(parent), host(shell) {}
+
+FolderBrowser::Listing FolderBrowser::list(const QString &service)
+{
+    // An empty path is the working folder; Qt's default entry filter and
+    // order (all entries, by name ignoring case) stay.
+    QDir dir{QString()};
+    QStringList filters;
+    for (const Service &s : services) {
+        if (service != QLatin1String(s.name))
+            continue;
+        const QString path = QStandardPaths::writableLocation(s.location);
+        if (!path.isEmpty())
+            dir.setPath(path);
+        for (const char *const *f = s.filters; *f; ++f)
+            filters << QLatin1String(*f);
+        break;
+    }
+    dir.setNameFilters(filters);
+    return Listing{dir.entryList(), dir.absolutePath()};
+}
+
+QString FolderBrowser::joinedListing(const QStringList &entries)
+{
+    int size = 0;
+    for (const QString &e : entries)
+        size += e.size() + 1;
+    QString out;
+    out.reserve(size);
+    for (const QString &e : entries) {
+        out += QLatin1Char(',');
+        out += e;
+    }
+    return out;
+}
+
+void FolderBrowser::desktopaccess(const QString &service)
+{
+    const Listing listing = list(service);
+    ScriptCall::run(
+        PageOnTop::frameForCalls(host), QStringLiteral("Filler"),
+        {joinedListing(listing.entries), listing.folder, listing.entries.join(QLatin1Char('/'))});
+}
+
+QStringList FolderBrowser::pickFiles(const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(host.mainWindow(), tr("Open File"), QStringLiteral("/"),
+                                         filter);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class ShellHost;
+
+// Lists the user's standard folders to app pages (Filler) and lets the user
+// pick files for them.
+class FolderBrowser : public QObject
+{
+public:
+    struct Listing {
+        QStringList entries; // bare names, in list order
+        QString folder;      // absolute path, "/" separators
+    };
+
+    explicit FolderBrowser(ShellHost &host, QObject *parent = nullptr);
+
+    // The folder and entries of a service: "Music", "Picture", "Documents",
+    // "Movies" or "Apps", matched exactly; any other name lists the working
+    // folder, unfiltered.
+    static Listing list(const QString &service);
+    // ",a,b,c" for entries a, b and c; empty for none.
+    static QString joinedListing(const QStringList &entries);
+
+    // Lists service and hands the result to the page on top as
+    // Filler(listing, folder, names). The third argument holds the same names
+    // separated by "/", which no file name contains, so names with commas stay
+    // whole; pages written for two arguments ignore it.
+    void desktopaccess(const QString &service);
+    // The platform's file-open dialog over the main window; the absolute paths
+    // picked, or none when cancelled.
+    QStringList pickFiles(const QString &filter);
+
+private:
+    ShellHost &host;
+};

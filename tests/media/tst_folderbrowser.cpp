@@ -1,0 +1,275 @@
+#include "MediaFixtures.h"
+#include "TestShell.h"
+#include "media/FolderBrowser.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QWebFrame>
+#include <QWebPage>
+#include <QWebView>
+
+using namespace MediaFixtures;
+
+class TestFolderBrowser : public QObject
+{
+    Q_OBJECT
+
+    // The one Filler call the page received, as its argument list.
+    static QJsonArray onlyFiller(const RecordingPage &page)
+    {
+        const QList<QJsonArray> calls = page.callsOf(QStringLiteral("Filler"));
+        return calls.size() == 1 ? calls.first() : QJsonArray();
+    }
+
+    static QString location(QStandardPaths::StandardLocation l)
+    {
+        return QStandardPaths::writableLocation(l);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The test runs under a temporary HOME: the standard folders are ours.
+        QVERIFY(QDir::homePath().startsWith(QDir::tempPath()));
+    }
+
+    void musicIsSortedIgnoringCaseAndFiltered()
+    {
+        const QString music = makeFolder(location(QStandardPaths::MusicLocation));
+        QVERIFY(touch(music + "/b.MP3"));
+        QVERIFY(touch(music + "/a.mp3"));
+        QVERIFY(touch(music + "/notes.txt"));
+        QVERIFY(touch(music + "/.hidden.mp3"));
+        // Filters apply to folder names as well.
+        QVERIFY(QDir().mkpath(music + "/Live.mp3"));
+        QVERIFY(QDir().mkpath(music + "/Albums"));
+
+        TestShell shell;
+        FolderBrowser browser(shell);
+        RecordingPage page;
+        QVERIFY(page.loaded());
+        shell.stack()->addWidget(page.view());
+
+        browser.desktopaccess(QStringLiteral("Music"));
+        const QJsonArray args = onlyFiller(page);
+        QCOMPARE(args.size(), 3);
+        QCOMPARE(args.at(0).toString(), QStringLiteral(",a.mp3,b.MP3,Live.mp3"));
+        QCOMPARE(args.at(1).toString(), QDir(music).absolutePath());
+        QVERIFY(!args.at(1).toString().contains('\\'));
+        QCOMPARE(args.at(2).toString(), QStringLiteral("a.mp3/b.MP3/Live.mp3"));
+
+        QDir(music).removeRecursively();
+    }
+
+    void everyServiceHasItsFolderAndFilters_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("listed");
+
+        QTest::newRow("Picture") << "Picture" << int(QStandardPaths::PicturesLocation)
+                                 << QStringList{"c.gif", "a.JPG", "b.png", "d.jpeg", "e.bmp"}
+                                 << QStringList{"a.JPG", "b.png", "c.gif"};
+        QTest::newRow("Documents")
+            << "Documents" << int(QStandardPaths::DocumentsLocation)
+            << QStringList{"a.doc", "b.DOCX", "c.ppt", "d.pptx", "e.txt", "f.pdf", "g.odt"}
+            << QStringList{"a.doc", "b.DOCX", "c.ppt", "d.pptx", "e.txt"};
+        QTest::newRow("Movies") << "Movies" << int(QStandardPaths::MoviesLocation)
+                                << QStringList{"a.mov", "b.wmv", "c.avi", "d.MP4",
+                                               "e.flv", "f.mkv", "g.mp3"}
+                                << QStringList{"a.mov", "b.wmv", "c.avi", "d.MP4", "e.flv"};
+        QTest::newRow("Apps") << "Apps" << int(QStandardPaths::ApplicationsLocation)
+                              << QStringList{"z.desktop", "A.txt", "m"}
+                              << QStringList{".", "..", "A.txt", "m", "z.desktop"};
+    }
+
+    void everyServiceHasItsFolderAndFilters()
+    {
+        QFETCH(QString, service);
+        QFETCH(int, location);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, listed);
+
+        const QString folder = makeFolder(
+            QStandardPaths::writableLocation(QStandardPaths::StandardLocation(location)));
+        for (const QString &f : files)
+            QVERIFY(touch(folder + '/' + f));
+
+        const FolderBrowser::Listing listing = FolderBrowser::list(service);
+        QCOMPARE(listing.entries, listed);
+        QCOMPARE(listing.folder, QDir(folder).absolutePath());
+        QCOMPARE(FolderBrowser::joinedListing(listing.entries), ',' + listed.join(','));
+        QDir(folder).removeRecursively();
+    }
+
+    void emptyAndMissingFoldersGiveAnEmptyListing()
+    {
+        const QString pictures = makeFolder(location(QStandardPaths::PicturesLocation));
+        QDir(location(QStandardPaths::MoviesLocation)).removeRecursively();
+
+        TestShell shell;
+        FolderBrowser browser(shell);
+        RecordingPage page;
+        QVERIFY(page.loaded());
+        shell.stack()->addWidget(page.view());
+
+        browser.desktopaccess(QStringLiteral("Picture"));
+        browser.desktopaccess(QStringLiteral("Movies"));
+        const QList<QJsonArray> calls = page.callsOf(QStringLiteral("Filler"));
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[0].at(0).toString(), QString());
+        QCOMPARE(calls[0].at(1).toString(), pictures);
+        QCOMPARE(calls[0].at(2).toString(), QString());
+        QCOMPARE(calls[1].at(0).toString(), QString());
+        QCOMPARE(calls[1].at(1).toString(),
+                 QDir(location(QStandardPaths::MoviesLocation)).absolutePath());
+        QVERIFY(!QFileInfo::exists(location(QStandardPaths::MoviesLocation)));
+    }
+
+    void otherNamesListTheWorkingFolderUnfiltered_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::newRow("lower case") << "picture";
+        QTest::newRow("plural") << "Pictures";
+        QTest::newRow("upper case") << "MUSIC";
+        QTest::newRow("blank") << " Music";
+        QTest::newRow("empty") << "";
+        QTest::newRow("path") << "../Music";
+    }
+
+    void otherNamesListTheWorkingFolderUnfiltered()
+    {
+        QFETCH(QString, service);
+        const QString work = QDir::currentPath();
+        QVERIFY(touch(work + "/song.mp3"));
+        QVERIFY(touch(work + "/Readme"));
+
+        const FolderBrowser::Listing listing = FolderBrowser::list(service);
+        QCOMPARE(listing.folder, work);
+        QCOMPARE(listing.entries, QDir(work).entryList());
+        QVERIFY(listing.entries.contains("."));
+        QVERIFY(listing.entries.contains(".."));
+        QVERIFY(listing.entries.contains("song.mp3"));
+        QVERIFY(listing.entries.contains("Readme"));
+    }
+
+    void namesArriveUnchanged()
+    {
+        const QString music = makeFolder(location(QStandardPaths::MusicLocation));
+        const QStringList names{"back\\slash.mp3", "it's.mp3",     "Ölüm, \"live\".mp3",
+                                "tab\tline.mp3",   "<b>&amp;.mp3", "日本.mp3"};
+        for (const QString &n : names)
+            QVERIFY(touch(music + '/' + n));
+
+        TestShell shell;
+        FolderBrowser browser(shell);
+        RecordingPage page;
+        QVERIFY(page.loaded());
+        shell.stack()->addWidget(page.view());
+
+        browser.desktopaccess(QStringLiteral("Music"));
+        const QJsonArray args = onlyFiller(page);
+        QCOMPARE(args.size(), 3);
+        const QStringList expected = FolderBrowser::list(QStringLiteral("Music")).entries;
+        QCOMPARE(expected.size(), names.size());
+        QCOMPARE(args.at(0).toString(), ',' + expected.join(','));
+        QCOMPARE(args.at(1).toString(), music);
+        // The third argument keeps a name with a comma whole.
+        QCOMPARE(args.at(2).toString().split('/'), expected);
+        QVERIFY(expected.contains(QStringLiteral("Ölüm, \"live\".mp3")));
+        QDir(music).removeRecursively();
+    }
+
+    void noCallUnlessAnAppPageIsOnTop()
+    {
+        const QString music = makeFolder(location(QStandardPaths::MusicLocation));
+        QVERIFY(touch(music + "/a.mp3"));
+
+        TestShell shell;
+        FolderBrowser browser(shell);
+        RecordingPage page;
+        QVERIFY(page.loaded());
+
+        // Nothing on top.
+        browser.desktopaccess(QStringLiteral("Music"));
+        QCOMPARE(page.calls().size(), 0);
+
+        // The mail panel: a plain widget.
+        auto *mail = new QWidget;
+        mail->setObjectName(QStringLiteral("Mail"));
+        shell.stack()->addWidget(page.view());
+        shell.stack()->addWidget(mail);
+        shell.stack()->setCurrentWidget(mail);
+        browser.desktopaccess(QStringLiteral("Music"));
+        QCOMPARE(page.calls().size(), 0);
+
+        // A web site opened as an app defines Filler too, but never gets the
+        // user's file names.
+        auto *site = new QWebView;
+        QVERIFY(TestUtil::loadHtml(site,
+                                   "<script>var got = 0; function Filler() { got++; }</script>",
+                                   QUrl("http://127.0.0.1:9/")));
+        shell.stack()->addWidget(site);
+        shell.stack()->setCurrentWidget(site);
+        browser.desktopaccess(QStringLiteral("Music"));
+        QCOMPARE(site->page()->mainFrame()->evaluateJavaScript("got").toInt(), 0);
+        QCOMPARE(page.calls().size(), 0);
+
+        // The app page on top gets it, even named "Music".
+        page.view()->setObjectName(QStringLiteral("Music"));
+        shell.stack()->setCurrentWidget(page.view());
+        browser.desktopaccess(QStringLiteral("Music"));
+        QCOMPARE(page.callsOf("Filler").size(), 1);
+        QDir(music).removeRecursively();
+    }
+
+    void pickFilesWithTheDialog()
+    {
+        const QString pics = makeFolder(QDir::tempPath() + "/vantara-pick-" +
+                                        QString::number(QCoreApplication::applicationPid()));
+        QVERIFY(touch(pics + "/one.png"));
+        QVERIFY(touch(pics + "/two's.png"));
+        QVERIFY(touch(pics + "/three.txt"));
+
+        TestShell shell;
+        FolderBrowser browser(shell);
+        QString title, directory;
+        QStringList filters;
+        QWidget *parent = nullptr;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            title = dialog->windowTitle();
+            directory = dialog->directory().absolutePath();
+            filters = dialog->nameFilters();
+            parent = dialog->parentWidget();
+            dialog->setDirectory(pics);
+            dialog->selectFile(QStringLiteral("\"one.png\" \"two's.png\""));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const QStringList picked = browser.pickFiles(QStringLiteral("Images (*.png *.jpg)"));
+        QCOMPARE(title, QStringLiteral("Open File"));
+        QCOMPARE(directory, QStringLiteral("/"));
+        QCOMPARE(filters, QStringList{"Images (*.png *.jpg)"});
+        QCOMPARE(parent, shell.mainWindow());
+        QCOMPARE(picked, (QStringList{pics + "/one.png", pics + "/two's.png"}));
+
+        QTimer::singleShot(0, [] {
+            if (QWidget *dialog = QApplication::activeModalWidget())
+                QMetaObject::invokeMethod(dialog, "reject");
+        });
+        QCOMPARE(browser.pickFiles(QString()), QStringList());
+        QDir(pics).removeRecursively();
+    }
+};
+
+QTEST_MAIN(TestFolderBrowser)
+#include "tst_folderbrowser.moc"

@@ -1,0 +1,258 @@
+#include "MediaFixtures.h"
+#include "TestShell.h"
+#include "media/MusicPlayer.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebPage>
+#include <phonon/AudioOutput>
+#include <phonon/MediaObject>
+
+using namespace MediaFixtures;
+
+// Stands in for the main window's bridge slots that the media objects drive.
+class PlayerBridge : public QObject
+{
+    Q_OBJECT
+
+public:
+    MusicPlayer *music = nullptr;
+
+public slots:
+    void Mp3Buffer(qint64 i) { music->lengthChanged(i); }
+    void metaStateChanged(Phonon::State newState, Phonon::State)
+    {
+        music->tagReaderStateChanged(newState);
+    }
+};
+
+class TestMusicPlayer : public QObject
+{
+    Q_OBJECT
+
+    PlayerBridge bridge;
+    TestShell *shell = nullptr;
+    RecordingPage *page = nullptr;
+    Phonon::AudioOutput *output = nullptr;
+    Phonon::MediaObject *player = nullptr;
+    Phonon::MediaObject *tagReader = nullptr;
+    MusicPlayer *music = nullptr;
+    QTemporaryDir files;
+    QString tagged, other, untagged;
+
+    static bool waitForState(Phonon::MediaObject *o, Phonon::State s, int ms = 15000)
+    {
+        return TestUtil::waitFor([&] { return o->state() == s; }, ms);
+    }
+
+    // Plays url and waits until the back-end has reported its length and the
+    // reader has opened it.
+    bool playAndSettle(const QString &url)
+    {
+        QSignalSpy length(player, SIGNAL(totalTimeChanged(qint64)));
+        QSignalSpy reader(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)));
+        music->play(url);
+        const bool ok = TestUtil::waitFor(
+            [&] {
+                return !length.isEmpty() && !reader.isEmpty() &&
+                       tagReader->state() == Phonon::StoppedState;
+            },
+            15000);
+        QTest::qWait(200);
+        return ok;
+    }
+
+    static QString url(const QString &path) { return QUrl::fromLocalFile(path).toString(); }
+
+private slots:
+    void initTestCase()
+    {
+        tagged = files.filePath("It's Été.mp3");
+        other = files.filePath("other.mp3");
+        untagged = files.filePath("plain.mp3");
+        QVERIFY(makeMp3(tagged, 20, "It's Été \"live\" \\ 1", "Ørjan O'Neil 日本"));
+        QVERIFY(makeMp3(other, 26, "Second", "Band"));
+        QVERIFY(makeMp3(untagged, 20));
+
+        shell = new TestShell(&bridge);
+        output = new Phonon::AudioOutput(Phonon::MusicCategory, shell->mainWindow());
+        player = new Phonon::MediaObject(shell->mainWindow());
+        tagReader = new Phonon::MediaObject(shell->mainWindow());
+        Phonon::createPath(player, output);
+        music = new MusicPlayer(*shell, player, tagReader, output, shell->mainWindow());
+        bridge.music = music;
+        connect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), &bridge,
+                SLOT(metaStateChanged(Phonon::State, Phonon::State)));
+
+        page = new RecordingPage(QStringLiteral("Music.map"));
+        QVERIFY(page->loaded());
+        shell->stack()->addWidget(page->view());
+    }
+
+    void init()
+    {
+        shell->stack()->setCurrentWidget(page->view());
+        page->view()->setObjectName(QStringLiteral("Music.map"));
+        page->clear();
+    }
+
+    void cleanupTestCase()
+    {
+        delete page;
+        delete shell;
+    }
+
+    void lengthReachesThePageOncePerChange()
+    {
+        QSignalSpy lengths(player, SIGNAL(totalTimeChanged(qint64)));
+        music->play(url(tagged));
+        music->play(url(other));
+        QVERIFY(TestUtil::waitFor([&] {
+            return player->state() == Phonon::PlayingState && !lengths.isEmpty() &&
+                   lengths.last().at(0).toLongLong() > 25000;
+        }));
+        QTest::qWait(500);
+        QCOMPARE(player->currentSource().url(), QUrl::fromLocalFile(other));
+
+        QList<QJsonArray> rolls = page->callsOf("RollBar");
+        QCOMPARE(rolls.size(), lengths.size());
+        for (int i = 0; i < rolls.size(); ++i) {
+            QCOMPARE(rolls[i].size(), 1);
+            // The length arrives as text, in milliseconds.
+            QVERIFY(rolls[i].at(0).isString());
+            QCOMPARE(rolls[i].at(0).toString(), QString::number(lengths[i].at(0).toLongLong()));
+        }
+        const qint64 last = rolls.last().at(0).toString().toLongLong();
+        QVERIFY2(last > 25500 && last < 26600, qPrintable(QString::number(last)));
+
+        // A third start still gives one call for its one length.
+        page->clear();
+        lengths.clear();
+        QVERIFY(playAndSettle(url(tagged)));
+        QCOMPARE(lengths.size(), 1);
+        rolls = page->callsOf("RollBar");
+        QCOMPARE(rolls.size(), 1);
+        QVERIFY(rolls[0].at(0).toString().toLongLong() > 19500);
+        QVERIFY(rolls[0].at(0).toString().toLongLong() < 20600);
+    }
+
+    void tagsReachThePageUnchanged()
+    {
+        QVERIFY(playAndSettle(url(tagged)));
+        QList<QJsonArray> covers = page->callsOf("cover");
+        QCOMPARE(covers.size(), 1);
+        QCOMPARE(covers[0].size(), 2);
+        QCOMPARE(covers[0].at(0).toString(), QStringLiteral("Ørjan O'Neil 日本"));
+        QCOMPARE(covers[0].at(1).toString(), QStringLiteral("It's Été \"live\" \\ 1"));
+
+        page->clear();
+        QVERIFY(playAndSettle(url(untagged)));
+        covers = page->callsOf("cover");
+        QCOMPARE(covers.size(), 1);
+        QCOMPARE(covers[0].at(0).toString(), QString());
+        QCOMPARE(covers[0].at(1).toString(), QString());
+
+        // A bare path and a file URL with escapes name the same file.
+        page->clear();
+        QVERIFY(playAndSettle(tagged));
+        QCOMPARE(player->currentSource().url(), QUrl::fromLocalFile(tagged));
+        QCOMPARE(page->callsOf("cover").value(0).at(0).toString(),
+                 QStringLiteral("Ørjan O'Neil 日本"));
+    }
+
+    void pauseToggles()
+    {
+        music->stop();
+        QVERIFY(waitForState(player, Phonon::StoppedState));
+        QCOMPARE(music->togglePause(), false);
+        QVERIFY(player->state() != Phonon::PlayingState);
+
+        music->play(url(other));
+        QVERIFY(waitForState(player, Phonon::PlayingState));
+        QCOMPARE(music->togglePause(), false);
+        QVERIFY(waitForState(player, Phonon::PausedState));
+        const qint64 at = player->currentTime();
+        QTest::qWait(600);
+        QVERIFY(qAbs(player->currentTime() - at) < 100);
+
+        QCOMPARE(music->togglePause(), true);
+        QVERIFY(waitForState(player, Phonon::PlayingState));
+        QVERIFY(TestUtil::waitFor([&] { return player->currentTime() > at + 300; }));
+    }
+
+    void seekStopAndVolumeGoStraightToPhonon()
+    {
+        music->play(url(other));
+        QVERIFY(waitForState(player, Phonon::PlayingState));
+        QVERIFY(TestUtil::waitFor([&] { return player->isSeekable(); }));
+        music->seek(15000);
+        QVERIFY(TestUtil::waitFor([&] { return player->currentTime() >= 15000; }));
+
+        music->setVolume(0.25);
+        QCOMPARE(output->volume(), 0.25);
+        music->setVolume(1.0);
+        QCOMPARE(output->volume(), 1.0);
+
+        music->stop();
+        QVERIFY(waitForState(player, Phonon::StoppedState));
+    }
+
+    void noCallsUnlessAMusicAppPageIsOnTop()
+    {
+        auto *mail = new QWidget;
+        mail->setObjectName(QStringLiteral("Mail"));
+        auto *label = new QLabel(QStringLiteral("not a web view"));
+        label->setObjectName(QStringLiteral("Notes"));
+        auto *site = new QWebView;
+        site->setObjectName(QStringLiteral("http://127.0.0.1:9/"));
+        QVERIFY(TestUtil::loadHtml(site,
+                                   "<script>var got = 0; function RollBar() { got++; }"
+                                   "function cover() { got++; }</script>",
+                                   QUrl("http://127.0.0.1:9/")));
+        for (QWidget *w : {static_cast<QWidget *>(mail), static_cast<QWidget *>(label),
+                           static_cast<QWidget *>(site)})
+            shell->stack()->addWidget(w);
+
+        for (QWidget *top : {static_cast<QWidget *>(mail), static_cast<QWidget *>(label),
+                             static_cast<QWidget *>(site)}) {
+            shell->stack()->setCurrentWidget(top);
+            QVERIFY(playAndSettle(url(tagged)));
+            QCOMPARE(player->state(), Phonon::PlayingState);
+            QCOMPARE(page->calls().size(), 0);
+        }
+        QCOMPARE(site->page()->mainFrame()->evaluateJavaScript("got").toInt(), 0);
+
+        // The app page itself, while it is named "Music".
+        page->view()->setObjectName(QStringLiteral("Music"));
+        shell->stack()->setCurrentWidget(page->view());
+        QVERIFY(playAndSettle(url(untagged)));
+        QCOMPARE(page->calls().size(), 0);
+
+        // Named as the dock's music app, it hears of the next track.
+        page->view()->setObjectName(QStringLiteral("Music.map"));
+        QVERIFY(playAndSettle(url(other)));
+        QCOMPARE(page->callsOf("RollBar").size(), 1);
+        QCOMPARE(page->callsOf("cover").size(), 1);
+
+        for (QWidget *w : {static_cast<QWidget *>(mail), static_cast<QWidget *>(label),
+                           static_cast<QWidget *>(site)})
+            delete w;
+        music->stop();
+    }
+
+    void sourceText()
+    {
+        QCOMPARE(MusicPlayer::sourceUrl("/tmp/a #1?.mp3"), QUrl::fromLocalFile("/tmp/a #1?.mp3"));
+        QCOMPARE(MusicPlayer::sourceUrl("file:///tmp/a%20%231.mp3").toLocalFile(),
+                 QStringLiteral("/tmp/a #1.mp3"));
+        QCOMPARE(MusicPlayer::sourceUrl("http://127.0.0.1:8/x.mp3"),
+                 QUrl("http://127.0.0.1:8/x.mp3"));
+    }
+};
+
+QTEST_MAIN(TestMusicPlayer)
+#include "tst_musicplayer.moc"
