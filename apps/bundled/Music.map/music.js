@@ -1,0 +1,434 @@
+// The Music app: the user's songs from the shell's Music listing, played by
+// the shell's background player. The shell calls Filler (the listing), RollBar
+// (the length of the playing song) and cover (its artist and title).
+(function () {
+    'use strict';
+
+    var tracks = [];     // {name, url, title, artist}
+    var shown = [];      // indices into tracks, after the search filter
+    var current = -1;    // index of the song in the player
+    var playing = false; // a song is loaded (playing or paused)
+    var paused = false;
+    var length = 0;      // ms, as RollBar last said
+    var position = 0;    // ms at the moment 'since'
+    var since = 0;
+    var shuffle = false;
+    var dragging = false;
+
+    function $(id) { return document.getElementById(id); }
+
+    // Calls the shell; undefined when the page runs outside it.
+    function shell(name) {
+        var api = window.api;
+        if (!api || typeof api[name] !== 'function')
+            return undefined;
+        return api[name].apply(api, Array.prototype.slice.call(arguments, 1));
+    }
+
+    function encodeSegment(s) {
+        return encodeURIComponent(s).replace(/[!'()*]/g, function (c) {
+            return '%' + c.charCodeAt(0).toString(16).toUpperCase();
+        });
+    }
+
+    // A file URL for a name in folder (an absolute path with "/").
+    function fileUrl(folder, name) {
+        var parts = folder.split('/');
+        var path = parts.map(function (p, i) {
+            return i === 0 && /^[A-Za-z]:$/.test(p) ? p : encodeSegment(p);
+        }).join('/');
+        if (path.charAt(0) !== '/')
+            path = '/' + path;
+        if (path.charAt(path.length - 1) !== '/')
+            path += '/';
+        return 'file://' + path + encodeSegment(name);
+    }
+
+    function titleFromName(name) {
+        return name.replace(/\.mp3$/i, '').replace(/_/g, ' ');
+    }
+
+    function hueOf(text) {
+        var h = 0;
+        for (var i = 0; i < text.length; ++i)
+            h = (h * 31 + text.charCodeAt(i)) % 360;
+        return h;
+    }
+
+    function artFor(text) {
+        var h = hueOf(text);
+        return 'linear-gradient(135deg, hsl(' + h + ',80%,62%), hsl(' + ((h + 40) % 360) +
+            ',75%,45%))';
+    }
+
+    function initial(text) {
+        var m = /[0-9A-Za-z\u00c0-\uffff]/.exec(text);
+        return m ? m[0].toUpperCase() : '';
+    }
+
+    function clock(ms) {
+        if (!(ms >= 0))
+            return '--:--';
+        var s = Math.floor(ms / 1000);
+        var h = Math.floor(s / 3600);
+        var m = Math.floor(s / 60) % 60;
+        s = s % 60;
+        var mm = h ? (m < 10 ? '0' : '') + m : String(m);
+        return (h ? h + ':' : '') + mm + ':' + (s < 10 ? '0' : '') + s;
+    }
+
+    function now() { return new Date().getTime(); }
+
+    function currentPosition() {
+        var p = position;
+        if (playing && !paused)
+            p += now() - since;
+        return length > 0 ? Math.min(p, length) : p;
+    }
+
+    // The listing: names separated by "/" in the third argument (a name may
+    // hold a comma); a shell that sends two arguments gives ",a,b".
+    window.Filler = function (listing, folder, names) {
+        var list;
+        if (arguments.length > 2)
+            list = names === '' ? [] : String(names).split('/');
+        else
+            list = String(listing).split(',').slice(1);
+        var playingUrl = current >= 0 ? tracks[current].url : null;
+        tracks = [];
+        current = -1;
+        list.forEach(function (name) {
+            if (!/\.mp3$/i.test(name))
+                return;
+            var url = fileUrl(String(folder), name);
+            if (url === playingUrl)
+                current = tracks.length;
+            tracks.push({ name: name, url: url, title: titleFromName(name), artist: '' });
+        });
+        $('folder').textContent = folder;
+        render();
+        showNowPlaying();
+    };
+
+    window.RollBar = function (ms) {
+        var n = parseInt(ms, 10);
+        length = n > 0 ? n : 0;
+        updateProgress();
+    };
+
+    window.cover = function (artist, title) {
+        if (current < 0)
+            return;
+        var t = tracks[current];
+        t.artist = String(artist || '');
+        if (title)
+            t.title = String(title);
+        showNowPlaying();
+        var row = rowOf(current);
+        if (row)
+            fillRow(row, t);
+    };
+
+    function rowOf(index) {
+        return document.querySelector('.song[data-index="' + index + '"]');
+    }
+
+    function fillRow(row, t) {
+        row.querySelector('.name').textContent = t.title;
+        row.querySelector('.detail').textContent = t.artist || t.name;
+    }
+
+    function makeRow(index) {
+        var t = tracks[index];
+        var li = document.createElement('li');
+        li.className = 'song';
+        li.setAttribute('data-index', index);
+        var thumb = document.createElement('div');
+        thumb.className = 'thumb';
+        thumb.style.backgroundImage = artFor(t.name);
+        thumb.textContent = initial(t.title);
+        var text = document.createElement('div');
+        text.className = 'text';
+        var name = document.createElement('div');
+        name.className = 'name';
+        var detail = document.createElement('div');
+        detail.className = 'detail';
+        text.appendChild(name);
+        text.appendChild(detail);
+        var bars = document.createElement('div');
+        bars.className = 'bars';
+        bars.innerHTML = '<i></i><i></i><i></i>';
+        li.appendChild(thumb);
+        li.appendChild(text);
+        li.appendChild(bars);
+        fillRow(li, t);
+        return li;
+    }
+
+    function render() {
+        var query = $('search').value.trim().toLowerCase();
+        shown = [];
+        tracks.forEach(function (t, i) {
+            if (!query || t.title.toLowerCase().indexOf(query) >= 0 ||
+                t.name.toLowerCase().indexOf(query) >= 0 ||
+                t.artist.toLowerCase().indexOf(query) >= 0)
+                shown.push(i);
+        });
+        var list = $('songs');
+        var fragment = document.createDocumentFragment();
+        shown.forEach(function (i) { fragment.appendChild(makeRow(i)); });
+        list.textContent = '';
+        list.appendChild(fragment);
+        markCurrent();
+        $('count').textContent = tracks.length === 1 ? '1 song' : tracks.length + ' songs';
+        $('empty').hidden = tracks.length > 0;
+        $('nomatch').hidden = tracks.length === 0 || shown.length > 0;
+        list.hidden = shown.length === 0;
+    }
+
+    function markCurrent() {
+        var rows = document.querySelectorAll('.song');
+        for (var i = 0; i < rows.length; ++i) {
+            var index = parseInt(rows[i].getAttribute('data-index'), 10);
+            rows[i].className = 'song' + (index === current ? ' current' : '') +
+                (index === current && playing && !paused ? ' playing' : '');
+        }
+    }
+
+    function showNowPlaying() {
+        var player = $('player');
+        player.className = !playing ? 'idle' : paused ? 'paused' : 'playing';
+        var t = current >= 0 ? tracks[current] : null;
+        $('title').textContent = t ? t.title : 'Not playing';
+        $('artist').textContent = t ? (t.artist || 'Unknown artist') : 'Pick a song to start';
+        var art = $('art');
+        art.style.backgroundImage = t ? artFor(t.name) : '';
+        var letter = t ? initial(t.title) : '';
+        $('art-letter').textContent = letter;
+        art.className = 'art' + (letter ? '' : ' blank');
+        $('play').title = playing && !paused ? 'Pause' : 'Play';
+        markCurrent();
+        updateProgress();
+    }
+
+    function updateProgress() {
+        var p = currentPosition();
+        var fraction = length > 0 ? Math.min(1, p / length) : 0;
+        if (!dragging) {
+            $('fill').style.width = (fraction * 100) + '%';
+            $('knob').style.left = (fraction * 100) + '%';
+        }
+        $('elapsed').textContent = clock(playing ? p : 0);
+        $('total').textContent = length > 0 ? clock(length) : '--:--';
+    }
+
+    function play(index) {
+        if (index < 0 || index >= tracks.length)
+            return;
+        current = index;
+        playing = true;
+        paused = false;
+        length = 0;
+        position = 0;
+        since = now();
+        shell('playmp3', tracks[index].url);
+        showNowPlaying();
+    }
+
+    function togglePlay() {
+        if (current < 0) {
+            if (shown.length)
+                play(shown[0]);
+            return;
+        }
+        if (!playing) {
+            play(current);
+            return;
+        }
+        var resumed = shell('pausemp3');
+        if (resumed === true) {
+            paused = false;
+            since = now();
+        } else {
+            position = currentPosition();
+            paused = true;
+        }
+        showNowPlaying();
+    }
+
+    function stop() {
+        shell('stopmp3');
+        playing = false;
+        paused = false;
+        position = 0;
+        showNowPlaying();
+    }
+
+    function step(delta, automatic) {
+        if (!tracks.length)
+            return;
+        var list = shown.length ? shown : tracks.map(function (t, i) { return i; });
+        if (shuffle && list.length > 1) {
+            var pick;
+            do {
+                pick = list[Math.floor(Math.random() * list.length)];
+            } while (pick === current);
+            play(pick);
+            return;
+        }
+        var at = list.indexOf(current);
+        var next = at + delta;
+        if (at < 0)
+            next = delta > 0 ? 0 : list.length - 1;
+        if (next >= list.length) {
+            if (automatic) {
+                stop();
+                return;
+            }
+            next = 0;
+        }
+        if (next < 0)
+            next = list.length - 1;
+        play(list[next]);
+    }
+
+    function previous() {
+        if (playing && currentPosition() > 3000)
+            seekTo(0);
+        else
+            step(-1, false);
+    }
+
+    function seekTo(ms) {
+        if (!playing || length <= 0)
+            return;
+        ms = Math.max(0, Math.min(length, Math.round(ms)));
+        shell('seekmp3', ms);
+        position = ms;
+        since = now();
+        updateProgress();
+    }
+
+    // Position bar: tap or drag.
+    function fractionAt(event) {
+        var box = $('track').getBoundingClientRect();
+        var x = event.touches && event.touches.length ? event.touches[0].clientX :
+            event.changedTouches && event.changedTouches.length ?
+            event.changedTouches[0].clientX : event.clientX;
+        return box.width > 0 ? Math.max(0, Math.min(1, (x - box.left) / box.width)) : 0;
+    }
+
+    function showDrag(fraction) {
+        $('fill').style.width = (fraction * 100) + '%';
+        $('knob').style.left = (fraction * 100) + '%';
+        $('elapsed').textContent = clock(fraction * length);
+    }
+
+    function startDrag(event) {
+        if (!playing || length <= 0)
+            return;
+        dragging = true;
+        showDrag(fractionAt(event));
+        event.preventDefault();
+    }
+
+    function moveDrag(event) {
+        if (dragging)
+            showDrag(fractionAt(event));
+    }
+
+    function endDrag(event) {
+        if (!dragging)
+            return;
+        dragging = false;
+        seekTo(fractionAt(event) * length);
+    }
+
+    function setVolume(percent) {
+        shell('setVolume', percent / 100);
+        try {
+            localStorage.setItem('music.volume', String(percent));
+        } catch (e) {
+            // Storage may be off; the volume still applies.
+        }
+    }
+
+    function savedVolume() {
+        var v = null;
+        try {
+            v = localStorage.getItem('music.volume');
+        } catch (e) {
+            v = null;
+        }
+        var n = parseInt(v, 10);
+        return n >= 0 && n <= 100 ? n : 80;
+    }
+
+    function refresh() {
+        shell('desktopaccess', 'Music');
+    }
+
+    function tick() {
+        // Once the song has run out: the next one, or stop after the last.
+        if (playing && !paused && length > 0 && position + (now() - since) >= length + 400)
+            step(1, true);
+        updateProgress();
+    }
+
+    function start() {
+        if (!window.api) {
+            $('noshell').hidden = false;
+            return;
+        }
+        $('songs').addEventListener('click', function (event) {
+            var row = event.target;
+            while (row && row !== this && !/\bsong\b/.test(row.className))
+                row = row.parentNode;
+            if (row && row !== this)
+                play(parseInt(row.getAttribute('data-index'), 10));
+        });
+        $('play').addEventListener('click', togglePlay);
+        $('stop').addEventListener('click', stop);
+        $('next').addEventListener('click', function () { step(1, false); });
+        $('prev').addEventListener('click', previous);
+        $('shuffle').addEventListener('click', function () {
+            shuffle = !shuffle;
+            this.className = 'toggle' + (shuffle ? ' on' : '');
+        });
+        $('refresh').addEventListener('click', refresh);
+        $('search').addEventListener('input', render);
+
+        var track = $('track');
+        track.addEventListener('mousedown', startDrag);
+        track.addEventListener('touchstart', startDrag);
+        document.addEventListener('mousemove', moveDrag);
+        document.addEventListener('touchmove', moveDrag);
+        document.addEventListener('mouseup', endDrag);
+        document.addEventListener('touchend', endDrag);
+
+        var volume = $('volume');
+        volume.value = savedVolume();
+        volume.addEventListener('input', function () { setVolume(parseInt(this.value, 10)); });
+        volume.addEventListener('change', function () { setVolume(parseInt(this.value, 10)); });
+        shell('setVolume', volume.value / 100);
+
+        document.addEventListener('keydown', function (event) {
+            if (event.target === $('search'))
+                return;
+            if (event.keyCode === 32) {
+                togglePlay();
+                event.preventDefault();
+            } else if (event.keyCode === 39) {
+                step(1, false);
+            } else if (event.keyCode === 37) {
+                previous();
+            }
+        });
+
+        setInterval(tick, 250);
+        showNowPlaying();
+        refresh();
+    }
+
+    start();
+})();
