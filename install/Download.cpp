@@ -1,0 +1,176 @@
+#include "install/Download.h"
+
+#include "install/ReplaceFile.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRandomGenerator>
+#include <QTimer>
+
+namespace
+{
+int schemeSafety(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("https"))
+        return 2;
+    if (scheme == QLatin1String("http"))
+        return 1;
+    return 0;
+}
+
+constexpr int transferTimeoutMs = 60000;
+} // namespace
+
+bool Download::isAllowedAddress(const QUrl &url)
+{
+    return url.isValid() && !url.host().isEmpty() && schemeSafety(url) > 0;
+}
+
+bool Download::isAllowedRedirect(const QUrl &from, const QUrl &to)
+{
+    return isAllowedAddress(to) && schemeSafety(to) >= schemeSafety(from);
+}
+
+Download::Download(QNetworkAccessManager *manager, QNetworkRequest request,
+                   const QString &workFolder, const DownloadContext &context, QObject *parent)
+    : QObject(parent), info(context), manager(manager), request(request), currentUrl(request.url())
+{
+    if (!isAllowedAddress(currentUrl)) {
+        fail(QStringLiteral("%1 is not an http or https address").arg(currentUrl.toString()));
+        return;
+    }
+    if (!openBody(workFolder)) {
+        fail(QStringLiteral("cannot write in %1: %2").arg(workFolder, body.errorString()));
+        return;
+    }
+    // Redirects are followed here, each checked before it is followed.
+    this->request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                               QNetworkRequest::ManualRedirectPolicy);
+    this->request.setTransferTimeout(transferTimeoutMs);
+    send();
+}
+
+void Download::send()
+{
+    request.setUrl(currentUrl);
+    networkReply = manager->get(request);
+    connect(networkReply, &QNetworkReply::readyRead, this, &Download::receive);
+    connect(networkReply, &QNetworkReply::downloadProgress, this, &Download::progress);
+    connect(networkReply, &QNetworkReply::finished, this, &Download::complete);
+}
+
+Download::~Download()
+{
+    if (networkReply) {
+        networkReply->disconnect(this);
+        networkReply->abort();
+        networkReply->deleteLater();
+    }
+    if (body.isOpen())
+        body.close();
+    if (!kept && !body.fileName().isEmpty())
+        body.remove();
+}
+
+bool Download::openBody(const QString &workFolder)
+{
+    QDir().mkpath(workFolder);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        body.setFileName(workFolder + QStringLiteral("/.download-") +
+                         QString::number(QRandomGenerator::global()->generate64(), 36) +
+                         QStringLiteral(".part"));
+        if (body.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!body.exists())
+            break;
+    }
+    body.setFileName(QString());
+    return false;
+}
+
+void Download::receive()
+{
+    const QByteArray data = networkReply->readAll();
+    if (body.isOpen() && body.write(data) != data.size()) {
+        error = QStringLiteral("cannot write %1: %2").arg(body.fileName(), body.errorString());
+        networkReply->abort();
+    }
+}
+
+bool Download::redirect()
+{
+    const int status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QUrl target =
+        networkReply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (!error.isEmpty() || target.isEmpty() ||
+        !(status == 301 || status == 302 || status == 303 || status == 307 || status == 308))
+        return false;
+    const QUrl next = currentUrl.resolved(target);
+    if (++redirects > maxRedirects) {
+        error = QStringLiteral("too many redirects from %1").arg(currentUrl.toString());
+        return false;
+    }
+    if (!isAllowedRedirect(currentUrl, next)) {
+        error = QStringLiteral("refused to follow a redirect from %1 to %2")
+                    .arg(currentUrl.toString(), next.toString());
+        return false;
+    }
+    // What the redirect itself carried is not the file.
+    networkReply->disconnect(this);
+    networkReply->deleteLater();
+    body.resize(0);
+    body.seek(0);
+    currentUrl = next;
+    send();
+    return true;
+}
+
+void Download::complete()
+{
+    if (done)
+        return;
+    if (error.isEmpty())
+        receive();
+    if (redirect())
+        return;
+    body.close();
+    const QVariant status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!error.isEmpty()) {
+        // A refusal or a write failure, already described.
+    } else if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {
+        const QString reason =
+            networkReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        error = QStringLiteral("the server answered %1 %2 for %3")
+                    .arg(status.toInt())
+                    .arg(reason, currentUrl.toString())
+                    .simplified();
+    } else if (networkReply->error() != QNetworkReply::NoError) {
+        error = networkReply->errorString();
+    }
+    done = true;
+    emit finished(this);
+}
+
+void Download::fail(const QString &why)
+{
+    error = why;
+    // Owners connect after construction: report on the next turn of the loop.
+    QTimer::singleShot(0, this, [this] {
+        done = true;
+        emit finished(this);
+    });
+}
+
+bool Download::keepAs(const QString &path, QString *why)
+{
+    if (!succeeded() || kept) {
+        *why = QStringLiteral("nothing was received");
+        return false;
+    }
+    if (!replaceFile(body.fileName(), path, why))
+        return false;
+    kept = true;
+    return true;
+}

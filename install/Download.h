@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QFile>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// What one download was started for; it travels with the download, so that
+// downloads under way at the same time never mix their names or targets.
+struct DownloadContext {
+    QString name;   // app name, or the file name to save under
+    QString link;   // a web app's link
+    QString icon;   // a web app's icon address
+    QString target; // the app folder to unpack or save into
+};
+
+// One GET of an http or https address. Redirects are followed, never from
+// https to a less safe address; the body streams into a hidden file in a
+// work folder, so size costs no memory. The download succeeds only with no
+// network error and a 2xx status: an error page never passes for the file
+// asked for. The body file is removed with the object unless kept.
+class Download : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int maxRedirects = 10;
+
+    Download(QNetworkAccessManager *manager, QNetworkRequest request, const QString &workFolder,
+             const DownloadContext &context, QObject *parent = nullptr);
+    ~Download() override;
+
+    const DownloadContext &context() const { return info; }
+    // Null when the address was refused before anything was sent.
+    QNetworkReply *reply() const { return networkReply; }
+    // The address that answered, after redirects.
+    QUrl url() const { return currentUrl; }
+
+    bool isFinished() const { return done; }
+    bool succeeded() const { return done && error.isEmpty(); }
+    QString errorString() const { return error; }
+
+    // The received body, while the object lives.
+    QString bodyPath() const { return body.fileName(); }
+    // Moves the received body to path, replacing a file there.
+    bool keepAs(const QString &path, QString *why);
+
+    static bool isAllowedAddress(const QUrl &url);
+    static bool isAllowedRedirect(const QUrl &from, const QUrl &to);
+
+signals:
+    void progress(qint64 bytesReceived, qint64 bytesTotal);
+    // Once, when the outcome is known.
+    void finished(Download *download);
+
+private:
+    bool openBody(const QString &workFolder);
+    void send();
+    void receive();
+    // Follows a redirect answer; false when the reply is not one to follow.
+    bool redirect();
+    void complete();
+    void fail(const QString &why);
+
+    DownloadContext info;
+    QNetworkAccessManager *manager;
+    QNetworkRequest request;
+    QNetworkReply *networkReply = nullptr;
+    QUrl currentUrl;
+    QFile body;
+    int redirects = 0;
+    bool kept = false;
+    bool done = false;
+    QString error;
+};

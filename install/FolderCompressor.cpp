@@ -1,0 +1,165 @@
+#include "install/FolderCompressor.h"
+
+#include "install/ArchiveFormat.h"
+#include "install/CompressedBlock.h"
+#include "install/StagingFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStorageInfo>
+
+namespace
+{
+const QDir::SortFlags listingOrder = QDir::Name | QDir::IgnoreCase;
+
+// Whether path lies in folder or below it.
+bool isInside(const QString &path, const QString &folder)
+{
+    return path == folder ||
+           path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+} // namespace
+
+FolderCompressor::FolderCompressor(QObject *parent) : QObject(parent) {}
+
+bool FolderCompressor::fail(const QString &why)
+{
+    error = why;
+    return false;
+}
+
+bool FolderCompressor::packFolder(const QString &sourceFolder, const QString &archivePath)
+{
+    error.clear();
+    const QFileInfo source(sourceFolder);
+    if (!source.isDir())
+        return fail(QStringLiteral("there is no folder %1").arg(sourceFolder));
+    const QString archiveFolder = QFileInfo(archivePath).absoluteDir().canonicalPath();
+    if (!archiveFolder.isEmpty() && isInside(archiveFolder, source.canonicalFilePath()))
+        return fail(QStringLiteral("the archive %1 must not lie inside the folder it packs")
+                        .arg(archivePath));
+
+    QSaveFile file(archivePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("cannot write %1: %2").arg(archivePath, file.errorString()));
+    archive = &file;
+    openFolders.clear();
+    const bool packed = packTree(source.absoluteFilePath(), QString());
+    archive = nullptr;
+    if (!packed) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        return fail(QStringLiteral("cannot write %1: %2").arg(archivePath, file.errorString()));
+    return true;
+}
+
+bool FolderCompressor::packTree(const QString &folder, const QString &prefix)
+{
+    const QDir dir(folder);
+    if (!dir.exists())
+        return fail(QStringLiteral("there is no folder %1").arg(folder));
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (openFolders.contains(canonical))
+        return true; // a link back to a folder being packed: its files are there already
+    openFolders.insert(canonical);
+
+    const QFileInfoList folders =
+        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, listingOrder);
+    for (const QFileInfo &sub : folders) {
+        if (!packTree(sub.absoluteFilePath(), ArchiveFormat::entryName(prefix, sub.fileName())))
+            return false;
+    }
+    const QFileInfoList files = dir.entryInfoList(QDir::Files, listingOrder);
+    for (const QFileInfo &f : files) {
+        if (!packFile(f.absoluteFilePath(), ArchiveFormat::entryName(prefix, f.fileName())))
+            return false;
+    }
+    openFolders.remove(canonical);
+    return true;
+}
+
+bool FolderCompressor::packFile(const QString &path, const QString &name)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    const quint64 size = quint64(file.size());
+    QString why;
+    if (size > CompressedBlock::maxContentSize)
+        return fail(QStringLiteral("%1: %2 bytes is more than the archive format can hold in "
+                                   "one entry (at most 4294967295)")
+                        .arg(path)
+                        .arg(size));
+
+    // The block's length is known only once it is written: leave room for
+    // it and fill it in afterwards.
+    if (archive->write(ArchiveFormat::encodeName(name)) < 0 ||
+        !ArchiveFormat::writeU32(*archive, 0))
+        return fail(QStringLiteral("cannot write the archive: %1").arg(archive->errorString()));
+    const qint64 lengthAt = archive->pos() - 4;
+    const qint64 length = CompressedBlock::write(file, size, *archive, &why);
+    if (length < 0)
+        return fail(QStringLiteral("%1: %2").arg(path, why));
+    char extra;
+    if (file.read(&extra, 1) != 0)
+        return fail(QStringLiteral("%1 grew while it was packed").arg(path));
+    const qint64 end = archive->pos();
+    if (!archive->seek(lengthAt) || !ArchiveFormat::writeU32(*archive, quint32(length)) ||
+        !archive->seek(end))
+        return fail(QStringLiteral("cannot write the archive: %1").arg(archive->errorString()));
+    return true;
+}
+
+bool FolderCompressor::unpackArchive(const QString &archivePath, const QString &destinationFolder)
+{
+    error.clear();
+    QFile file(archivePath);
+    if (!QFileInfo(archivePath).isFile())
+        return fail(QStringLiteral("there is no archive %1").arg(archivePath));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2").arg(archivePath, file.errorString()));
+
+    ArchiveIndex index;
+    if (!index.scan(file, limits))
+        return fail(
+            QStringLiteral("%1 is not a good archive: %2").arg(archivePath, index.errorString()));
+    QList<QStringList> paths;
+    paths.reserve(index.entries().size());
+    for (const ArchiveEntry &e : index.entries())
+        paths.append(e.path);
+    QString why;
+    if (!StagingFolder::checkTargets(destinationFolder, paths, &why))
+        return fail(QStringLiteral("cannot unpack into %1: %2").arg(destinationFolder, why));
+
+    StagingFolder staging;
+    if (!staging.create(destinationFolder, &why))
+        return fail(why);
+    const QStorageInfo storage(staging.path());
+    if (storage.isValid() && quint64(storage.bytesAvailable()) < index.totalSize())
+        return fail(QStringLiteral("not enough free space for %1 bytes in %2")
+                        .arg(index.totalSize())
+                        .arg(destinationFolder));
+
+    for (const ArchiveEntry &e : index.entries()) {
+        const QString target = staging.filePath(e.path);
+        QFile out(target);
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+            return fail(QStringLiteral("cannot create the folder of \"%1\": a file of the archive "
+                                       "has the same name")
+                            .arg(e.name));
+        if (!out.open(QIODevice::WriteOnly))
+            return fail(QStringLiteral("cannot create \"%1\": %2").arg(e.name, out.errorString()));
+        if (!file.seek(e.blockOffset) || !CompressedBlock::read(file, e.blockLength, out, &why))
+            return fail(QStringLiteral("%1 is not a good archive: \"%2\": %3")
+                            .arg(archivePath, e.name, why));
+        if (!out.flush() || out.error() != QFileDevice::NoError)
+            return fail(QStringLiteral("cannot write %1: %2").arg(e.name, out.errorString()));
+    }
+    if (!staging.moveInto(destinationFolder, paths, &why))
+        return fail(why);
+    return true;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "install/ArchiveIndex.h"
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+class QSaveFile;
+
+// Packs a folder tree into one folder archive and unpacks such an archive;
+// app packages (".lpk") are archives of one app folder. Synchronous; each
+// operation returns whether it succeeded and leaves a reason in
+// errorString(). Files are streamed, so memory stays bounded whatever their
+// size. A failed pack leaves no archive behind (an existing one stays as it
+// was); a failed unpack leaves the destination as it was.
+class FolderCompressor : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FolderCompressor(QObject *parent = nullptr);
+
+    // Writes the regular files of sourceFolder (hidden and system entries
+    // left out, sub-folders first, names in case-insensitive order).
+    bool packFolder(const QString &sourceFolder, const QString &archivePath);
+
+    // Reads the whole archive first; only a good archive is unpacked, into a
+    // working folder beside destinationFolder, and its files then replace
+    // those of the same names there.
+    bool unpackArchive(const QString &archivePath, const QString &destinationFolder);
+
+    QString errorString() const { return error; }
+    void setLimits(const ArchiveLimits &limits) { this->limits = limits; }
+
+private:
+    bool packTree(const QString &folder, const QString &prefix);
+    bool packFile(const QString &path, const QString &name);
+    bool fail(const QString &why);
+
+    QSaveFile *archive = nullptr; // while packing
+    QSet<QString> openFolders;    // canonical paths being packed, against link loops
+    ArchiveLimits limits;
+    QString error;
+};

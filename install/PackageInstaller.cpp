@@ -1,0 +1,109 @@
+#include "install/PackageInstaller.h"
+
+#include "apps/AppDescriptor.h"
+#include "install/Download.h"
+#include "install/FolderCompressor.h"
+#include "install/InstallMessages.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QStackedWidget>
+
+PackageInstaller::PackageInstaller(ShellHost &host, QObject *parent)
+    : QObject(parent), host(host), manager(new QNetworkAccessManager(this))
+{
+}
+
+QString PackageInstaller::packageName(const QUrl &url)
+{
+    const QString address = url.toString();
+    const QString file = address.mid(address.lastIndexOf(QLatin1Char('/')) + 1);
+    const int dot = file.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? file : file.left(dot);
+}
+
+Download *PackageInstaller::start(const QString &path, const QString &target,
+                                  PendingDownloads &list,
+                                  void (PackageInstaller::*completion)(Download *))
+{
+    // The package lands in a file of its own in the Apps folder, so that two
+    // installations never share one.
+    auto *d = new Download(manager, QNetworkRequest(QUrl(path)), host.appsFolder(),
+                           {QString(), QString(), QString(), target}, this);
+    list.add(d);
+    connect(d, &Download::finished, this, [this, &list, completion](Download *done) {
+        if (list.take(done))
+            (this->*completion)(done);
+    });
+    return d;
+}
+
+void PackageInstaller::installLpk(const QString &path)
+{
+    start(path, QString(), installs, &PackageInstaller::completeInstall);
+    host.message(InstallMessages::started());
+}
+
+void PackageInstaller::filesysDownloaded(QNetworkReply *reply)
+{
+    if (Download *d = installs.takeFinished(reply))
+        completeInstall(d);
+}
+
+void PackageInstaller::LoadPack(const QString &path, const QString &ap)
+{
+    if (!AppFolder::isSafeName(ap)) {
+        host.message(InstallMessages::badName(ap));
+        return;
+    }
+    start(path, ap, loads, &PackageInstaller::completeLoad);
+}
+
+void PackageInstaller::PackDownloaded(QNetworkReply *reply)
+{
+    if (Download *d = loads.takeFinished(reply))
+        completeLoad(d);
+}
+
+bool PackageInstaller::unpack(Download *download, const QString &name, const QString &folder)
+{
+    if (!download->succeeded()) {
+        host.message(InstallMessages::downloadFailed(download->errorString()));
+        return false;
+    }
+    if (!AppFolder::isSafeName(folder)) {
+        host.message(InstallMessages::badName(folder));
+        return false;
+    }
+    FolderCompressor compressor;
+    if (!compressor.unpackArchive(download->bodyPath(),
+                                  host.appsFolder() + QLatin1Char('/') + folder)) {
+        host.message(InstallMessages::notInstalled(name, compressor.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void PackageInstaller::completeInstall(Download *download)
+{
+    const QString name = packageName(download->url());
+    if (unpack(download, name, name)) {
+        host.message(InstallMessages::installed(name));
+        const QString apps = QDir(host.appsFolder()).absolutePath();
+        ScriptCall::run(
+            host.homeFrame(), QStringLiteral("createwebapp"),
+            {apps + QStringLiteral("//") + name + QStringLiteral("//icon.png"), name, name});
+        if (host.stack())
+            host.stack()->hide();
+    }
+    download->deleteLater();
+}
+
+void PackageInstaller::completeLoad(Download *download)
+{
+    unpack(download, packageName(download->url()), download->context().target);
+    download->deleteLater();
+}

@@ -1,0 +1,90 @@
+#include "install/WebAppInstaller.h"
+
+#include "apps/AppDescriptor.h"
+#include "install/Download.h"
+#include "install/DownloadProgress.h"
+#include "install/InstallMessages.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <QStackedWidget>
+
+WebAppInstaller::WebAppInstaller(ShellHost &host, QObject *parent)
+    : QObject(parent), host(host), manager(new QNetworkAccessManager(this))
+{
+}
+
+void WebAppInstaller::downloadapp(const QString &appname, const QString &applink,
+                                  const QString &icon)
+{
+    if (!AppFolder::isSafeName(appname)) {
+        host.message(InstallMessages::badName(appname));
+        return;
+    }
+    // The download belongs to the installer, not to this call: it outlives
+    // the box below.
+    auto *d = new Download(manager, QNetworkRequest(QUrl(icon)), host.appsFolder(),
+                           {appname, applink, icon, QString()}, this);
+    downloads.add(d);
+    connect(d, &Download::progress, this, [this](qint64 received, qint64 total) {
+        DownloadProgress::show(host.progressBar(), received, total);
+    });
+    connect(d, &Download::finished, this, [this](Download *done) {
+        if (downloads.take(done))
+            complete(done);
+    });
+    host.message(InstallMessages::started());
+}
+
+void WebAppInstaller::fileDownloaded(QNetworkReply *reply)
+{
+    if (Download *d = downloads.takeFinished(reply))
+        complete(d);
+}
+
+void WebAppInstaller::complete(Download *download)
+{
+    const DownloadContext &app = download->context();
+    QString why;
+    if (!download->succeeded()) {
+        host.message(InstallMessages::downloadFailed(download->errorString()));
+    } else {
+        host.message(InstallMessages::finished());
+        if (install(download, &why)) {
+            ScriptCall::run(host.homeFrame(), QStringLiteral("createwebapp"),
+                            {app.icon, app.name, app.link});
+            if (host.stack())
+                host.stack()->hide();
+        } else {
+            host.message(InstallMessages::notInstalled(app.name, why));
+        }
+    }
+    download->deleteLater();
+}
+
+bool WebAppInstaller::install(Download *download, QString *why)
+{
+    const QString folder = host.appsFolder() + QLatin1Char('/') + download->context().name;
+    const bool existed = QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder)) {
+        *why = QStringLiteral("cannot create the folder %1").arg(folder);
+        return false;
+    }
+    QSaveFile descriptor(folder + QStringLiteral("/app.con"));
+    const bool written =
+        descriptor.open(QIODevice::WriteOnly) &&
+        descriptor.write(AppDescriptor::webDescriptor(download->context().link)) >= 0 &&
+        descriptor.commit();
+    if (!written)
+        *why = QStringLiteral("cannot write %1: %2")
+                   .arg(descriptor.fileName(), descriptor.errorString());
+    if (written && download->keepAs(folder + QStringLiteral("/icon.png"), why))
+        return true;
+    if (!existed)
+        QDir(folder).removeRecursively();
+    return false;
+}

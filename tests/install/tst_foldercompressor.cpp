@@ -1,0 +1,530 @@
+#include "install/ArchiveFormat.h"
+#include "install/CompressedBlock.h"
+#include "install/FolderCompressor.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace
+{
+// What QDataStream writes for one entry: the reference encoding of a record.
+QByteArray record(const QString &name, const QByteArray &block)
+{
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s << name << block;
+    return out;
+}
+
+QByteArray randomBytes(int size, quint32 seed)
+{
+    QRandomGenerator gen(seed);
+    QByteArray b(size, Qt::Uninitialized);
+    gen.fillRange(reinterpret_cast<quint32 *>(b.data()), size / 4);
+    for (int i = size / 4 * 4; i < size; ++i)
+        b[i] = char(gen.generate());
+    return b;
+}
+
+QByteArray textBytes(int size, quint32 seed)
+{
+    static const char *const words[] = {"alpha ", "beta ",    "gamma\n",   "delta ",
+                                        "icon ",  "app.con ", "<config> ", "0123456789 "};
+    QRandomGenerator gen(seed);
+    QByteArray b;
+    b.reserve(size + 16);
+    while (b.size() < size)
+        b += words[gen.bounded(8)];
+    b.truncate(size);
+    return b;
+}
+
+// Half text, half noise, in alternating stretches.
+QByteArray mixedBytes(int size, quint32 seed)
+{
+    QByteArray b;
+    for (int i = 0; b.size() < size; ++i)
+        b += (i % 2 ? randomBytes(70000, seed + i) : textBytes(90000, seed + i));
+    b.truncate(size);
+    return b;
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every file and folder below root, hidden ones included: path -> content
+// (folders as "<dir>").
+QMap<QString, QByteArray> snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString rel = QDir(root).relativeFilePath(path);
+        tree.insert(rel, it.fileInfo().isDir() ? QByteArray("<dir>") : readFile(path));
+    }
+    return tree;
+}
+
+QByteArray u32(quint32 v)
+{
+    return ArchiveFormat::u32Bytes(v);
+}
+} // namespace
+
+class TestFolderCompressor : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir work;
+
+    QString path(const QString &rel) const { return work.filePath(rel); }
+
+    bool unpack(const QByteArray &archive, const QString &dest, QString *error = nullptr)
+    {
+        const QString file = path(QStringLiteral("input.lpk"));
+        writeFile(file, archive);
+        FolderCompressor c;
+        const bool ok = c.unpackArchive(file, dest);
+        if (error)
+            *error = c.errorString();
+        return ok;
+    }
+
+    // Nothing but dest's own tree changed in its parent: no working folder left.
+    bool noLeftovers(const QString &dest) const
+    {
+        const QDir parent = QFileInfo(dest).absoluteDir();
+        return parent.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+            .filter(QStringLiteral(".unpack-"))
+            .isEmpty();
+    }
+
+private slots:
+    void init() { QVERIFY(work.isValid()); }
+
+    void cleanup()
+    {
+        for (const QString &e :
+             QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            const QString p = work.filePath(e);
+            QFileInfo(p).isDir() && !QFileInfo(p).isSymLink() ? (void)QDir(p).removeRecursively()
+                                                              : (void)QFile::remove(p);
+        }
+    }
+
+    void theFormatsByteExamples()
+    {
+        QCOMPARE(ArchiveFormat::encodeName(QStringLiteral("/app.con")),
+                 QByteArray::fromHex("00000010002f006100700070002e0063006f006e"));
+
+        writeFile(path("src/a"), QByteArray());
+        FolderCompressor c;
+        QVERIFY2(c.packFolder(path("src"), path("a.lpk")), qPrintable(c.errorString()));
+        QCOMPARE(readFile(path("a.lpk")), QByteArray::fromHex("00000004002f00610000000400000000"));
+
+        // An empty folder is an empty archive, and that unpacks to an empty folder.
+        QDir().mkpath(path("empty"));
+        QVERIFY(c.packFolder(path("empty"), path("empty.lpk")));
+        QCOMPARE(QFileInfo(path("empty.lpk")).size(), 0);
+        QVERIFY(c.unpackArchive(path("empty.lpk"), path("out/deep/dest")));
+        QVERIFY(QFileInfo(path("out/deep/dest")).isDir());
+        QVERIFY(snapshot(path("out/deep/dest")).isEmpty());
+    }
+
+    // Streaming must give exactly qCompress's bytes, whatever the size and
+    // however the input arrives in pieces.
+    void blocksMatchTheWholeFileForm_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("one byte") << QByteArray("x");
+        QTest::newRow("text") << textBytes(5000, 1);
+        QTest::newRow("one chunk exactly") << textBytes(256 * 1024, 2);
+        QTest::newRow("noise over chunks") << randomBytes(1100 * 1000, 3);
+        QTest::newRow("mixed, several MiB") << mixedBytes(5 * 1024 * 1024 + 17, 4);
+        QTest::newRow("runs") << QByteArray(3 * 1024 * 1024, 'a');
+    }
+    void blocksMatchTheWholeFileForm()
+    {
+        QFETCH(QByteArray, content);
+        const QByteArray expected = qCompress(content);
+        QBuffer in(&content);
+        QByteArray written;
+        QBuffer out(&written);
+        in.open(QIODevice::ReadOnly);
+        out.open(QIODevice::WriteOnly);
+        QString why;
+        QCOMPARE(CompressedBlock::write(in, quint64(content.size()), out, &why),
+                 qint64(expected.size()));
+        QVERIFY(written == expected);
+
+        // And back, through the streaming reader.
+        QBuffer blockIn(&written);
+        blockIn.open(QIODevice::ReadOnly);
+        QByteArray back;
+        QBuffer backOut(&back);
+        backOut.open(QIODevice::WriteOnly);
+        QVERIFY2(CompressedBlock::read(blockIn, quint32(written.size()), backOut, &why),
+                 qPrintable(why));
+        QVERIFY(back == content);
+    }
+
+    void recordsInTheListingOrder()
+    {
+        const QByteArray big = mixedBytes(600 * 1000, 9);
+        writeFile(path("src/b.txt"), "bee");
+        writeFile(path("src/A.txt"), "ay");
+        writeFile(path("src/sub/c.txt"), big);
+        writeFile(path("src/Sub2/z/deep.bin"), "deep");
+        writeFile(path("src/.hidden"), "secret");
+        writeFile(path("src/.git/config"), "secret");
+        writeFile(path("src/sub/.cache"), "secret");
+        QDir().mkpath(path("src/emptyfolder"));
+        QDir().mkpath(path("src/only-hidden"));
+        writeFile(path("src/only-hidden/.x"), "secret");
+
+        FolderCompressor c;
+        QVERIFY2(c.packFolder(path("src"), path("out.lpk")), qPrintable(c.errorString()));
+        const QByteArray expected =
+            record("/sub/c.txt", qCompress(big)) + record("/Sub2/z/deep.bin", qCompress("deep")) +
+            record("/A.txt", qCompress("ay")) + record("/b.txt", qCompress("bee"));
+        QVERIFY(readFile(path("out.lpk")) == expected);
+
+        QVERIFY(c.unpackArchive(path("out.lpk"), path("dest")));
+        const auto tree = snapshot(path("dest"));
+        QCOMPARE(tree.keys(), QStringList({"A.txt", "Sub2", "Sub2/z", "Sub2/z/deep.bin", "b.txt",
+                                           "sub", "sub/c.txt"}));
+        QVERIFY(tree.value("sub/c.txt") == big);
+    }
+
+    void roundTrips()
+    {
+        QMap<QString, QByteArray> files{
+            {"icon.png", randomBytes(3000, 1)},
+            {"app.con", "<config><apptype>local</apptype></config>"},
+            {"empty.txt", QByteArray()},
+            {"img/a.png", randomBytes(10, 2)},
+            {"img/nested/deeper/page.html", textBytes(70000, 3)},
+            {"img/nested/empty", QByteArray()},
+            {QStringLiteral("Ünïcødé/café – ñ.txt"), "accents"},
+            {QStringLiteral("日本語/ファイル.txt"), "cjk"},
+            {QStringLiteral("emoji \U0001F600.txt"), "outside the basic plane"},
+            {"large.bin", mixedBytes(9 * 1024 * 1024 + 5, 4)},
+        };
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            QVERIFY(writeFile(path("src/" + it.key()), it.value()));
+        QDir().mkpath(path("src/empty/folders/only"));
+
+        FolderCompressor c;
+        QVERIFY2(c.packFolder(path("src"), path("rt.lpk")), qPrintable(c.errorString()));
+        QVERIFY2(c.unpackArchive(path("rt.lpk"), path("dest")), qPrintable(c.errorString()));
+        auto tree = snapshot(path("dest"));
+        for (auto it = files.cbegin(); it != files.cend(); ++it)
+            QVERIFY2(tree.take(it.key()) == it.value(), qPrintable(it.key()));
+        // What remains are the folders that files named; no empty folders.
+        for (auto it = tree.cbegin(); it != tree.cend(); ++it)
+            QCOMPARE(it.value(), QByteArray("<dir>"));
+        QVERIFY(!tree.contains("empty"));
+        QVERIFY(noLeftovers(path("dest")));
+
+        // Packing the unpacked tree gives the same bytes again.
+        QVERIFY(c.packFolder(path("dest"), path("again.lpk")));
+        QVERIFY(readFile(path("again.lpk")) == readFile(path("rt.lpk")));
+    }
+
+    void unpackingOverAnExistingTree()
+    {
+        writeFile(path("dest/icon.png"), "old icon");
+        writeFile(path("dest/keep.txt"), "mine");
+        writeFile(path("dest/img/old.png"), "old");
+        writeFile(path("dest/img/a.png"), "old a");
+
+        const QByteArray archive = record("/icon.png", qCompress("new icon")) +
+                                   record("img\\a.png", qCompress("new a")) +
+                                   record("/fresh/f.txt", qCompress("f"));
+        QString why;
+        QVERIFY2(unpack(archive, path("dest"), &why), qPrintable(why));
+        const auto tree = snapshot(path("dest"));
+        QCOMPARE(tree.value("icon.png"), QByteArray("new icon"));
+        QCOMPARE(tree.value("keep.txt"), QByteArray("mine"));
+        QCOMPARE(tree.value("img/old.png"), QByteArray("old"));
+        QCOMPARE(tree.value("img/a.png"), QByteArray("new a"));
+        QCOMPARE(tree.value("fresh/f.txt"), QByteArray("f"));
+        QVERIFY(noLeftovers(path("dest")));
+    }
+
+    // Names that could reach outside the destination are refused, and then
+    // nothing of the archive is written, not even its good entries.
+    void refusedNames_data()
+    {
+        QTest::addColumn<QByteArray>("nameField");
+        auto name = [](const QString &n) { return ArchiveFormat::encodeName(n); };
+        QTest::newRow("parent") << name("/../outside.txt");
+        QTest::newRow("parent, backslash") << name("..\\outside.txt");
+        QTest::newRow("parent inside") << name("/img/../../outside.txt");
+        QTest::newRow("parent at end") << name("/img/..");
+        QTest::newRow("dot") << name("/./x");
+        QTest::newRow("root only") << name("/");
+        QTest::newRow("empty") << name("");
+        QTest::newRow("null name") << u32(0xFFFFFFFF);
+        QTest::newRow("absolute") << name("//etc/outside.txt");
+        QTest::newRow("absolute, backslashes") << name("\\\\server\\share\\x");
+        QTest::newRow("doubled separator") << name("/a//b");
+        QTest::newRow("trailing separator") << name("/a/");
+        QTest::newRow("drive letter") << name("C:/outside.txt");
+        QTest::newRow("drive letter after slash") << name("/C:\\outside.txt");
+        QTest::newRow("stream name") << name("/a.txt:hidden");
+        QTest::newRow("control character") << name(QStringLiteral("/a\x01.txt"));
+        QTest::newRow("nul") << name(QString(QLatin1String("/a")) + QChar(0) + "b");
+        QTest::newRow("odd length") << QByteArray::fromHex("00000003002f00");
+        QTest::newRow("name longer than the file") << QByteArray::fromHex("00100000002f");
+        QTest::newRow("huge name length") << u32(0x7FFFFFFE) + QByteArray(64, 'a');
+    }
+    void refusedNames()
+    {
+        QFETCH(QByteArray, nameField);
+        writeFile(path("dest/keep.txt"), "mine");
+        const QByteArray archive = record("/good.txt", qCompress("good")) + nameField +
+                                   u32(qCompress("bad").size()) + qCompress("bad");
+        QString why;
+        QVERIFY(!unpack(archive, path("apps/dest"), &why));
+        QVERIFY(!why.isEmpty());
+        QVERIFY(!QFileInfo::exists(path("apps/dest")));
+        QVERIFY(!QFileInfo::exists(path("outside.txt")));
+        QVERIFY(!QFileInfo::exists(path("apps/outside.txt")));
+        QVERIFY(noLeftovers(path("apps/dest")));
+
+        // Over an existing folder as well: it stays as it was.
+        QVERIFY(!unpack(archive, path("dest")));
+        QCOMPARE(snapshot(path("dest")).keys(), QStringList({"keep.txt"}));
+    }
+
+    void namesThroughSymbolicLinksAreRefused()
+    {
+        QDir().mkpath(path("outside"));
+        QDir().mkpath(path("dest"));
+        QVERIFY(QFile::link(path("outside"), path("dest/img")));
+        writeFile(path("outside/target.txt"), "outside");
+        QVERIFY(QFile::link(path("outside/target.txt"), path("dest/icon.png")));
+
+        QString why;
+        QVERIFY(!unpack(record("/img/evil.png", qCompress("x")), path("dest"), &why));
+        QVERIFY2(why.contains("symbolic link"), qPrintable(why));
+        QVERIFY(!unpack(record("/icon.png", qCompress("x")), path("dest"), &why));
+        QVERIFY(!unpack(record("/IMG/../img/x", qCompress("x")), path("dest")));
+        QCOMPARE(snapshot(path("outside")).keys(), QStringList({"target.txt"}));
+        QCOMPARE(readFile(path("outside/target.txt")), QByteArray("outside"));
+
+        // A file where the archive needs a folder, and a folder where it puts a file.
+        writeFile(path("dest2/sub"), "a file");
+        QDir().mkpath(path("dest2/dir"));
+        QVERIFY(!unpack(record("/sub/x", qCompress("x")), path("dest2")));
+        QVERIFY(!unpack(record("/dir", qCompress("x")), path("dest2")));
+        // Entries of one archive that clash with each other.
+        QVERIFY(
+            !unpack(record("/a", qCompress("x")) + record("/a/b", qCompress("y")), path("dest3")));
+        QVERIFY(!QFileInfo::exists(path("dest3")));
+        QVERIFY(noLeftovers(path("dest3")));
+    }
+
+    // An archive cut anywhere but between two records installs nothing; one
+    // cut between records is a shorter archive.
+    void truncationAtEveryByte()
+    {
+        const QByteArray r1 = record("/sub/a.txt", qCompress(textBytes(300, 5)));
+        const QByteArray r2 = record("/empty", qCompress(QByteArray()));
+        const QByteArray r3 = record("/b.bin", qCompress(randomBytes(40, 6)));
+        const QByteArray whole = r1 + r2 + r3;
+        const QList<int> boundaries{0, r1.size(), r1.size() + r2.size(), whole.size()};
+
+        for (int cut = 0; cut <= whole.size(); ++cut) {
+            const QString dest = path(QStringLiteral("d%1").arg(cut));
+            writeFile(dest + "/keep.txt", "mine");
+            QString why;
+            const bool ok = unpack(whole.left(cut), dest, &why);
+            const auto tree = snapshot(dest);
+            if (boundaries.contains(cut)) {
+                QVERIFY2(ok, qPrintable(QStringLiteral("cut %1: %2").arg(cut).arg(why)));
+                const int records = boundaries.indexOf(cut);
+                QCOMPARE(tree.contains("sub/a.txt"), records >= 1);
+                QCOMPARE(tree.contains("empty"), records >= 2);
+                QCOMPARE(tree.contains("b.bin"), records >= 3);
+            } else {
+                QVERIFY2(!ok, qPrintable(QStringLiteral("cut %1 was accepted").arg(cut)));
+                QCOMPARE(tree.keys(), QStringList({"keep.txt"}));
+            }
+            QVERIFY(noLeftovers(dest));
+        }
+    }
+
+    void corruptBlocks_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QString>("reason");
+        const QByteArray good = qCompress(textBytes(20000, 7));
+        QByteArray flipped = good;
+        flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 0x55);
+        QByteArray badAdler = good;
+        badAdler[good.size() - 1] = char(badAdler[good.size() - 1] ^ 1);
+        QByteArray prefixUp = good, prefixDown = good;
+        prefixUp.replace(0, 4, u32(20001));
+        prefixDown.replace(0, 4, u32(19999));
+
+        QTest::newRow("flipped byte") << flipped << "damaged";
+        QTest::newRow("wrong checksum") << badAdler << "damaged";
+        QTest::newRow("size prefix too large") << prefixUp << "less than";
+        QTest::newRow("size prefix too small") << prefixDown << "more than";
+        QTest::newRow("stream cut short") << good.left(good.size() - 10) << "ends early";
+        QTest::newRow("bytes after the stream") << good + "junk"
+                                                << "after its end";
+        QTest::newRow("not zlib at all") << u32(5) + QByteArray("hello") << "damaged";
+        QTest::newRow("too short for a size") << QByteArray("\0\0", 2) << "too short";
+        QTest::newRow("size without data") << u32(10) << "holds no data";
+        QTest::newRow("impossible size prefix") << u32(0xFFFFFFFF) + good.mid(4) << "more than";
+        QTest::newRow("size beyond any ratio")
+            << u32(2000 * 1000) + good.mid(4, 100) << "more than";
+    }
+    void corruptBlocks()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(QString, reason);
+        writeFile(path("dest/keep.txt"), "mine");
+        writeFile(path("dest/good.txt"), "old good");
+        const QByteArray archive =
+            record("/good.txt", qCompress("new good")) + record("/bad.txt", block);
+        QString why;
+        QVERIFY(!unpack(archive, path("dest"), &why));
+        QVERIFY2(why.contains(reason), qPrintable(why));
+        QCOMPARE(snapshot(path("dest")),
+                 (QMap<QString, QByteArray>{{"keep.txt", "mine"}, {"good.txt", "old good"}}));
+        QVERIFY(noLeftovers(path("dest")));
+    }
+
+    // Lengths that claim more than the file or the format holds are refused
+    // from the fields alone, before anything is allocated or written.
+    void overLargeFieldsAndLimits()
+    {
+        QString why;
+        QVERIFY(!unpack(ArchiveFormat::encodeName("/x") + u32(0xFFFFFFF0) + u32(0xFFFFFFF0),
+                        path("dest"), &why));
+        QVERIFY2(why.contains("truncated"), qPrintable(why));
+
+        // The null block and an empty one read as empty files.
+        QVERIFY(unpack(ArchiveFormat::encodeName("/null") + u32(0xFFFFFFFF) +
+                           ArchiveFormat::encodeName("/zero") + u32(0),
+                       path("dest")));
+        QCOMPARE(snapshot(path("dest")), (QMap<QString, QByteArray>{{"null", ""}, {"zero", ""}}));
+
+        const QByteArray three = record("/1", qCompress(QByteArray(1000, 'a'))) +
+                                 record("/2", qCompress(QByteArray(1000, 'b'))) +
+                                 record("/3", qCompress(QByteArray(1000, 'c')));
+        writeFile(path("three.lpk"), three);
+        FolderCompressor c;
+        ArchiveLimits limits;
+        limits.maxTotalSize = 2500;
+        c.setLimits(limits);
+        QVERIFY(!c.unpackArchive(path("three.lpk"), path("limited")));
+        QVERIFY2(c.errorString().contains("more than 2500 bytes"), qPrintable(c.errorString()));
+        limits = ArchiveLimits();
+        limits.maxEntries = 2;
+        c.setLimits(limits);
+        QVERIFY(!c.unpackArchive(path("three.lpk"), path("limited")));
+        limits = ArchiveLimits();
+        limits.maxNameLength = 1;
+        c.setLimits(limits);
+        QVERIFY(!c.unpackArchive(path("three.lpk"), path("limited")));
+        QVERIFY(!QFileInfo::exists(path("limited")));
+        c.setLimits(ArchiveLimits());
+        QVERIFY(c.unpackArchive(path("three.lpk"), path("limited")));
+    }
+
+    void packingFailuresLeaveNoArchive()
+    {
+        FolderCompressor c;
+        writeFile(path("old.lpk"), "previous archive");
+        QVERIFY(!c.packFolder(path("missing"), path("old.lpk")));
+        QVERIFY(c.errorString().contains("no folder"));
+        QCOMPARE(readFile(path("old.lpk")), QByteArray("previous archive"));
+
+        // An entry too large for the 32-bit fields (a sparse file) is refused;
+        // the files packed before it do not stay behind as an archive.
+        writeFile(path("src/a-first.txt"), "first");
+        QFile huge(path("src/huge.bin"));
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.resize(qint64(0x100000000)));
+        huge.close();
+        QVERIFY(!c.packFolder(path("src"), path("old.lpk")));
+        QVERIFY2(c.errorString().contains("more than the archive format can hold"),
+                 qPrintable(c.errorString()));
+        QCOMPARE(readFile(path("old.lpk")), QByteArray("previous archive"));
+        QCOMPARE(QDir(work.path()).entryList({"old.lpk*"}, QDir::Files | QDir::Hidden).size(), 1);
+
+        // The archive may not be written inside the folder it packs.
+        QFile::remove(path("src/huge.bin"));
+        QVERIFY(!c.packFolder(path("src"), path("src/inner.lpk")));
+        QVERIFY(!QFileInfo::exists(path("src/inner.lpk")));
+        QVERIFY(!c.packFolder(path("src"), path("src/no/such/folder/x.lpk")));
+
+        // A link back up the tree is packed once, not forever.
+        QVERIFY(QFile::link(path("src"), path("src/loop")));
+        QVERIFY2(c.packFolder(path("src"), path("loop.lpk")), qPrintable(c.errorString()));
+        QVERIFY(readFile(path("loop.lpk")) == record("/a-first.txt", qCompress("first")));
+    }
+
+    void commandLineTool()
+    {
+        const QString tool = QCoreApplication::applicationDirPath() + "/vantara-pack";
+        QVERIFY(QFileInfo(tool).isExecutable());
+        auto run = [&](const QStringList &args, QByteArray *err = nullptr) {
+            QProcess p;
+            p.start(tool, args);
+            p.waitForFinished(60000);
+            if (err)
+                *err = p.readAllStandardError();
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        writeFile(path("MyApp/icon.png"), randomBytes(500, 1));
+        writeFile(path("MyApp/app.con"), "<config/>");
+        writeFile(path("MyApp/pages/index.html"), "<html></html>");
+        QCOMPARE(run({"pack", path("MyApp"), path("MyApp.lpk")}), 0);
+        FolderCompressor c;
+        QVERIFY(c.packFolder(path("MyApp"), path("reference.lpk")));
+        QVERIFY(readFile(path("MyApp.lpk")) == readFile(path("reference.lpk")));
+        QCOMPARE(run({"unpack", path("MyApp.lpk"), path("Copy")}), 0);
+        QCOMPARE(snapshot(path("Copy")), snapshot(path("MyApp")));
+
+        QByteArray err;
+        QCOMPARE(run({"pack", path("NoSuchApp"), path("x.lpk")}, &err), 1);
+        QVERIFY2(err.contains("pack failed") && err.contains("NoSuchApp"), err.constData());
+        writeFile(path("bad.lpk"), readFile(path("MyApp.lpk")).left(30));
+        QCOMPARE(run({"unpack", path("bad.lpk"), path("Bad")}, &err), 1);
+        QVERIFY2(err.contains("truncated"), err.constData());
+        QVERIFY(!QFileInfo::exists(path("Bad")));
+        QCOMPARE(run({"unpack", path("bad.lpk")}, &err), 2);
+        QVERIFY(err.contains("usage"));
+        QCOMPARE(run({"squash", path("a"), path("b")}), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderCompressor)
+#include "tst_foldercompressor.moc"

@@ -1,0 +1,238 @@
+#include "InstallTestUtil.h"
+#include "TestHttpServer.h"
+#include "install/PackageInstaller.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QStackedWidget>
+#include <QTest>
+
+using namespace InstallTestUtil;
+
+class TestPackageInstaller : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer server;
+    std::unique_ptr<TestShell> shell;
+    std::unique_ptr<PackageInstaller> installer;
+    QStringList *messages = nullptr;
+    const QMap<QString, QByteArray> maps{{"icon.png", "maps icon"},
+                                         {"app.con", "<config><apptype>local</apptype></config>"},
+                                         {"pages/index.html", "<html>maps</html>"},
+                                         {QStringLiteral("données/é.txt"), "accents"}};
+
+    QString apps() const { return shell->appsFolder(); }
+    bool settle()
+    {
+        return TestUtil::waitFor([this] { return installer->pending() == 0; });
+    }
+    static QMap<QString, QByteArray> under(const QString &folder,
+                                           const QMap<QString, QByteArray> &m)
+    {
+        QMap<QString, QByteArray> out;
+        for (auto it = m.cbegin(); it != m.cend(); ++it)
+            out.insert(folder + "/" + it.key(), it.value());
+        return out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.start());
+        server.route("/store/Maps.lpk", package(maps), "application/octet-stream");
+    }
+
+    void init()
+    {
+        shell = std::make_unique<TestShell>();
+        QVERIFY(loadRecordingHome(*shell));
+        installer = std::make_unique<PackageInstaller>(*shell);
+        messages = TestUtil::recordMessages();
+    }
+
+    void cleanup()
+    {
+        installer.reset();
+        shell.reset();
+    }
+
+    void packageNames()
+    {
+        QCOMPARE(PackageInstaller::packageName(QUrl("http://h.test/store/Maps.lpk")),
+                 QStringLiteral("Maps"));
+        QCOMPARE(PackageInstaller::packageName(QUrl("http://h.test/get?id=7")),
+                 QStringLiteral("get?id=7"));
+        QCOMPARE(PackageInstaller::packageName(QUrl("http://h.test/dl.php?f=Maps")),
+                 QStringLiteral("dl"));
+        QCOMPARE(PackageInstaller::packageName(QUrl("http://h.test/a.b.lpk")),
+                 QStringLiteral("a.b"));
+        QCOMPARE(PackageInstaller::packageName(QUrl("http://h.test/store/")), QString());
+    }
+
+    void installsAPackage()
+    {
+        installer->installLpk(server.url("/store/Maps.lpk").toString());
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "Mapsinstalled"}));
+        // Only the app: no temporary package or working folder stays behind.
+        QCOMPARE(files(apps()), under("Maps", maps));
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"Maps"}));
+        const QString appsPath = QDir(apps()).absolutePath();
+        QCOMPARE(createwebappCalls(*shell),
+                 (QList<QStringList>{{appsPath + "//Maps//icon.png", "Maps", "Maps"}}));
+        QVERIFY(QFileInfo(appsPath + "//Maps//icon.png").isFile());
+        QVERIFY(shell->stack()->isHidden());
+    }
+
+    void namesFromAddressesAndRedirects()
+    {
+        const QByteArray notes = package({{"icon.png", "notes icon"}});
+        TestHttpServer::Response noLength;
+        noLength.body = notes;
+        noLength.sendLength = false;
+        server.route("/get", noLength);
+        TestHttpServer::Response hop;
+        hop.status = 302;
+        hop.headers = {{"Location", "/files/Notes.lpk"}};
+        server.route("/latest", hop);
+        server.route("/files/Notes.lpk", notes);
+
+        installer->installLpk(server.url("/get?id=7").toString());
+        QVERIFY(settle());
+        installer->installLpk(server.url("/latest").toString());
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "get?id=7installed",
+                                         "Download Started", "Notesinstalled"}));
+        QCOMPARE(readFile(apps() + "/get?id=7/icon.png"), QByteArray("notes icon"));
+        QCOMPARE(readFile(apps() + "/Notes/icon.png"), QByteArray("notes icon"));
+    }
+
+    // Nothing lands when the download fails, even when the error page is
+    // itself a good package, or when the package is damaged.
+    void failuresInstallNothing()
+    {
+        writeFile(apps() + "/Maps/icon.png", "installed before");
+        TestHttpServer::Response error;
+        error.status = 404;
+        error.body = package(maps);
+        server.route("/gone/Maps.lpk", error);
+        error.status = 500;
+        error.sendLength = false;
+        server.route("/fails/Maps.lpk", error);
+        server.route("/cut/Maps.lpk", package(maps).left(40));
+        QByteArray corrupt = package(maps);
+        corrupt[corrupt.size() - 3] = char(corrupt[corrupt.size() - 3] ^ 0x40);
+        server.route("/corrupt/Maps.lpk", corrupt);
+        TestHttpServer::Response downgrade;
+        downgrade.status = 302;
+        downgrade.headers = {{"Location", "file:///etc/passwd"}};
+        server.route("/file/Maps.lpk", downgrade);
+
+        for (const char *path : {"/gone/Maps.lpk", "/fails/Maps.lpk", "/file/Maps.lpk"}) {
+            messages->clear();
+            installer->installLpk(server.url(path).toString());
+            QVERIFY(settle());
+            QCOMPARE(messages->size(), 2);
+            QVERIFY2(messages->at(1).startsWith("Download failed: "), qPrintable(messages->at(1)));
+        }
+        for (const char *path : {"/cut/Maps.lpk", "/corrupt/Maps.lpk"}) {
+            messages->clear();
+            installer->installLpk(server.url(path).toString());
+            QVERIFY(settle());
+            QCOMPARE(messages->size(), 2);
+            QVERIFY2(messages->at(1).startsWith("Maps was not installed: "),
+                     qPrintable(messages->at(1)));
+        }
+        QCOMPARE(files(apps()), (QMap<QString, QByteArray>{{"Maps/icon.png", "installed before"}}));
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"Maps"}));
+        QVERIFY(createwebappCalls(*shell).isEmpty());
+        QVERIFY(!shell->stack()->isHidden());
+    }
+
+    // An address without a usable name never unpacks into the Apps folder itself.
+    void unusableNames()
+    {
+        server.route("/store/", package(maps));
+        server.route("/store/..", package(maps));
+        installer->installLpk(server.url("/store/").toString());
+        QVERIFY(settle());
+        QCOMPARE(messages->size(), 2);
+        QVERIFY2(messages->at(1).contains("not a valid name"), qPrintable(messages->at(1)));
+        QVERIFY(files(apps()).isEmpty());
+
+        const int before = server.requests().size();
+        for (const QString &target :
+             {QStringLiteral("../Other"), QStringLiteral("a/b"), QStringLiteral(".."), QString()}) {
+            messages->clear();
+            installer->LoadPack(server.url("/store/Maps.lpk").toString(), target);
+            QCOMPARE(messages->size(), 1);
+            QVERIFY(messages->at(0).contains("not a valid name"));
+        }
+        QCOMPARE(server.requests().size(), before);
+        QCOMPARE(installer->pending(), 0);
+    }
+
+    void loadPackIntoAnExistingApp()
+    {
+        writeFile(apps() + "/Notes/icon.png", "old icon");
+        writeFile(apps() + "/Notes/mine.txt", "kept");
+        installer->LoadPack(server.url("/store/Maps.lpk").toString(), "Notes");
+        QVERIFY(messages->isEmpty());
+        QVERIFY(settle());
+        QVERIFY(messages->isEmpty());
+        auto expected = under("Notes", maps);
+        expected.insert("Notes/mine.txt", "kept");
+        QCOMPARE(files(apps()), expected);
+        QVERIFY(createwebappCalls(*shell).isEmpty());
+        QVERIFY(!shell->stack()->isHidden());
+
+        // A failed one says so and changes nothing.
+        installer->LoadPack(server.url("/nothing/here.lpk").toString(), "Notes");
+        QVERIFY(settle());
+        QCOMPARE(messages->size(), 1);
+        QVERIFY(messages->at(0).startsWith("Download failed: "));
+        QCOMPARE(files(apps()), expected);
+    }
+
+    // Each download goes where it was asked to, whichever ends first.
+    void twoAtOnce()
+    {
+        TestHttpServer::Response slow;
+        slow.body = package({{"slow.txt", "slow"}});
+        slow.delayMs = 400;
+        server.route("/slow/Slow.lpk", slow);
+        server.route("/fast/Fast.lpk", package({{"fast.txt", "fast"}}));
+
+        installer->LoadPack(server.url("/slow/Slow.lpk").toString(), "First");
+        installer->LoadPack(server.url("/fast/Fast.lpk").toString(), "Second");
+        QVERIFY(settle());
+        installer->installLpk(server.url("/slow/Slow.lpk").toString());
+        installer->installLpk(server.url("/fast/Fast.lpk").toString());
+        QVERIFY(settle());
+        QCOMPARE(files(apps()), (QMap<QString, QByteArray>{{"First/slow.txt", "slow"},
+                                                           {"Second/fast.txt", "fast"},
+                                                           {"Slow/slow.txt", "slow"},
+                                                           {"Fast/fast.txt", "fast"}}));
+        QCOMPARE(messages->count("Slowinstalled"), 1);
+        QCOMPARE(messages->count("Fastinstalled"), 1);
+    }
+
+    void completionWithoutARealReply()
+    {
+        installer->filesysDownloaded(nullptr);
+        installer->PackDownloaded(nullptr);
+        QNetworkAccessManager other;
+        QNetworkReply *foreign = other.get(QNetworkRequest(server.url("/store/Maps.lpk")));
+        QVERIFY(TestUtil::waitFor([&] { return foreign->isFinished(); }));
+        installer->filesysDownloaded(foreign);
+        installer->PackDownloaded(foreign);
+        QVERIFY(messages->isEmpty());
+        QVERIFY(files(apps()).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPackageInstaller)
+#include "tst_packageinstaller.moc"

@@ -1,0 +1,207 @@
+#include "InstallTestUtil.h"
+#include "TestHttpServer.h"
+#include "apps/AppDescriptor.h"
+#include "install/WebAppInstaller.h"
+#include "shell/Messages.h"
+
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QTest>
+
+using namespace InstallTestUtil;
+
+class TestWebAppInstaller : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer server;
+    std::unique_ptr<TestShell> shell;
+    std::unique_ptr<WebAppInstaller> installer;
+    QStringList *messages = nullptr;
+
+    QString apps() const { return shell->appsFolder(); }
+    bool settle()
+    {
+        return TestUtil::waitFor([this] { return installer->pending() == 0; });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.start());
+        server.route("/icon.png", QByteArray("\x89PNG icon bytes", 15), "image/png");
+    }
+
+    void init()
+    {
+        shell = std::make_unique<TestShell>();
+        QVERIFY(loadRecordingHome(*shell));
+        installer = std::make_unique<WebAppInstaller>(*shell);
+        messages = TestUtil::recordMessages();
+    }
+
+    void cleanup()
+    {
+        installer.reset();
+        shell.reset();
+    }
+
+    void installsAWebApp()
+    {
+        const QString link = QStringLiteral("https://example.test/app?a=1&b=2");
+        const QString icon = server.url("/icon.png").toString();
+        // Files are written only once "Download Finish" is dismissed.
+        bool writtenBeforeFinish = true;
+        Messages::dismissAutomatically([&](const QString &text) {
+            messages->append(text);
+            if (text == QLatin1String("Download Finish"))
+                writtenBeforeFinish = QFileInfo::exists(apps() + "/Web App/app.con");
+        });
+        installer->downloadapp("Web App", link, icon);
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "Download Finish"}));
+        QVERIFY(!writtenBeforeFinish);
+
+        QCOMPARE(files(apps()), (QMap<QString, QByteArray>{
+                                    {"Web App/icon.png", QByteArray("\x89PNG icon bytes", 15)},
+                                    {"Web App/app.con", AppDescriptor::webDescriptor(link)}}));
+        const AppDescriptor d = AppDescriptor::read(apps() + "/Web App/app.con");
+        QCOMPARE(d.type, QStringLiteral("web"));
+        QCOMPARE(d.link, link);
+        QCOMPARE(createwebappCalls(*shell), (QList<QStringList>{{icon, "Web App", link}}));
+        QVERIFY(shell->stack()->isHidden());
+        QCOMPARE(server.requestCount("/icon.png"), 1);
+
+        // Again under the same name: the files are replaced.
+        server.route("/icon2.png", "second icon", "image/png");
+        shell->stack()->show();
+        installer->downloadapp("Web App", "https://other.test/",
+                               server.url("/icon2.png").toString());
+        QVERIFY(settle());
+        QCOMPARE(readFile(apps() + "/Web App/icon.png"), QByteArray("second icon"));
+        QCOMPARE(AppDescriptor::read(apps() + "/Web App/app.con").link,
+                 QStringLiteral("https://other.test/"));
+        QCOMPARE(createwebappCalls(*shell).size(), 2);
+    }
+
+    void namesReachThePageUnchanged()
+    {
+        const QString name = QStringLiteral("Bob's \"App\" <é>");
+        const QString link = QStringLiteral("https://x.test/?q='1'&r=\\n");
+        installer->downloadapp(name, link, server.url("/icon.png").toString());
+        QVERIFY(settle());
+        QCOMPARE(createwebappCalls(*shell),
+                 (QList<QStringList>{{server.url("/icon.png").toString(), name, link}}));
+        QCOMPARE(AppDescriptor::read(apps() + "/" + name + "/app.con").link, link);
+    }
+
+    // A failed icon download makes no app: no folder, no icon on the page.
+    void failuresInstallNothing_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("sendLength");
+        QTest::newRow("404 with body") << 404 << true;
+        QTest::newRow("500 without length") << 500 << false;
+    }
+    void failuresInstallNothing()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, sendLength);
+        TestHttpServer::Response r;
+        r.status = status;
+        r.body = "<html>not an icon</html>";
+        r.sendLength = sendLength;
+        server.route("/missing.png", r);
+        installer->downloadapp("Broken", "https://x.test/", server.url("/missing.png").toString());
+        QVERIFY(settle());
+        QCOMPARE(messages->size(), 2);
+        QCOMPARE(messages->at(0), QStringLiteral("Download Started"));
+        QVERIFY2(messages->at(1).startsWith("Download failed: ") &&
+                     messages->at(1).contains(QString::number(status)),
+                 qPrintable(messages->at(1)));
+        QVERIFY(files(apps()).isEmpty());
+        QVERIFY(QDir(apps())
+                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                    .isEmpty());
+        QVERIFY(createwebappCalls(*shell).isEmpty());
+        QVERIFY(!shell->stack()->isHidden());
+    }
+
+    void refusedNames()
+    {
+        const int before = server.requests().size();
+        for (const QString &name :
+             {QStringLiteral("../Evil"), QStringLiteral("a/b"), QStringLiteral("a\\b"),
+              QStringLiteral(".."), QStringLiteral(""), QStringLiteral("C:x")}) {
+            messages->clear();
+            installer->downloadapp(name, "https://x.test/", server.url("/icon.png").toString());
+            QCOMPARE(messages->size(), 1);
+            QVERIFY2(messages->at(0).contains("not a valid name"), qPrintable(messages->at(0)));
+        }
+        QCOMPARE(installer->pending(), 0);
+        QCOMPARE(server.requests().size(), before);
+        QVERIFY(files(shell->programFolder()).isEmpty());
+    }
+
+    // Each installation keeps its own name, link and icon.
+    void twoInstallationsAtOnce()
+    {
+        TestHttpServer::Response slow;
+        slow.body = "slow icon";
+        slow.delayMs = 400;
+        server.route("/slow.png", slow);
+        server.route("/fast.png", "fast icon", "image/png");
+        installer->downloadapp("Slow", "https://slow.test/", server.url("/slow.png").toString());
+        installer->downloadapp("Fast", "https://fast.test/", server.url("/fast.png").toString());
+        QVERIFY(settle());
+        QCOMPARE(readFile(apps() + "/Slow/icon.png"), QByteArray("slow icon"));
+        QCOMPARE(readFile(apps() + "/Fast/icon.png"), QByteArray("fast icon"));
+        QCOMPARE(AppDescriptor::read(apps() + "/Slow/app.con").link,
+                 QStringLiteral("https://slow.test/"));
+        QCOMPARE(AppDescriptor::read(apps() + "/Fast/app.con").link,
+                 QStringLiteral("https://fast.test/"));
+        QCOMPARE(createwebappCalls(*shell),
+                 (QList<QStringList>{
+                     {server.url("/fast.png").toString(), "Fast", "https://fast.test/"},
+                     {server.url("/slow.png").toString(), "Slow", "https://slow.test/"}}));
+        QCOMPARE(messages->count("Download Finish"), 2);
+    }
+
+    // The download outlives its "Download Started" box, however long that
+    // stays open; redirects and bodies without length are fine.
+    void longDownloadsRedirectsAndNoLength()
+    {
+        TestHttpServer::Response slow;
+        slow.body = "late icon";
+        slow.delayMs = 300;
+        slow.sendLength = false;
+        server.route("/late.png", slow);
+        TestHttpServer::Response hop;
+        hop.status = 301;
+        hop.headers = {{"Location", "/late.png"}};
+        server.route("/moved.png", hop);
+        installer->downloadapp("Late", "https://late.test/", server.url("/moved.png").toString());
+        QCOMPARE(*messages, QStringList({"Download Started"}));
+        QCOMPARE(installer->pending(), 1);
+        QVERIFY(settle());
+        QCOMPARE(readFile(apps() + "/Late/icon.png"), QByteArray("late icon"));
+        // The size was not announced: the bar ended full, not at -1.
+        QCOMPARE(shell->progressBar()->value(), shell->progressBar()->maximum());
+        QVERIFY(shell->progressBar()->maximum() > 0);
+    }
+
+    void completionWithoutARealReply()
+    {
+        installer->fileDownloaded(nullptr);
+        QNetworkAccessManager other;
+        QNetworkReply *foreign = other.get(QNetworkRequest(server.url("/icon.png")));
+        QVERIFY(TestUtil::waitFor([&] { return foreign->isFinished(); }));
+        installer->fileDownloaded(foreign);
+        QVERIFY(messages->isEmpty());
+        QVERIFY(files(apps()).isEmpty());
+        QVERIFY(createwebappCalls(*shell).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestWebAppInstaller)
+#include "tst_webappinstaller.moc"
