@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "apps/AppCatalogue.h"
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
 #include "shell/MainWindowUi.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
             [this] { QTimer::singleShot(0, this, &MainWindow::createMusicObjects); });
     connect(ui->webView->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), this,
             SLOT(mainFrame_javaScriptWindowObjectCleared()));
+    catalogue = new AppCatalogue(*this, this);
     folders = new FolderBrowser(*this, this);
 }
 
@@ -97,7 +99,7 @@ void MainWindow::setShowIndex(int index) { showIndexValue = index; }
 
 // Public slots, in the order pages know them.
 
-void MainWindow::loadfiles() {}
+void MainWindow::loadfiles() { catalogue->load(); }
 void MainWindow::on_pushButton_clicked(QString, QString) {}
 void MainWindow::homescreen() {}
 void MainWindow::appswitch(int) {}

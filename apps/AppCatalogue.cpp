@@ -1,0 +1,45 @@
+#include "apps/AppCatalogue.h"
+
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QDir>
+#include <QFileInfo>
+
+AppCatalogue::AppCatalogue(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
+{
+}
+
+QStringList AppCatalogue::appNames(const QString &folder)
+{
+    // The default listing: all entries but hidden and system ones, by name
+    // ignoring case.
+    QStringList names;
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot,
+                                                       QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : entries) {
+        if (name.contains(QLatin1String(".map")) || name.contains(QLatin1Char(',')))
+            continue;
+        names.append(name);
+    }
+    return names;
+}
+
+QString AppCatalogue::cleanFolderPath(const QString &folder)
+{
+    return QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+}
+
+void AppCatalogue::load()
+{
+    QWebFrame *frame = host.homeFrame();
+    const QRect desktop = QApplication::desktop()->geometry();
+    ScriptCall::run(frame, QStringLiteral("sizeitems"), {desktop.width(), desktop.height()});
+    const QWidget *window = host.mainWindow();
+    ScriptCall::run(frame, QStringLiteral("sizeitems"), {window->width(), window->height()});
+    const QString folder = host.appsFolder();
+    ScriptCall::run(frame, QStringLiteral("makeapp"),
+                    {appNames(folder).join(QLatin1Char(',')), cleanFolderPath(folder)});
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class ShellHost;
+
+// Fills the home screen with the installed apps: tells the page the size of
+// its grid pages and hands it the names in the Apps folder.
+class AppCatalogue : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AppCatalogue(ShellHost &host, QObject *parent = nullptr);
+
+    // The page calls sizeitems (desktop, then window) and makeapp, in the
+    // home view's main frame.
+    void load();
+
+    // The names the grid shows, in listing order: every entry of folder
+    // (sorted by name ignoring case) but those holding ".map", and those
+    // holding a comma, which the page would split in two.
+    static QStringList appNames(const QString &folder);
+    // The folder's absolute path in clean form.
+    static QString cleanFolderPath(const QString &folder);
+
+private:
+    ShellHost &host;
+};

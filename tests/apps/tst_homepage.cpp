@@ -1,0 +1,509 @@
+#include "HomePage.h"
+#include "TestShell.h"
+#include "shell/Addresses.h"
+
+#include <QTest>
+#include <QWebFrame>
+#include <QWebView>
+
+namespace
+{
+QStringList names(int count)
+{
+    QStringList out;
+    for (int i = 1; i <= count; ++i)
+        out << QStringLiteral("App %1").arg(i);
+    return out;
+}
+
+const QString hostile = QStringLiteral("<img src=x onerror=myob.closeit()>");
+} // namespace
+
+// The home screen page, qrc:/Lumo.html, in a real web view with a recording
+// object as myob.
+class TestHomePage : public QObject
+{
+    Q_OBJECT
+
+private:
+    QStringList gaq(HomePage &home)
+    {
+        return home.js(QStringLiteral("jQuery.map(_gaq, function(e){ return [e.join('|')]; })"))
+            .toStringList();
+    }
+    int visible(HomePage &home, const QString &selector)
+    {
+        return home.js(QStringLiteral("jQuery('%1').filter(':visible').length").arg(selector))
+            .toInt();
+    }
+
+private slots:
+    void loadsItsLibrariesAndStartsEmpty()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        QVERIFY2(home.page->console.isEmpty(), qPrintable(home.page->console.join('\n')));
+        QCOMPARE(home.js("document.title").toString(), QStringLiteral("Vantara"));
+        QCOMPARE(home.js("jQuery.fn.jquery").toString(), QStringLiteral("1.6.2"));
+        QVERIFY(home.js("jQuery.ui.version").toString().startsWith("1.10"));
+        QCOMPARE(home.js("document.body.oncontextmenu()").toBool(), false);
+
+        // One empty grid page; controls, taskbar and show-desktop hidden.
+        QCOMPARE(home.js("jQuery('#swipe_container div.item').length").toInt(), 1);
+        QCOMPARE(home.js("jQuery('#swipe_container div.item com.sortable.connectedSortable "
+                         "*').length")
+                     .toInt(),
+                 0);
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 0);
+        QCOMPARE(visible(home, "#qt"), 1);
+        QCOMPARE(visible(home, "#classic"), 0);
+        QCOMPARE(visible(home, "#RDesktop"), 0);
+        QCOMPARE(home.js("one").toInt(), 0);
+        QCOMPARE(home.js("pat").toString(), QString());
+        QVERIFY(home.js("AppTime").toDouble() > 0);
+
+        // The dock, in order.
+        QCOMPARE(home.js("jQuery('.dock a').map(function(){ return jQuery(this).attr('data-name') "
+                         "+ '/' + jQuery(this).attr('data-type') + '/' + jQuery(this).text(); })"
+                         ".get().join(';')")
+                     .toString(),
+                 QStringLiteral("Google/undefined/Browser;Mail/sp/Mail;Music.map/st/Music;"
+                                "Photos.map/st/Photos"));
+        QCOMPARE(home.js("jQuery('.dock a:first').attr('data-url')").toString(),
+                 QStringLiteral(VANTARA_DEFAULT_START_PAGE));
+
+        // Every image of the page is in the bundle and decodes.
+        QVERIFY(TestUtil::waitFor([&] {
+            return home.js("jQuery('img').filter(function(){ return !this.complete; }).length")
+                       .toInt() == 0;
+        }));
+        QCOMPARE(home.js("jQuery('img').filter(function(){ return !this.naturalWidth; })"
+                         ".map(function(){ return this.src; }).get().join(' ')")
+                     .toString(),
+                 QString());
+        QCOMPARE(home.js("jQuery('body').css('background-image')").toString(),
+                 QStringLiteral("url(qrc:/assets/bg/m10.jpg)"));
+    }
+
+    void analyticsQueueWorksButSendsNothing()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        QCOMPARE(gaq(home), QStringList({QStringLiteral("_setAccount|" VANTARA_ANALYTICS_ID),
+                                         QStringLiteral("_trackPageview")}));
+        // With no analytics host the script is not even asked for.
+        QCOMPARE(home.js("jQuery('script[src*=\"ga.js\"]').length").toInt(), 0);
+        QTest::qWait(200);
+        for (const QUrl &url : home.network->requested)
+            QVERIFY2(url.scheme() == QLatin1String("qrc"), qPrintable(url.toString()));
+    }
+
+    void gridPagesHoldTwentyEightIcons()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        home.call("makeapp", {names(28).join(','), "/opt/vantara/Apps"});
+        QCOMPARE(home.js("jQuery('#swipe_container div.item').length").toInt(), 1);
+        QCOMPARE(home.js("jQuery('#swipe_container li').length").toInt(), 28);
+        QCOMPARE(home.js("one").toInt(), 1);
+        QCOMPARE(home.js("pat").toString(), QStringLiteral("file:////opt/vantara/Apps"));
+
+        HomePage more;
+        QVERIFY(more.load());
+        more.call("sizeitems", {"1280", "800"});
+        more.call("makeapp", {names(29).join(','), "/opt/vantara/Apps"});
+        QCOMPARE(more.js("jQuery('#swipe_container div.item').length").toInt(), 2);
+        QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(0) li').length").toInt(), 28);
+        QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(1) li').length").toInt(), 1);
+        QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(1) p').text()").toString(),
+                 QStringLiteral("App 29"));
+        // The new page is as large as the first, and the strip holds both side by side.
+        QCOMPARE(more.js("jQuery('div.item:eq(1)').width()").toInt(), 1280);
+        QCOMPARE(more.js("jQuery('div.item:eq(1)').position().left").toInt(), 1280);
+        QCOMPARE(more.js("jQuery('div.item:eq(1)').position().top").toInt(),
+                 more.js("jQuery('div.item:eq(0)').position().top").toInt());
+
+        // A second call adds nothing.
+        more.call("makeapp", {names(3).join(','), "/elsewhere"});
+        QCOMPARE(more.js("jQuery('#swipe_container li').length").toInt(), 29);
+        QCOMPARE(more.js("pat").toString(), QStringLiteral("file:////opt/vantara/Apps"));
+        QVERIFY(more.page->console.isEmpty());
+    }
+
+    void gridIconMarkup()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"Zed,My App,C#", "C:/Program Files/Vantara/Apps"});
+        QCOMPARE(home.js("jQuery('#swipe_container a').map(function(){ var a = jQuery(this); "
+                         "return [a.attr('href'), a.attr('data-url'), a.attr('data-name'), "
+                         "a.children().length, a.find('span.icona > img.imgicon + cast').length, "
+                         "a.find('p').text()].join('|'); }).get().join(';')")
+                     .toString(),
+                 QStringLiteral("#|Zed|Zed|2|1|Zed;#|My App|My App|2|1|My App;#|C#|C#|2|1|C#"));
+        QCOMPARE(home.js("jQuery('#swipe_container li > a').length").toInt(), 3);
+        QCOMPARE(home.js("jQuery('.imgicon:eq(1)').attr('src')").toString(),
+                 QStringLiteral("file:///C:/Program%20Files/Vantara/Apps/My%20App/icon.png"));
+        // "#" belongs to the name, not to a fragment of the address.
+        QCOMPARE(home.js("jQuery('.imgicon:eq(2)').attr('src')").toString(),
+                 QStringLiteral("file:///C:/Program%20Files/Vantara/Apps/C%23/icon.png"));
+    }
+
+    void emptyListingLeavesTheGridEmpty()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"", "/opt/vantara/Apps"});
+        QCOMPARE(home.js("jQuery('#swipe_container li').length").toInt(), 0);
+        QCOMPARE(home.js("one").toInt(), 1);
+        // Sorting is set up all the same: the dock can still be rearranged.
+        QVERIFY(home.js("!!jQuery('.dock ul').data('ui-sortable')").toBool());
+    }
+
+    void namesAndLinksStayText()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {hostile + ",<b>bold</b>", "/opt/vantara/Apps"});
+        home.call("createwebapp",
+                  {"x\" onerror=\"myob.closeit()", hostile, "javascript:myob.closeit()"});
+        home.call("createTab", {hostile});
+        home.call("nameTab", {"<i>x</i>"});
+        home.click("#swipe_container li:eq(1) a");
+        QTest::qWait(100);
+        QCOMPARE(home.js("jQuery('#swipe_container p:eq(0)').text()").toString(), hostile);
+        QCOMPARE(home.js("jQuery('#swipe_container p:eq(1)').text()").toString(),
+                 QStringLiteral("<b>bold</b>"));
+        QCOMPARE(home.js("jQuery('#swipe_container p:eq(2)').text()").toString(), hostile);
+        QCOMPARE(home.js("jQuery('#swipe_container a:eq(2)').attr('data-url')").toString(),
+                 QStringLiteral("javascript:myob.closeit()"));
+        QCOMPARE(home.js("jQuery('#dockapps span:last').text()").toString(),
+                 QStringLiteral("<b>bold</b>"));
+        QCOMPARE(home.js("jQuery('#swipe_container b, #swipe_container i, #dockapps b, "
+                         "#dockapps i, img[src=x]').length")
+                     .toInt(),
+                 0);
+        QCOMPARE(home.js("jQuery('img[onerror], span[onerror]').length").toInt(), 0);
+        QVERIFY(!home.recorder.calls.contains("closeit()"));
+        QCOMPARE(home.recorder.calls,
+                 QStringList({"on_pushButton_clicked(<b>bold</b>,<b>bold</b>)"}));
+    }
+
+    void openingApps()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"Calculator,Notes", "/opt/vantara/Apps"});
+        home.click("#swipe_container li:eq(1) a");
+        QCOMPARE(home.recorder.calls, QStringList({"on_pushButton_clicked(Notes,Notes)"}));
+        QCOMPARE(home.js("jQuery('#dockapps a').length").toInt(), 1);
+        QCOMPARE(home.js("jQuery('#dockapps a.myButton.select').text()").toString(),
+                 QStringLiteral("Notes"));
+        QCOMPARE(home.js("jQuery('#dockapps a img').attr('width')").toString(),
+                 QStringLiteral("20"));
+        QCOMPARE(visible(home, "#classic"), 1);
+        QCOMPARE(visible(home, "#RDesktop"), 1);
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 3);
+        QCOMPARE(home.js("jQuery('.dock').css('bottom')").toString(), QStringLiteral("40px"));
+        QVERIFY(home.js("TApp[0] >= AppTime").toBool());
+        QVERIFY(home.js("jQuery('#topi')[0].style.backgroundColor").toString().startsWith("rgb"));
+
+        // The dock: Browser has no type, Mail goes to the mail panel only.
+        home.recorder.calls.clear();
+        home.click(".dock li:eq(0) a");
+        home.click(".dock li:eq(1) a");
+        home.click(".dock li:eq(2) a");
+        home.click(".dock li:eq(3) a");
+        QCOMPARE(
+            home.recorder.calls,
+            QStringList({"on_pushButton_clicked(Google," VANTARA_DEFAULT_START_PAGE ")",
+                         "on_testputon_clicked()", "on_pushButton_clicked(Music.map,Music.map)",
+                         "on_pushButton_clicked(Photos.map,Photos.map)"}));
+        QCOMPARE(home.js("jQuery('#dockapps a').map(function(){ return jQuery(this).text(); })"
+                         ".get().join(',')")
+                     .toString(),
+                 QStringLiteral("Notes,Google,Mail,Music.map,Photos.map"));
+        QCOMPARE(home.js("jQuery('#dockapps a.select').length").toInt(), 1);
+        QCOMPARE(home.js("jQuery('#dockapps a:last').hasClass('select')").toBool(), true);
+        QCOMPARE(home.js("TApp.length").toInt(), 5);
+
+        // The taskbar's own buttons.
+        home.recorder.calls.clear();
+        home.click("#RBrowser");
+        home.click("#Rmail");
+        home.click("#Rmusic");
+        QCOMPARE(
+            home.recorder.calls,
+            QStringList({"on_pushButton_clicked(Google," VANTARA_DEFAULT_START_PAGE ")",
+                         "on_testputon_clicked()", "on_pushButton_clicked(Music.map,Music.map)"}));
+        QCOMPARE(home.js("jQuery('#dockapps a').length").toInt(), 8);
+    }
+
+    void aDockItemMovedIntoTheGridKeepsItsKind()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"Notes", "/opt/vantara/Apps"});
+        home.js("jQuery('.dock li:eq(1)').appendTo('#swipe_container com:first')");
+        home.click("#swipe_container li:eq(1) a");
+        QCOMPARE(home.recorder.calls, QStringList({"on_testputon_clicked()"}));
+    }
+
+    void switchingAndClosingTabs()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"A,B,C", "/opt/vantara/Apps"});
+        for (int i = 0; i < 3; ++i)
+            home.click(QStringLiteral("#swipe_container li:eq(%1) a").arg(i));
+        home.recorder.calls.clear();
+
+        home.click("#dockapps a:eq(0)");
+        QCOMPARE(home.recorder.calls, QStringList({"appswitch(0)"}));
+        QCOMPARE(home.js("jQuery('#dockapps a.select').text()").toString(), QStringLiteral("A"));
+        QCOMPARE(home.js("selected === jQuery('#dockapps a')[0]").toBool(), true);
+
+        // nameTab renames the selected tab only; addicon sets the last tab's image.
+        home.call("nameTab", {"Alpha"});
+        QCOMPARE(home.js("jQuery('#dockapps a').text()").toString(), QStringLiteral("AlphaBC"));
+        QCOMPARE(gaq(home).last(), QStringLiteral("_trackEvent|WebApps|Alpha"));
+        const QString png =
+            QStringLiteral("data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAAB"
+                           "CAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==");
+        home.call("addicon", {png});
+        QCOMPARE(home.js("jQuery('#dockapps a:eq(2) img').attr('src')").toString(), png);
+        QCOMPARE(home.js("jQuery('#dockapps a:eq(0) img').attr('src')").toString(), QString());
+        home.call("addicon", {"data:image/png;base64,"});
+        QCOMPARE(home.js("jQuery('#dockapps a:eq(2) img').attr('src')").toString(), png);
+
+        // Closing removes the selected tab, reports its time, then selects the last.
+        const int before = gaq(home).size();
+        home.click("#closeme");
+        QCOMPARE(home.recorder.calls, QStringList({"appswitch(0)", "closeapp()"}));
+        QCOMPARE(home.js("jQuery('#dockapps a').text()").toString(), QStringLiteral("BC"));
+        QCOMPARE(home.js("jQuery('#dockapps a.select').text()").toString(), QStringLiteral("C"));
+        const QStringList entries = gaq(home).mid(before);
+        QCOMPARE(entries, QStringList({"_setAccount|" VANTARA_ANALYTICS_USAGE_ID,
+                                       "_trackPageview|X|Alpha - 0"}));
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 3);
+
+        home.click("#closeme");
+        home.click("#closeme");
+        QCOMPARE(home.js("jQuery('#dockapps a').length").toInt(), 0);
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 0);
+        QCOMPARE(visible(home, "#classic"), 1);
+
+        // With nothing selected a close removes nothing and still tells the shell.
+        home.call("createTab", {"New..."});
+        home.js("jQuery('#dockapps a').removeClass('select')");
+        home.recorder.calls.clear();
+        home.js("jQuery('#closeme').click()");
+        QCOMPARE(home.recorder.calls, QStringList({"closeapp()"}));
+        QCOMPARE(home.js("jQuery('#dockapps a').length").toInt(), 1);
+    }
+
+    void createTabSelectsTheNewTabOnly()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"A", "/opt/vantara/Apps"});
+        home.click("#swipe_container li:eq(0) a");
+        home.recorder.calls.clear();
+        home.call("createTab", {"New..."});
+        QCOMPARE(home.js("jQuery('#dockapps a').length").toInt(), 2);
+        QCOMPARE(home.js("jQuery('#dockapps a.select').text()").toString(),
+                 QStringLiteral("New..."));
+        QCOMPARE(home.recorder.calls, QStringList());
+    }
+
+    void statusBarAndTaskbarControls()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"A", "/opt/vantara/Apps"});
+        home.click("#swipe_container li:eq(0) a");
+        home.recorder.calls.clear();
+
+        home.click("#Bprv");
+        home.click("#Bnxt");
+        QCOMPARE(home.recorder.calls, QStringList({"webhistory(back)", "webhistory(next)"}));
+
+        home.recorder.calls.clear();
+        home.click("#start");
+        QCOMPARE(home.recorder.calls, QStringList({"homescreen()"}));
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 0);
+        QCOMPARE(home.js("jQuery('#topi')[0].style.backgroundImage").toString(),
+                 QStringLiteral("none"));
+
+        home.click("#dockapps a:eq(0)");
+        home.recorder.calls.clear();
+        home.click("#RDesktop");
+        QCOMPARE(home.recorder.calls, QStringList({"homescreen()", "showMinimized()"}));
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 0);
+
+        // Dragging these controls is refused.
+        QCOMPARE(home.js("jQuery.map(['#RDesktop','#qt','#closeme','#Bprv','#Bnxt'], "
+                         "function(s){ var e = document.createEvent('Event');"
+                         " e.initEvent('dragstart', true, true);"
+                         " return [jQuery(s)[0].dispatchEvent(e)]; }).join()")
+                     .toString(),
+                 QStringLiteral("false,false,false,false,false"));
+
+        home.recorder.calls.clear();
+        home.js("AppTime -= 5000");
+        home.click("#qt");
+        QCOMPARE(home.recorder.calls, QStringList({"closeit()"}));
+        QCOMPARE(
+            gaq(home).mid(gaq(home).size() - 2),
+            QStringList({"_setAccount|" VANTARA_ANALYTICS_ID, "_trackPageview|X Vantara - 5"}));
+    }
+
+    void pageFunctions()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {names(30).join(','), "/opt/vantara/Apps"});
+        home.call("sizeitems", {"1024", "700"});
+        QCOMPARE(home.js("jQuery('div.item').map(function(){ return this.style.width + 'x' + "
+                         "this.style.height; }).get().join()")
+                     .toString(),
+                 QStringLiteral("1024pxx700px,1024pxx700px"));
+        QCOMPARE(home.js("jQuery('#container')[0].style.height").toString(),
+                 QStringLiteral("640px"));
+
+        // createwebapp: on the last page, no li and no img, the icon as background.
+        home.call("createwebapp",
+                  {"file:///tmp/my (icon).png", "Web", "https://example.org/?a=1&b=2"});
+        QCOMPARE(home.js("jQuery('div.item:last com').children().length").toInt(), 3);
+        QCOMPARE(home.js("var a = jQuery('div.item:last com > a:last'); [a.attr('href'), "
+                         "a.attr('data-url'), a.attr('data-name'), a.find('img').length, "
+                         "a.find('span.icona > cast').length, a.find('p').text()].join('|')")
+                     .toString(),
+                 QStringLiteral("#|https://example.org/?a=1&b=2|Web|0|1|Web"));
+        QCOMPARE(home.js("jQuery('div.item:last .icona:last')[0].style.backgroundImage").toString(),
+                 QStringLiteral("url('file:///tmp/my%20(icon).png')"));
+        home.click("div.item:eq(1) com > a:last");
+        QCOMPARE(home.recorder.calls, QStringList());
+
+        // ChangeWall: blanks, quotes and parentheses reach the address; nothing
+        // else of the style changes.
+        const QList<QPair<QString, QString>> walls = {
+            {QStringLiteral("file:///C:/My Pictures/it's (1).jpg"),
+             QStringLiteral("url('file:///C:/My%20Pictures/it\\'s%20(1).jpg')")},
+            {QStringLiteral("x); background-color: red; (\""),
+             QStringLiteral("url('qrc:/x);%20background-color:%20red;%20(%22')")}};
+        for (const auto &wall : walls) {
+            home.call("ChangeWall", {wall.first});
+            QCOMPARE(home.js("document.body.style.backgroundImage").toString(), wall.second);
+            QCOMPARE(home.js("jQuery('body').css('background-color')").toString(),
+                     QStringLiteral("rgba(0, 0, 0, 0)"));
+            QCOMPARE(home.js("jQuery('body').css('background-size')").toString(),
+                     QStringLiteral("cover"));
+        }
+        home.call("ChangeWall", {"qrc:/assets/ios7/photos.png"});
+        QCOMPARE(home.js("document.body.style.backgroundImage").toString(),
+                 QStringLiteral("url(qrc:/assets/ios7/photos.png)"));
+        QVERIFY(home.page->console.isEmpty());
+    }
+
+    void colorsAndControls()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(QRegExp("#[0-9A-F]{6}").exactMatch(home.js("colors()").toString()));
+        home.js("ctrl(true)");
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 3);
+        home.js("ctrl()");
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 0);
+        home.js("ctrl()");
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 3);
+        home.js("ctrl(false)");
+        QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 0);
+    }
+
+    void pagingByDragAndByKey()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        home.call("makeapp", {names(60).join(','), "/opt/vantara/Apps"});
+        QCOMPARE(home.js("jQuery('div.item').length").toInt(), 3);
+        const QString left = QStringLiteral("jQuery('#swipe_container').position().left");
+
+        // A short drag towards later pages turns one page.
+        const QPoint empty(1200, 650);
+        home.drag(empty, empty - QPoint(300, 0));
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -1280);
+        home.drag(empty, empty - QPoint(200, 0));
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -2560);
+        // On the last page it springs back.
+        home.drag(empty, empty - QPoint(200, 0));
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -2560);
+
+        // Back by drag, then by the left arrow, which stops at the first page.
+        home.drag(QPoint(100, 650), QPoint(400, 650));
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -1280);
+        QTest::keyClick(home.view, Qt::Key_Left);
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), 0);
+        QTest::keyClick(home.view, Qt::Key_Left);
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), 0);
+        // At the first page a drag towards earlier pages springs back.
+        home.drag(QPoint(100, 650), QPoint(400, 650));
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), 0);
+
+        // The right arrow moves on, and a drag afterwards still counts pages right.
+        QTest::keyClick(home.view, Qt::Key_Right);
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -1280);
+        home.drag(empty, empty - QPoint(300, 0));
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -2560);
+        QTest::keyClick(home.view, Qt::Key_Up);
+        QTest::keyClick(home.view, Qt::Key_Down);
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -2560);
+
+        // A drag did not open anything.
+        QCOMPARE(home.recorder.calls, QStringList());
+    }
+
+    void iconsSortAcrossPagesAndTheDock()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        home.call("makeapp", {"A,B,C", "/opt/vantara/Apps"});
+        QCOMPARE(home.js("jQuery('.sortable').length").toInt(), 2);
+        QCOMPARE(home.js("jQuery('.sortable').filter(function(){ return "
+                         "!!jQuery(this).data('ui-sortable'); }).length")
+                     .toInt(),
+                 2);
+        // Drag the first icon past the third.
+        home.drag(home.centreOf("#swipe_container li:eq(0) .icona"),
+                  home.centreOf("#swipe_container li:eq(2) .icona") + QPoint(40, 0));
+        QVERIFY(home.settle());
+        QVERIFY(TestUtil::waitFor([&] {
+            return home.js("jQuery('#swipe_container p').text()").toString() ==
+                   QLatin1String("BCA");
+        }));
+        // And into the dock.
+        home.drag(home.centreOf("#swipe_container li:eq(0) .icona"),
+                  home.centreOf(".dock li:eq(1) .icona"));
+        QVERIFY(home.settle());
+        QVERIFY(
+            TestUtil::waitFor([&] { return home.js("jQuery('.dock li').length").toInt() == 5; }));
+        QCOMPARE(home.recorder.calls, QStringList());
+    }
+};
+
+QTEST_MAIN(TestHomePage)
+#include "tst_homepage.moc"
