@@ -69,10 +69,18 @@ QString FolderBrowser::joinedListing(const QStringList &entries)
 
 void FolderBrowser::desktopaccess(const QString &service)
 {
+    QWebFrame *frame = PageOnTop::frameForCalls(host);
+    if (!frame)
+        return;
     const Listing listing = list(service);
-    ScriptCall::run(
-        PageOnTop::frameForCalls(host), QStringLiteral("Filler"),
-        {joinedListing(listing.entries), listing.folder, listing.entries.join(QLatin1Char('/'))});
+    const QString joined = joinedListing(listing.entries);
+    // Only a name with a comma makes the listing ambiguous; the names then
+    // follow once more, whole.
+    if (joined.count(QLatin1Char(',')) == listing.entries.size())
+        ScriptCall::run(frame, QStringLiteral("Filler"), {joined, listing.folder});
+    else
+        ScriptCall::run(frame, QStringLiteral("Filler"),
+                        {joined, listing.folder, listing.entries.join(QLatin1Char('/'))});
 }
 
 QStringList FolderBrowser::pickFiles(const QString &filter)

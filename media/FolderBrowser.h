@@ -25,9 +25,10 @@ public:
     static QString joinedListing(const QStringList &entries);
 
     // Lists service and hands the result to the page on top as
-    // Filler(listing, folder, names). The third argument holds the same names
-    // separated by "/", which no file name contains, so names with commas stay
-    // whole; pages written for two arguments ignore it.
+    // Filler(listing, folder). When a name holds a comma, which would split it
+    // in the listing, a third argument follows: the same names separated by
+    // "/", which no file name contains. Pages written for two arguments
+    // ignore it.
     void desktopaccess(const QString &service);
     // The platform's file-open dialog over the main window; the absolute paths
     // picked, or none when cancelled.
