@@ -1,0 +1,162 @@
+#include "MediaFixtures.h"
+#include "TestShell.h"
+#include "shell/MainWindow.h"
+#include "shell/ScriptCall.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QWebFrame>
+#include <QWebPage>
+#include <QWebView>
+#include <phonon/AudioOutput>
+#include <phonon/MediaObject>
+
+using namespace MediaFixtures;
+
+// The media slots of the main window, called by a local app page through api
+// as the dock's apps call them.
+class TestMediaSlots : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir files;
+
+    static QVariant js(QWebView *view, const QString &script)
+    {
+        return view->page()->mainFrame()->evaluateJavaScript(script);
+    }
+
+    // The recording page on top of the window's stack, with api placed the
+    // way the launcher places it.
+    static bool putOnTop(MainWindow &w, RecordingPage &page)
+    {
+        if (!page.loaded())
+            return false;
+        QObject::connect(page.view()->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()),
+                         &w, SLOT(localapp()));
+        w.stack()->addWidget(page.view());
+        w.stack()->setCurrentWidget(page.view());
+        w.stack()->show();
+        if (!TestUtil::loadUrl(page.view(), page.view()->url()))
+            return false;
+        return js(page.view(), "typeof api.playmp3").toString() == "function";
+    }
+
+    static Phonon::MediaObject *playerOf(MainWindow &w)
+    {
+        for (auto *m : w.findChildren<Phonon::MediaObject *>())
+            if (!m->outputPaths().isEmpty())
+                return m;
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(QDir::homePath().startsWith(QDir::tempPath())); }
+
+    void playerSlotsThroughApi()
+    {
+        const QString song = files.filePath("Zoë's song.mp3");
+        QVERIFY(makeMp3(song, 20, "Zoë's \"song\"", "L'Orchestre"));
+
+        MainWindow w;
+        RecordingPage page;
+        QVERIFY(putOnTop(w, page));
+
+        js(page.view(),
+           "api.playmp3(" + ScriptCall::quote(QUrl::fromLocalFile(song).toString()) + ")");
+        Phonon::MediaObject *player = playerOf(w);
+        QVERIFY(player);
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+        QVERIFY(TestUtil::waitFor([&] { return page.callsOf("cover").size() == 1; }));
+        QVERIFY(TestUtil::waitFor([&] { return page.callsOf("RollBar").size() == 1; }));
+        QCOMPARE(page.callsOf("cover")[0].at(0).toString(), QStringLiteral("L'Orchestre"));
+        QCOMPARE(page.callsOf("cover")[0].at(1).toString(), QStringLiteral("Zoë's \"song\""));
+        const qint64 length = page.callsOf("RollBar")[0].at(0).toString().toLongLong();
+        QVERIFY2(length > 19500 && length < 20600, qPrintable(QString::number(length)));
+
+        // pausemp3 answers with a script boolean.
+        QCOMPARE(js(page.view(), "typeof api.pausemp3()").toString(), QStringLiteral("boolean"));
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PausedState; }));
+        QCOMPARE(js(page.view(), "api.pausemp3()").toBool(), true);
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+
+        js(page.view(), "api.setVolume(1.5)");
+        QCOMPARE(w.findChild<Phonon::AudioOutput *>()->volume(), 1.5);
+        js(page.view(), "api.seekmp3(12000)");
+        QVERIFY(TestUtil::waitFor([&] { return player->currentTime() >= 12000; }));
+        js(page.view(), "api.stopmp3()");
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::StoppedState; }));
+
+        // Playback belongs to the window: the page going away stops nothing.
+        js(page.view(),
+           "api.playmp3(" + ScriptCall::quote(QUrl::fromLocalFile(song).toString()) + ")");
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+        w.stack()->removeWidget(page.view());
+        QTest::qWait(300);
+        QCOMPARE(player->state(), Phonon::PlayingState);
+    }
+
+    void fillerRunsInsideTheCall()
+    {
+        const QString music =
+            makeFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        QVERIFY(touch(music + "/b.MP3"));
+        QVERIFY(touch(music + "/a.mp3"));
+
+        MainWindow w;
+        RecordingPage page;
+        QVERIFY(putOnTop(w, page));
+        const QVariant during =
+            js(page.view(), "(function(){ calls = []; api.desktopaccess('Music');"
+                            " return calls.length; })()");
+        QCOMPARE(during.toInt(), 1);
+        const QList<QJsonArray> fill = page.callsOf("Filler");
+        QCOMPARE(fill.size(), 1);
+        QCOMPARE(fill[0].at(0).toString(), QStringLiteral(",a.mp3,b.MP3"));
+        QCOMPARE(fill[0].at(1).toString(), music);
+        QDir(music).removeRecursively();
+    }
+
+    void getFilesGivesAScriptArray()
+    {
+        const QString picked = files.filePath("picked.png");
+        QVERIFY(makePng(picked, Qt::red));
+
+        MainWindow w;
+        RecordingPage page;
+        QVERIFY(putOnTop(w, page));
+
+        QWidget *parent = nullptr;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            parent = dialog->parentWidget();
+            dialog->setDirectory(files.path());
+            dialog->selectFile(QStringLiteral("picked.png"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QCOMPARE(js(page.view(), "(function(){ var r = api.GetFiles('Images (*.png)');"
+                                 " return Array.isArray(r) ? r.join('|') : 'no array'; })()")
+                     .toString(),
+                 picked);
+        QCOMPARE(parent, static_cast<QWidget *>(&w));
+
+        QTimer::singleShot(0, [] {
+            if (QWidget *dialog = QApplication::activeModalWidget())
+                QMetaObject::invokeMethod(dialog, "reject");
+        });
+        QCOMPARE(js(page.view(), "(function(){ var r = api.GetFiles('');"
+                                 " return Array.isArray(r) ? r.length : -1; })()")
+                     .toInt(),
+                 0);
+    }
+};
+
+QTEST_MAIN(TestMediaSlots)
+#include "tst_mediaslots.moc"
