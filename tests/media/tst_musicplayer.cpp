@@ -244,6 +244,23 @@ private slots:
         music->stop();
     }
 
+    void unusableSourcesReportNoLength()
+    {
+        for (const QString &source :
+             {QString(), QStringLiteral("::not a source::"), url(files.filePath("missing.mp3")),
+              QStringLiteral("http://127.0.0.1:9/x.mp3")}) {
+            page->clear();
+            music->play(source);
+            QTest::qWait(800);
+            QVERIFY2(player->state() != Phonon::PlayingState, qPrintable(source));
+            QCOMPARE(page->callsOf("RollBar").size(), 0);
+            // Whatever the back-end made of it, a cover call carries no tags.
+            for (const QJsonArray &c : page->callsOf("cover"))
+                QCOMPARE(c, (QJsonArray{QString(), QString()}));
+        }
+        music->stop();
+    }
+
     void sourceText()
     {
         QCOMPARE(MusicPlayer::sourceUrl("/tmp/a #1?.mp3"), QUrl::fromLocalFile("/tmp/a #1?.mp3"));
