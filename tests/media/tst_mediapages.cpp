@@ -334,6 +334,50 @@ private slots:
         QDir(pics).removeRecursively();
     }
 
+    void largeFoldersFillAsTheyScroll()
+    {
+        const QString music =
+            makeFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        const QString pics =
+            makeFolder(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+        const int count = 700;
+        for (int i = 0; i < count; ++i) {
+            QVERIFY(touch(music + QString::asprintf("/song %03d.mp3", i)));
+            QVERIFY(touch(pics + QString::asprintf("/photo %03d.png", i)));
+        }
+
+        const QList<QPair<QString, QString>> apps{{"Music.map", "#songs"},
+                                                  {"Photos.map", "#library"}};
+        for (const auto &app : apps) {
+            QWebView *view = open(app.first);
+            QVERIFY(view);
+            const QString item = app.first == "Music.map" ? ".song" : "#pictures .tile";
+            const QString items = "document.querySelectorAll('" + item + "').length";
+            QVERIFY(text(view, "#count").startsWith(QString::number(count) + ' '));
+            const int first = js(view, items).toInt();
+            QVERIFY2(first > 0 && first < count, qPrintable(QString::number(first)));
+
+            // Scrolling to the end brings the rest, a page at a time.
+            QVERIFY(TestUtil::waitFor([&] {
+                js(view, "var l = document.querySelector('" + app.second +
+                             "'); l.scrollTop = l.scrollHeight;");
+                return js(view, items).toInt() == count;
+            }));
+            close(view);
+        }
+
+        // The search looks through every song, laid out or not.
+        QWebView *view = open("Music.map");
+        js(view, "var s = document.getElementById('search'); s.value = 'song 699';"
+                 "var e = document.createEvent('Event'); e.initEvent('input', true, true);"
+                 "s.dispatchEvent(e);");
+        QCOMPARE(js(view, "document.querySelectorAll('.song').length").toInt(), 1);
+        QCOMPARE(text(view, ".song .name"), QStringLiteral("song 699"));
+        close(view);
+        QDir(music).removeRecursively();
+        QDir(pics).removeRecursively();
+    }
+
     void pagesOutsideTheShellSaySo()
     {
         for (const QString app : {"Music.map", "Photos.map"}) {

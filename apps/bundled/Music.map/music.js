@@ -14,6 +14,8 @@
     var since = 0;
     var shuffle = false;
     var dragging = false;
+    var rendered = 0;    // rows made so far; more follow as the list scrolls
+    var PAGE = 150;
 
     function $(id) { return document.getElementById(id); }
 
@@ -175,23 +177,35 @@
                 shown.push(i);
         });
         var list = $('songs');
-        var fragment = document.createDocumentFragment();
-        shown.forEach(function (i) { fragment.appendChild(makeRow(i)); });
         list.textContent = '';
-        list.appendChild(fragment);
-        markCurrent();
+        list.scrollTop = 0;
+        rendered = 0;
+        renderMore();
         $('count').textContent = tracks.length === 1 ? '1 song' : tracks.length + ' songs';
         $('empty').hidden = tracks.length > 0;
         $('nomatch').hidden = tracks.length === 0 || shown.length > 0;
         list.hidden = shown.length === 0;
     }
 
+    // A large library is laid out a page of rows at a time.
+    function renderMore() {
+        var end = Math.min(shown.length, rendered + PAGE);
+        var fragment = document.createDocumentFragment();
+        for (var k = rendered; k < end; ++k)
+            fragment.appendChild(makeRow(shown[k]));
+        $('songs').appendChild(fragment);
+        rendered = end;
+        markCurrent();
+    }
+
     function markCurrent() {
         var rows = document.querySelectorAll('.song');
         for (var i = 0; i < rows.length; ++i) {
             var index = parseInt(rows[i].getAttribute('data-index'), 10);
-            rows[i].className = 'song' + (index === current ? ' current' : '') +
+            var name = 'song' + (index === current ? ' current' : '') +
                 (index === current && playing && !paused ? ' playing' : '');
+            if (rows[i].className !== name)
+                rows[i].className = name;
         }
     }
 
@@ -397,6 +411,11 @@
         });
         $('refresh').addEventListener('click', refresh);
         $('search').addEventListener('input', render);
+        $('songs').addEventListener('scroll', function () {
+            if (rendered < shown.length &&
+                this.scrollTop + this.clientHeight > this.scrollHeight - 800)
+                renderMore();
+        });
 
         var track = $('track');
         track.addEventListener('mousedown', startDrag);

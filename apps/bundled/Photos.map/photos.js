@@ -9,6 +9,8 @@
     var pictures = []; // {path, url, name} from the Pictures folder
     var added = [];    // the same for files picked with Add
     var viewing = -1;  // index into all()
+    var rendered = 0;  // folder tiles made so far; more follow on scrolling
+    var PAGE = 120;
 
     function $(id) { return document.getElementById(id); }
 
@@ -108,16 +110,26 @@
         return tile;
     }
 
-    function fill(grid, list, offset) {
+    function append(grid, list, offset, from, to) {
         var fragment = document.createDocumentFragment();
-        list.forEach(function (p, i) { fragment.appendChild(makeTile(p, offset + i)); });
-        grid.textContent = '';
+        for (var i = from; i < to; ++i)
+            fragment.appendChild(makeTile(list[i], offset + i));
         grid.appendChild(fragment);
     }
 
+    // A large folder is laid out a page of tiles at a time.
+    function renderMore() {
+        var end = Math.min(pictures.length, rendered + PAGE);
+        append($('pictures'), pictures, 0, rendered, end);
+        rendered = end;
+    }
+
     function render() {
-        fill($('pictures'), pictures, 0);
-        fill($('added'), added, pictures.length);
+        $('pictures').textContent = '';
+        rendered = 0;
+        renderMore();
+        $('added').textContent = '';
+        append($('added'), added, pictures.length, 0, added.length);
         var total = pictures.length + added.length;
         $('count').textContent = total === 1 ? '1 photo' : total + ' photos';
         $('pictures-section').hidden = pictures.length === 0;
@@ -248,6 +260,11 @@
                 show(parseInt(t.getAttribute('data-index'), 10));
         });
         $('add').addEventListener('click', addPhotos);
+        $('library').addEventListener('scroll', function () {
+            if (rendered < pictures.length &&
+                this.scrollTop + this.clientHeight > this.scrollHeight - 800)
+                renderMore();
+        });
         $('close').addEventListener('click', close);
         $('previous').addEventListener('click', function () { show(viewing - 1); });
         $('next').addEventListener('click', function () { show(viewing + 1); });
