@@ -3,35 +3,11 @@
 #include "install/ArchiveFormat.h"
 
 #include <QIODevice>
-#include <vector>
 #include <zlib.h>
 
 namespace
 {
-constexpr int chunkSize = 256 * 1024;
-
-// Owns a z_stream for one direction and ends it on every path.
-class ZStream
-{
-public:
-    explicit ZStream(bool deflating) : deflating(deflating) {}
-    ~ZStream()
-    {
-        if (started)
-            deflating ? deflateEnd(&z) : inflateEnd(&z);
-    }
-    bool start()
-    {
-        // The same parameters as compress2(), and so as qCompress at level -1.
-        started = (deflating ? deflateInit(&z, Z_DEFAULT_COMPRESSION) : inflateInit(&z)) == Z_OK;
-        return started;
-    }
-    z_stream z{};
-
-private:
-    bool deflating;
-    bool started = false;
-};
+constexpr int chunkSize = 1024 * 1024;
 
 bool writeAll(QIODevice &out, const char *data, qint64 size, QString *error)
 {
@@ -42,6 +18,43 @@ bool writeAll(QIODevice &out, const char *data, qint64 size, QString *error)
     return true;
 }
 } // namespace
+
+// Each zlib state is made at its first use and reset for the next block; a
+// reset state writes the same stream as a new one.
+struct CompressedBlock::Streams {
+    z_stream deflater{};
+    z_stream inflater{};
+    bool deflating = false;
+    bool inflating = false;
+    std::unique_ptr<char[]> input{new char[chunkSize]};
+    std::unique_ptr<char[]> output{new char[chunkSize]};
+
+    ~Streams()
+    {
+        if (deflating)
+            deflateEnd(&deflater);
+        if (inflating)
+            inflateEnd(&inflater);
+    }
+    bool startDeflate()
+    {
+        // The same parameters as compress2(), and so as qCompress at level -1.
+        if (deflating)
+            return deflateReset(&deflater) == Z_OK;
+        deflating = deflateInit(&deflater, Z_DEFAULT_COMPRESSION) == Z_OK;
+        return deflating;
+    }
+    bool startInflate()
+    {
+        if (inflating)
+            return inflateReset(&inflater) == Z_OK;
+        inflating = inflateInit(&inflater) == Z_OK;
+        return inflating;
+    }
+};
+
+CompressedBlock::CompressedBlock() : z(new Streams) {}
+CompressedBlock::~CompressedBlock() = default;
 
 quint64 CompressedBlock::maxContentOf(quint64 streamLength)
 {
@@ -63,12 +76,13 @@ qint64 CompressedBlock::write(QIODevice &in, quint64 size, QIODevice &out, QStri
     if (size == 0)
         return 4;
 
-    ZStream zs(true);
-    if (!zs.start()) {
+    if (!z->startDeflate()) {
         *error = QStringLiteral("cannot start compression");
         return -1;
     }
-    std::vector<char> input(chunkSize), output(chunkSize);
+    z_stream &zs = z->deflater;
+    char *const input = z->input.get();
+    char *const output = z->output.get();
     quint64 left = size;
     quint64 blockLength = 4;
     int flush = Z_NO_FLUSH;
@@ -76,7 +90,7 @@ qint64 CompressedBlock::write(QIODevice &in, quint64 size, QIODevice &out, QStri
     // piece gives the same stream as compressing it in one call.
     while (flush != Z_FINISH) {
         const qint64 want = qint64(qMin<quint64>(left, chunkSize));
-        const qint64 got = in.read(input.data(), want);
+        const qint64 got = in.read(input, want);
         if (got != want) {
             *error = got < 0 ? QStringLiteral("cannot read: %1").arg(in.errorString())
                              : QStringLiteral("the file became shorter while it was read");
@@ -84,26 +98,26 @@ qint64 CompressedBlock::write(QIODevice &in, quint64 size, QIODevice &out, QStri
         }
         left -= quint64(got);
         flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        zs.z.next_in = reinterpret_cast<Bytef *>(input.data());
-        zs.z.avail_in = uInt(got);
+        zs.next_in = reinterpret_cast<Bytef *>(input);
+        zs.avail_in = uInt(got);
         do {
-            zs.z.next_out = reinterpret_cast<Bytef *>(output.data());
-            zs.z.avail_out = uInt(output.size());
-            const int rc = deflate(&zs.z, flush);
+            zs.next_out = reinterpret_cast<Bytef *>(output);
+            zs.avail_out = uInt(chunkSize);
+            const int rc = deflate(&zs, flush);
             if (rc == Z_STREAM_ERROR) {
                 *error = QStringLiteral("compression failed");
                 return -1;
             }
-            const qint64 have = qint64(output.size() - zs.z.avail_out);
+            const qint64 have = qint64(chunkSize - zs.avail_out);
             blockLength += quint64(have);
             if (blockLength > maxBlockLength) {
                 *error = QStringLiteral("the compressed entry is larger than the archive format "
                                         "can hold");
                 return -1;
             }
-            if (!writeAll(out, output.data(), have, error))
+            if (!writeAll(out, output, have, error))
                 return -1;
-        } while (zs.z.avail_out == 0);
+        } while (zs.avail_out == 0);
     }
     return qint64(blockLength);
 }
@@ -140,39 +154,40 @@ bool CompressedBlock::read(QIODevice &in, quint32 blockLength, QIODevice &out, Q
     if (blockLength == 0 || blockLength == ArchiveFormat::nullLength || blockLength == 4)
         return true;
 
-    ZStream zs(false);
-    if (!zs.start()) {
+    if (!z->startInflate()) {
         *error = QStringLiteral("cannot start decompression");
         return false;
     }
-    std::vector<char> input(chunkSize), output(chunkSize);
+    z_stream &zs = z->inflater;
+    char *const input = z->input.get();
+    char *const output = z->output.get();
     quint64 left = blockLength - 4;
     quint64 produced = 0;
     int rc = Z_OK;
     while (rc != Z_STREAM_END) {
-        if (zs.z.avail_in == 0) {
+        if (zs.avail_in == 0) {
             if (left == 0) {
                 *error = QStringLiteral("a compressed block ends early");
                 return false;
             }
             const qint64 want = qint64(qMin<quint64>(left, chunkSize));
-            if (in.read(input.data(), want) != want) {
+            if (in.read(input, want) != want) {
                 *error = QStringLiteral("the archive is truncated");
                 return false;
             }
             left -= quint64(want);
-            zs.z.next_in = reinterpret_cast<Bytef *>(input.data());
-            zs.z.avail_in = uInt(want);
+            zs.next_in = reinterpret_cast<Bytef *>(input);
+            zs.avail_in = uInt(want);
         }
-        zs.z.next_out = reinterpret_cast<Bytef *>(output.data());
-        zs.z.avail_out = uInt(output.size());
-        rc = inflate(&zs.z, Z_NO_FLUSH);
+        zs.next_out = reinterpret_cast<Bytef *>(output);
+        zs.avail_out = uInt(chunkSize);
+        rc = inflate(&zs, Z_NO_FLUSH);
         if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
             *error = QStringLiteral("a compressed block is damaged");
             return false;
         }
-        const qint64 have = qint64(output.size() - zs.z.avail_out);
-        if (rc == Z_BUF_ERROR && have == 0 && zs.z.avail_in != 0) {
+        const qint64 have = qint64(chunkSize - zs.avail_out);
+        if (rc == Z_BUF_ERROR && have == 0 && zs.avail_in != 0) {
             *error = QStringLiteral("a compressed block is damaged");
             return false;
         }
@@ -181,10 +196,10 @@ bool CompressedBlock::read(QIODevice &in, quint32 blockLength, QIODevice &out, Q
             *error = QStringLiteral("a block holds more than its size says");
             return false;
         }
-        if (!writeAll(out, output.data(), have, error))
+        if (!writeAll(out, output, have, error))
             return false;
     }
-    if (zs.z.avail_in != 0 || left != 0) {
+    if (zs.avail_in != 0 || left != 0) {
         *error = QStringLiteral("a compressed block has bytes after its end");
         return false;
     }

@@ -44,10 +44,13 @@ bool FolderCompressor::packFolder(const QString &sourceFolder, const QString &ar
     QSaveFile file(archivePath);
     if (!file.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("cannot write %1: %2").arg(archivePath, file.errorString()));
+    CompressedBlock codec;
     archive = &file;
+    block = &codec;
     openFolders.clear();
     const bool packed = packTree(source.absoluteFilePath(), QString());
     archive = nullptr;
+    block = nullptr;
     if (!packed) {
         file.cancelWriting();
         return false;
@@ -101,7 +104,7 @@ bool FolderCompressor::packFile(const QString &path, const QString &name)
         !ArchiveFormat::writeU32(*archive, 0))
         return fail(QStringLiteral("cannot write the archive: %1").arg(archive->errorString()));
     const qint64 lengthAt = archive->pos() - 4;
-    const qint64 length = CompressedBlock::write(file, size, *archive, &why);
+    const qint64 length = block->write(file, size, *archive, &why);
     if (length < 0)
         return fail(QStringLiteral("%1: %2").arg(path, why));
     char extra;
@@ -144,16 +147,20 @@ bool FolderCompressor::unpackArchive(const QString &archivePath, const QString &
                         .arg(index.totalSize())
                         .arg(destinationFolder));
 
+    CompressedBlock block;
+    QSet<QString> folders;
     for (const ArchiveEntry &e : index.entries()) {
         const QString target = staging.filePath(e.path);
+        const QString folder = QFileInfo(target).absolutePath();
         QFile out(target);
-        if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+        if (!folders.contains(folder) && !QDir().mkpath(folder))
             return fail(QStringLiteral("cannot create the folder of \"%1\": a file of the archive "
                                        "has the same name")
                             .arg(e.name));
+        folders.insert(folder);
         if (!out.open(QIODevice::WriteOnly))
             return fail(QStringLiteral("cannot create \"%1\": %2").arg(e.name, out.errorString()));
-        if (!file.seek(e.blockOffset) || !CompressedBlock::read(file, e.blockLength, out, &why))
+        if (!file.seek(e.blockOffset) || !block.read(file, e.blockLength, out, &why))
             return fail(QStringLiteral("%1 is not a good archive: \"%2\": %3")
                             .arg(archivePath, e.name, why));
         if (!out.flush() || out.error() != QFileDevice::NoError)

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 
+class CompressedBlock;
 class QSaveFile;
 
 // Packs a folder tree into one folder archive and unpacks such an archive;
@@ -39,7 +40,8 @@ private:
     bool fail(const QString &why);
 
     QSaveFile *archive = nullptr; // while packing
-    QSet<QString> openFolders;    // canonical paths being packed, against link loops
+    CompressedBlock *block = nullptr;
+    QSet<QString> openFolders; // canonical paths being packed, against link loops
     ArchiveLimits limits;
     QString error;
 };

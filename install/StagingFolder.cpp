@@ -58,7 +58,9 @@ bool StagingFolder::checkTargets(const QString &destination, const QList<QString
                                  QString *error)
 {
     const QFileInfo root(destination);
-    if (root.exists() && !root.isDir()) {
+    if (!root.exists())
+        return true; // a new folder: nothing in the way
+    if (!root.isDir()) {
         *error = QStringLiteral("%1 is not a folder").arg(destination);
         return false;
     }

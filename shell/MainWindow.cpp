@@ -1,6 +1,10 @@
 #include "shell/MainWindow.h"
 
 #include "apps/AppCatalogue.h"
+#include "install/DownloadProgress.h"
+#include "install/FileDownloads.h"
+#include "install/PackageInstaller.h"
+#include "install/WebAppInstaller.h"
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
 #include "shell/MainWindowUi.h"
@@ -64,6 +68,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
             [this] { QTimer::singleShot(0, this, &MainWindow::createMusicObjects); });
     connect(ui->webView->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), this,
             SLOT(mainFrame_javaScriptWindowObjectCleared()));
+    webApps = new WebAppInstaller(*this, this);
+    packages = new PackageInstaller(*this, this);
+    files = new FileDownloads(*this, this);
     catalogue = new AppCatalogue(*this, this);
     folders = new FolderBrowser(*this, this);
 }
@@ -122,9 +129,15 @@ void MainWindow::setVolume(qreal v)
 void MainWindow::on_testputon_clicked() {}
 void MainWindow::Mailservice(QString, QString) {}
 void MainWindow::webhistory(QString) {}
-void MainWindow::downloadapp(QString, QString, QString) {}
-void MainWindow::fileDownloaded(QNetworkReply *) {}
-void MainWindow::downloadProgress(qint64, qint64) {}
+void MainWindow::downloadapp(QString appname, QString applink, QString icon)
+{
+    webApps->downloadapp(appname, applink, icon);
+}
+void MainWindow::fileDownloaded(QNetworkReply *pReply) { webApps->fileDownloaded(pReply); }
+void MainWindow::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
+{
+    DownloadProgress::show(progressBar(), bytesReceived, bytesTotal);
+}
 void MainWindow::seekmp3(qint64 c)
 {
     createMusicObjects();
@@ -140,21 +153,21 @@ bool MainWindow::pausemp3()
     createMusicObjects();
     return music->togglePause();
 }
-void MainWindow::installLpk(QString) {}
-void MainWindow::filesysDownloaded(QNetworkReply *) {}
+void MainWindow::installLpk(QString path) { packages->installLpk(path); }
+void MainWindow::filesysDownloaded(QNetworkReply *pReply) { packages->filesysDownloaded(pReply); }
 QStringList MainWindow::GetFiles(QString u) { return folders->pickFiles(u); }
 void MainWindow::zooms(qreal a) { ui->webView->setZoomFactor(a); }
 void MainWindow::adclick() {}
-void MainWindow::LoadPack(QString, QString) {}
-void MainWindow::PackDownloaded(QNetworkReply *) {}
-void MainWindow::DownFile(QString, QString) {}
-void MainWindow::FileDownloaded(QNetworkReply *) {}
-void MainWindow::installBatch(QString) {}
+void MainWindow::LoadPack(QString path, QString ap) { packages->LoadPack(path, ap); }
+void MainWindow::PackDownloaded(QNetworkReply *pReply) { packages->PackDownloaded(pReply); }
+void MainWindow::DownFile(QString path, QString ap) { files->DownFile(path, ap); }
+void MainWindow::FileDownloaded(QNetworkReply *pReply) { files->FileDownloaded(pReply); }
+void MainWindow::installBatch(QString path) { files->installBatch(path); }
 void MainWindow::notif(QString) {}
 void MainWindow::onResult(QNetworkReply *) {}
-void MainWindow::downloadingIssueFinished() {}
-void MainWindow::download(QNetworkRequest) {}
-void MainWindow::unsupportedContent(QNetworkReply *) {}
+void MainWindow::downloadingIssueFinished() { files->downloadingIssueFinished(sender()); }
+void MainWindow::download(QNetworkRequest request) { files->download(request); }
+void MainWindow::unsupportedContent(QNetworkReply *reply) { files->unsupportedContent(reply); }
 
 // Private slots: reached only through signal connections.
 
