@@ -120,6 +120,9 @@ bool FolderCompressor::packFile(const QString &path, const QString &name)
 bool FolderCompressor::unpackArchive(const QString &archivePath, const QString &destinationFolder)
 {
     error.clear();
+    // "out/", "." and "a/../b" name the folder itself, whose parent holds the
+    // working folder.
+    const QString destination = QDir::cleanPath(QFileInfo(destinationFolder).absoluteFilePath());
     QFile file(archivePath);
     if (!QFileInfo(archivePath).isFile())
         return fail(QStringLiteral("there is no archive %1").arg(archivePath));
@@ -135,17 +138,17 @@ bool FolderCompressor::unpackArchive(const QString &archivePath, const QString &
     for (const ArchiveEntry &e : index.entries())
         paths.append(e.path);
     QString why;
-    if (!StagingFolder::checkTargets(destinationFolder, paths, &why))
-        return fail(QStringLiteral("cannot unpack into %1: %2").arg(destinationFolder, why));
+    if (!StagingFolder::checkTargets(destination, paths, &why))
+        return fail(QStringLiteral("cannot unpack into %1: %2").arg(destination, why));
 
     StagingFolder staging;
-    if (!staging.create(destinationFolder, &why))
+    if (!staging.create(destination, &why))
         return fail(why);
     const QStorageInfo storage(staging.path());
     if (storage.isValid() && quint64(storage.bytesAvailable()) < index.totalSize())
         return fail(QStringLiteral("not enough free space for %1 bytes in %2")
                         .arg(index.totalSize())
-                        .arg(destinationFolder));
+                        .arg(destination));
 
     CompressedBlock block;
     QSet<QString> folders;
@@ -166,7 +169,7 @@ bool FolderCompressor::unpackArchive(const QString &archivePath, const QString &
         if (!out.flush() || out.error() != QFileDevice::NoError)
             return fail(QStringLiteral("cannot write %1: %2").arg(e.name, out.errorString()));
     }
-    if (!staging.moveInto(destinationFolder, paths, &why))
+    if (!staging.moveInto(destination, paths, &why))
         return fail(why);
     return true;
 }

@@ -498,8 +498,10 @@ private slots:
     {
         const QString tool = QCoreApplication::applicationDirPath() + "/vantara-pack";
         QVERIFY(QFileInfo(tool).isExecutable());
-        auto run = [&](const QStringList &args, QByteArray *err = nullptr) {
+        auto run = [&](const QStringList &args, QByteArray *err = nullptr,
+                       const QString &cwd = QString()) {
             QProcess p;
+            p.setWorkingDirectory(cwd.isEmpty() ? work.path() : cwd);
             p.start(tool, args);
             p.waitForFinished(60000);
             if (err)
@@ -515,6 +517,14 @@ private slots:
         QVERIFY(readFile(path("MyApp.lpk")) == readFile(path("reference.lpk")));
         QCOMPARE(run({"unpack", path("MyApp.lpk"), path("Copy")}), 0);
         QCOMPARE(snapshot(path("Copy")), snapshot(path("MyApp")));
+        // The folder named with a trailing separator, or as "." from inside it.
+        QCOMPARE(run({"unpack", path("MyApp.lpk"), path("Slash") + "/"}), 0);
+        QCOMPARE(snapshot(path("Slash")), snapshot(path("MyApp")));
+        QDir().mkpath(path("Dot"));
+        QCOMPARE(run({"unpack", "../MyApp.lpk", "."}, nullptr, path("Dot")), 0);
+        QCOMPARE(snapshot(path("Dot")), snapshot(path("MyApp")));
+        QCOMPARE(run({"pack", ".", "../Dot.lpk"}, nullptr, path("Dot")), 0);
+        QVERIFY(readFile(path("Dot.lpk")) == readFile(path("MyApp.lpk")));
 
         QByteArray err;
         QCOMPARE(run({"pack", path("NoSuchApp"), path("x.lpk")}, &err), 1);
