@@ -10,7 +10,10 @@
 #include <QStackedWidget>
 #include <QWebView>
 
-WebPage::WebPage(QObject *parent, ShellHost *host) : QWebPage(parent), shell(host) {}
+WebPage::WebPage(QObject *parent, ShellHost *host)
+    : QuietPage(parent, host ? host->bridge() : nullptr), shell(host)
+{
+}
 
 QString WebPage::userAgent()
 {
@@ -27,9 +30,9 @@ QWebPage *WebPage::createWindow(WebWindowType)
 {
     if (!shell || !shell->stack())
         return nullptr;
-    // A default page: the opened window gets no window object and opens no
-    // further windows.
+    // WebKit's own agent, no window object, and no further windows.
     auto *view = new QWebView;
+    view->setPage(new QuietPage(view, shell->bridge()));
     shell->stack()->addWidget(view);
     shell->stack()->setCurrentWidget(view);
     view->setAttribute(Qt::WA_QuitOnClose);

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QWebPage>
+#include "web/QuietPage.h"
 
 class ShellHost;
 
 // The page of app pages and of the mail view: it presents a fixed desktop
 // user agent, and a window that its script opens becomes a new page of the
 // shell's stack with a "New..." tab.
-class WebPage : public QWebPage
+class WebPage : public QuietPage
 {
 public:
     // Without a shell, requests for new windows are refused.

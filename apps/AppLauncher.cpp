@@ -1,0 +1,134 @@
+#include "apps/AppLauncher.h"
+
+#include "apps/AppDescriptor.h"
+#include "shell/Addresses.h"
+#include "shell/ScriptBridge.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+#include "shell/StackSlide.h"
+#include "web/NetworkCookieJar.h"
+#include "web/WebPage.h"
+
+#include <QNetworkAccessManager>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QWebFrame>
+#include <QWebSettings>
+#include <QWebView>
+#include <exception>
+
+namespace
+{
+void useJar(QWebView *view, const QString &jarName)
+{
+    view->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(jarName));
+}
+
+void giveApi(QWebView *view, QObject *bridge)
+{
+    if (bridge)
+        QObject::connect(view->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), bridge,
+                         SLOT(localapp()));
+}
+} // namespace
+
+AppLauncher::AppLauncher(ShellHost &host, const QString &base, QObject *parent)
+    : QObject(parent), shell(host), styleBase(base)
+{
+}
+
+QUrl AppLauncher::userStyleSheet(const QString &base, const QString &css)
+{
+    // The data address declares UTF-8, so the text is encoded as UTF-8.
+    return QUrl(QStringLiteral("data:text/css;charset=utf-8;base64,") +
+                QString::fromLatin1((base + css).toUtf8().toBase64()));
+}
+
+QUrl AppLauncher::localPage(const QString &appFolder, const QString &link)
+{
+    const QUrl page = QUrl::fromLocalFile(appFolder + QLatin1Char('/') + link);
+    if (link.isEmpty() || !ScriptBridge::isInsideFolder(page, appFolder))
+        return QUrl();
+    return page;
+}
+
+QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
+{
+    try {
+        // A name that is not one folder inside Apps has no descriptor.
+        const QString appFolder = shell.appsFolder() + QLatin1Char('/') + nn;
+        const AppDescriptor app = AppFolder::isSafeName(nn)
+                                      ? AppDescriptor::read(appFolder + QStringLiteral("/app.con"))
+                                      : AppDescriptor();
+        shell.setShowIndex(0);
+        QWebView *view = createView(ll);
+        view->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, app.css));
+
+        const QRect desktop = StackSlide::desktopArea();
+        view->setGeometry(0, 20, desktop.width(), desktop.height() - 60);
+
+        if (ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"))) {
+            useJar(view, ll);
+            view->load(QUrl(ll));
+        }
+        if (app.type == QLatin1String("web")) {
+            useJar(view, app.link);
+            const QUrl link(app.link);
+            view->load(link);
+            if (ScriptBridge::isTrustedWebAddress(link))
+                giveApi(view, shell.bridge());
+            view->setObjectName(nn);
+        }
+        if (app.type == QLatin1String("local")) {
+            useJar(view, QStringLiteral(VANTARA_DEFAULT_START_PAGE));
+            ScriptBridge::markAppFolder(view->page(), appFolder);
+            const QUrl page = localPage(appFolder, app.link);
+            if (!page.isEmpty())
+                view->load(page);
+            giveApi(view, shell.bridge());
+            view->setObjectName(nn);
+        }
+
+        shell.stack()->addWidget(view);
+        shell.stack()->setCurrentWidget(view);
+        shell.stack()->setGeometry(desktop.width(), 20, 0, desktop.height() - 60);
+        shell.stack()->show();
+        ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
+                        {QStringLiteral("file:///") + shell.programFolder() +
+                         QStringLiteral("//Apps//") + nn + QStringLiteral("//icon.png")});
+        ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {nn});
+        slideIn();
+        return view;
+    } catch (const std::exception &) {
+        shell.message(QStringLiteral("ERR3"));
+        return nullptr;
+    }
+}
+
+QWebView *AppLauncher::createView(const QString &objectName)
+{
+    auto *view = new QWebView;
+    view->setObjectName(objectName);
+    auto *page = new WebPage(shell.mainWindow(), &shell);
+    view->setPage(page);
+    page->setForwardUnsupportedContent(true);
+    if (QObject *bridge = shell.bridge()) {
+        connect(page, SIGNAL(loadFinished(bool)), bridge, SLOT(pageloaded(bool)));
+        connect(page, SIGNAL(linkClicked(QUrl)), bridge, SLOT(linkClickedSlot(QUrl)));
+        // Queued: views also go while the main window itself is being
+        // destroyed, and then the call is dropped instead of reaching it.
+        connect(view, SIGNAL(destroyed()), bridge, SLOT(objectDestroyed()), Qt::QueuedConnection);
+        connect(page, SIGNAL(unsupportedContent(QNetworkReply *)), bridge,
+                SLOT(unsupportedContent(QNetworkReply *)));
+    }
+    connect(page, &QWebPage::loadProgress, shell.progressBar(), &QProgressBar::setValue);
+    return view;
+}
+
+void AppLauncher::slideIn()
+{
+    QStackedWidget *stack = shell.stack();
+    const int w = StackSlide::desktopArea().width();
+    const int h = stack->height();
+    StackSlide::slide(stack, QRect(w, 20, 0, h), QRect(0, 20, w, h), 500);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+class QWebView;
+class ShellHost;
+
+// Opens an app from the home screen: a new view with its own page, cookie
+// jar and user style sheet, loaded with the app's web address or local page,
+// slid in on top of the page stack, with its tab given icon and name.
+class AppLauncher : public QObject
+{
+    Q_OBJECT
+
+public:
+    // styleBase is the first part of every app page's user style sheet.
+    AppLauncher(ShellHost &shell, const QString &styleBase, QObject *parent = nullptr);
+
+    // nn: the app's name (its folder in Apps); ll: the launch address, which
+    // is loaded directly when it is a web address. Returns the new view.
+    QWebView *launch(const QString &nn, const QString &ll);
+
+    // "data:text/css;charset=utf-8;base64," + the base and the app's css.
+    static QUrl userStyleSheet(const QString &base, const QString &css);
+    // The file address of a local app's page, or an empty address when the
+    // page would lie outside the app's folder.
+    static QUrl localPage(const QString &appFolder, const QString &link);
+
+private:
+    QWebView *createView(const QString &objectName);
+    void slideIn();
+
+    ShellHost &shell;
+    QString styleBase;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFileDevice>
+#include <QString>
+
+// The program's shortcuts in the applications menu and on the desktop: ".lnk"
+// links on Windows, a freedesktop desktop entry "Vantara.desktop" elsewhere.
+// Failures are silent; an existing shortcut is left or brought up to date.
+class DesktopShortcut
+{
+public:
+    // Makes both shortcuts to the running program (programFolder holds it).
+    static void createAll(const QString &programFolder);
+
+    // The desktop entry that starts executable, showing iconPath (none when
+    // empty).
+    static QByteArray desktopEntry(const QString &executable, const QString &iconPath);
+    // executable as one argument of an entry's Exec key.
+    static QString execArgument(const QString &executable);
+
+private:
+    static void writeEntry(const QString &folder, const QByteArray &entry);
+    static QString writeIcon();
+    static bool writeIfChanged(const QString &path, const QByteArray &content,
+                               QFileDevice::Permissions permissions);
+};

@@ -1,0 +1,113 @@
+#include "shell/PageStack.h"
+
+#include "shell/DesktopShortcut.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+#include "shell/StackSlide.h"
+
+#include <QLayout>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QWebPage>
+#include <QWebSettings>
+#include <QWebView>
+#include <exception>
+
+PageStack::PageStack(ShellHost &host, QObject *parent) : QObject(parent), shell(host) {}
+
+void PageStack::homescreen()
+{
+    shell.stack()->hide();
+}
+
+void PageStack::appswitch(int i)
+{
+    QStackedWidget *stack = shell.stack();
+    if (i >= 0 && i < stack->count())
+        stack->setCurrentIndex(i);
+    stack->show();
+}
+
+void PageStack::showapp()
+{
+    QStackedWidget *stack = shell.stack();
+    stack->setCurrentIndex(shell.showIndex());
+    const int w = StackSlide::desktopArea().width();
+    const int h = stack->height();
+    StackSlide::slide(stack, QRect(w - 20, 20, 100, h), QRect(0, 20, w, h), 200);
+}
+
+void PageStack::closeapp()
+{
+    QStackedWidget *stack = shell.stack();
+    QWidget *page = stack->currentWidget();
+    if (!page)
+        return;
+    const QString name = page->objectName();
+    if (name == QLatin1String("Mail")) {
+        // The panel stays, hidden, a child of the stack; its two views go.
+        for (int item = 0; item < 2; ++item) {
+            QLayoutItem *entry = page->layout() ? page->layout()->itemAt(item) : nullptr;
+            if (auto *view = qobject_cast<QWebView *>(entry ? entry->widget() : nullptr))
+                retireWebView(view, false);
+        }
+        stack->removeWidget(page);
+    } else if (auto *view = qobject_cast<QWebView *>(page)) {
+        // The music app keeps its plug-ins to the end; every other page
+        // stops them at once.
+        retireWebView(view, name != QLatin1String("Music.map"));
+        stack->removeWidget(view);
+    } else {
+        page->setAttribute(Qt::WA_DeleteOnClose);
+        stack->removeWidget(page);
+        page->deleteLater();
+    }
+    if (stack->count() == 0)
+        stack->hide();
+}
+
+// Releases a view and its page object. Both go from the event loop: the page
+// on top may be the one whose script called closeapp, and deleting its page
+// under that script would pull its frame away from it.
+void PageStack::retireWebView(QWebView *view, bool stopPlugins)
+{
+    if (stopPlugins)
+        view->settings()->setAttribute(QWebSettings::PluginsEnabled, false);
+    view->setGeometry(0, 0, 0, 0);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->hide();
+    // Page objects of app pages belong to the main window: without this they
+    // (and their network managers and cookie jars) would outlive the view.
+    view->page()->deleteLater();
+    view->deleteLater();
+}
+
+void PageStack::pageloaded()
+{
+    shell.progressBar()->setValue(0);
+    try {
+        QWidget *page = shell.pageOnTop();
+        if (!page || page->objectName() == QLatin1String("Mail"))
+            return;
+        auto *view = qobject_cast<QWebView *>(page);
+        const QString title = view ? view->title() : QString();
+        if (!title.isEmpty())
+            ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {title.left(10)});
+    } catch (const std::exception &) {
+        shell.message(QStringLiteral("pageloaded"));
+    }
+}
+
+void PageStack::linkClicked(const QUrl &url)
+{
+    if (QWebView *view = shell.webViewOnTop())
+        view->load(url);
+}
+
+void PageStack::homeLoaded()
+{
+    const QRect desktop = StackSlide::desktopArea();
+    shell.homeView()->setGeometry(0, 0, desktop.width(), desktop.height());
+    shell.progressBar()->setGeometry(0, 0, desktop.width(), 2);
+    DesktopShortcut::createAll(shell.programFolder());
+}

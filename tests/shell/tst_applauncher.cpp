@@ -1,0 +1,317 @@
+#include "StackBridge.h"
+#include "TestHttpServer.h"
+#include "TestShell.h"
+#include "apps/AppLauncher.h"
+#include "shell/Addresses.h"
+#include "shell/PageStack.h"
+#include "web/NetworkCookieJar.h"
+#include "web/WebPage.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QStackedWidget>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebSettings>
+#include <QWebView>
+#include <memory>
+
+namespace
+{
+const char homeHtml[] = "<html><body><script>"
+                        "var calls = [];"
+                        "function addicon(a) { calls.push('addicon:' + a); }"
+                        "function nameTab(n) { calls.push('nameTab:' + n); }"
+                        "function createTab(n) { calls.push('createTab:' + n); }"
+                        "</script></body></html>";
+
+const char styleBase[] = "::-webkit-scrollbar {width: 8px;} ";
+
+QRect desktop()
+{
+    return QApplication::desktop()->geometry();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+} // namespace
+
+class TestAppLauncher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void localAppOpensWithApiAndStyle();
+    void webAppLoadsItsLink();
+    void webAppLaunchedByItsLinkLoadsTwice();
+    void directAddressWithoutFolder();
+    void twoLaunchesMakeTwoPages();
+    void missingDescriptorStillStacksAPage();
+    void emptyAppCssKeepsTheBaseStyle();
+    void trustedHostIsMatchedOnTheParsedLink_data();
+    void trustedHostIsMatchedOnTheParsedLink();
+    void namesOutsideAppsReadNoDescriptor();
+    void localPageOutsideItsFolderLoadsNothing();
+
+private:
+    QString appsFolder() const { return shell->appsFolder(); }
+    QStringList homeCalls() const
+    {
+        return shell->homeFrame()->evaluateJavaScript("calls").toStringList();
+    }
+    QWebView *launchAndWait(const QString &nn, const QString &ll);
+
+    TestHttpServer *server = nullptr;
+    StackBridge *bridge = nullptr;
+    TestShell *shell = nullptr;
+    PageStack *pages = nullptr;
+    AppLauncher *launcher = nullptr;
+    QString previousDir;
+};
+
+void TestAppLauncher::init()
+{
+    previousDir = QDir::currentPath();
+    server = new TestHttpServer;
+    QVERIFY(server->start());
+    bridge = new StackBridge;
+    shell = new TestShell(bridge);
+    QVERIFY(QDir::setCurrent(shell->programFolder()));
+    pages = new PageStack(*shell);
+    bridge->pages = pages;
+    launcher = new AppLauncher(*shell, QString::fromLatin1(styleBase));
+    shell->stack()->hide();
+    QVERIFY(shell->loadHome(QString::fromLatin1(homeHtml), QUrl("qrc:/Lumo.html")));
+}
+
+void TestAppLauncher::cleanup()
+{
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    QDir::setCurrent(previousDir);
+    delete launcher;
+    delete pages;
+    delete shell;
+    delete bridge;
+    delete server;
+}
+
+QWebView *TestAppLauncher::launchAndWait(const QString &nn, const QString &ll)
+{
+    const int before = bridge->loads;
+    QWebView *view = launcher->launch(nn, ll);
+    if (!view || !TestUtil::waitFor([&] { return bridge->loads > before; }))
+        return nullptr;
+    return view;
+}
+
+void TestAppLauncher::localAppOpensWithApiAndStyle()
+{
+    writeFile(appsFolder() + "/Notes/app.con",
+              "<config><apptype>local</apptype><applink>index.html</applink>"
+              "<appcss>body { color: rgb(255, 0, 0); }</appcss></config>");
+    writeFile(appsFolder() + "/Notes/index.html",
+              "<html><head><title>My Notes Application</title></head>"
+              "<body><p id='p'>notes</p></body></html>");
+    shell->setShowIndex(3);
+    QWebView *view = launchAndWait("Notes", "Notes");
+    QVERIFY(view);
+
+    QCOMPARE(view->objectName(), QStringLiteral("Notes"));
+    QCOMPARE(view->url(), QUrl::fromLocalFile(appsFolder() + "/Notes/index.html"));
+    QVERIFY(dynamic_cast<WebPage *>(view->page()));
+    QCOMPARE(view->page()->parent(), shell->mainWindow());
+    QCOMPARE(shell->stack()->count(), 1);
+    QCOMPARE(shell->stack()->currentWidget(), view);
+    QVERIFY(shell->stack()->isVisible());
+    QCOMPARE(shell->showIndex(), 0);
+
+    // The page sees the shell as api, and the app's style sheet after the base.
+    QWebFrame *frame = view->page()->mainFrame();
+    QCOMPARE(frame->evaluateJavaScript("typeof api").toString(), QStringLiteral("object"));
+    QCOMPARE(frame->evaluateJavaScript("getComputedStyle(document.body).color").toString(),
+             QStringLiteral("rgb(255, 0, 0)"));
+    QCOMPARE(view->settings()->userStyleSheetUrl(),
+             QUrl("data:text/css;charset=utf-8;base64," +
+                  QByteArray(styleBase).append("body { color: rgb(255, 0, 0); }").toBase64()));
+
+    auto *jar = dynamic_cast<NetworkCookieJar *>(view->page()->networkAccessManager()->cookieJar());
+    QVERIFY(jar);
+    QCOMPARE(QFileInfo(jar->filePath()).fileName(),
+             NetworkCookieJar::fileNameFor(QStringLiteral(VANTARA_DEFAULT_START_PAGE)));
+
+    QCOMPARE(homeCalls(),
+             QStringList({"addicon:file:///" + shell->programFolder() + "//Apps//Notes//icon.png",
+                          "nameTab:Notes", "nameTab:My Notes A"}));
+
+    // The slide ends with the stack across the desktop.
+    QVERIFY(TestUtil::waitFor([&] {
+        return shell->stack()->geometry() ==
+               QRect(0, 20, desktop().width(), desktop().height() - 60);
+    }));
+}
+
+void TestAppLauncher::webAppLoadsItsLink()
+{
+    server->route("/site", "<html><head><title>Site</title></head><body>site</body></html>");
+    writeFile(appsFolder() + "/Site/app.con", "<config><apptype>web</apptype><applink>" +
+                                                  server->url("/site").toEncoded() +
+                                                  "</applink></config>");
+    QWebView *view = launchAndWait("Site", "Site");
+    QVERIFY(view);
+    QCOMPARE(server->requestCount("/site"), 1);
+    QVERIFY(server->lastRequest("/site").headers.value("user-agent").endsWith("Vantara2"));
+    QCOMPARE(view->objectName(), QStringLiteral("Site"));
+    // A web app off the trusted host cannot call the shell.
+    QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("typeof api").toString(),
+             QStringLiteral("undefined"));
+    auto *jar = dynamic_cast<NetworkCookieJar *>(view->page()->networkAccessManager()->cookieJar());
+    QVERIFY(jar);
+    QCOMPARE(QFileInfo(jar->filePath()).fileName(), QStringLiteral("0.0.1"));
+}
+
+void TestAppLauncher::webAppLaunchedByItsLinkLoadsTwice()
+{
+    server->route("/site", "<html><body>site</body></html>");
+    const QString link = server->url("/site").toString();
+    writeFile(appsFolder() + "/Site/app.con",
+              "<config><apptype>web</apptype><applink>" + link.toUtf8() + "</applink></config>");
+    QWebView *view = launchAndWait("Site", link);
+    QVERIFY(view);
+    // Loaded twice: the first load gives way to the second, with the
+    // descriptor's jar and name, which stays.
+    QTest::qWait(200);
+    QVERIFY(TestUtil::waitFor([&] { return bridge->loads == 2; }));
+    QCOMPARE(view->objectName(), QStringLiteral("Site"));
+    QCOMPARE(view->url(), QUrl(link));
+    QVERIFY(server->requestCount("/site") >= 1);
+}
+
+void TestAppLauncher::directAddressWithoutFolder()
+{
+    server->route("/start", "<html><head><title>Start page</title></head></html>");
+    const QString address = server->url("/start").toString();
+    QWebView *view = launchAndWait("Google", address);
+    QVERIFY(view);
+    QCOMPARE(view->objectName(), address);
+    QCOMPARE(view->url(), QUrl(address));
+    QCOMPARE(homeCalls(),
+             QStringList({"addicon:file:///" + shell->programFolder() + "//Apps//Google//icon.png",
+                          "nameTab:Google", "nameTab:Start page"}));
+}
+
+void TestAppLauncher::twoLaunchesMakeTwoPages()
+{
+    server->route("/start", "<html><body>x</body></html>");
+    const QString address = server->url("/start").toString();
+    QWebView *first = launchAndWait("Google", address);
+    QWebView *second = launchAndWait("Google", address);
+    QVERIFY(first && second && first != second);
+    QCOMPARE(shell->stack()->count(), 2);
+    QCOMPARE(shell->stack()->currentWidget(), second);
+    QCOMPARE(homeCalls().filter("nameTab:Google").size(), 2);
+    QCOMPARE(server->requestCount("/start"), 2);
+}
+
+void TestAppLauncher::missingDescriptorStillStacksAPage()
+{
+    QWebView *view = launcher->launch("Ghost", "Ghost");
+    QVERIFY(view);
+    QCOMPARE(view->url(), QUrl());
+    QCOMPARE(shell->stack()->currentWidget(), view);
+    QVERIFY(shell->stack()->isVisible());
+    QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:Ghost"));
+}
+
+void TestAppLauncher::emptyAppCssKeepsTheBaseStyle()
+{
+    writeFile(appsFolder() + "/Plain/app.con",
+              "<config><apptype>local</apptype><applink>index.html</applink><appcss></appcss>"
+              "</config>");
+    writeFile(appsFolder() + "/Plain/index.html", "<html><body>plain</body></html>");
+    QWebView *view = launchAndWait("Plain", "Plain");
+    QVERIFY(view);
+    QCOMPARE(view->settings()->userStyleSheetUrl(),
+             QUrl("data:text/css;charset=utf-8;base64," + QByteArray(styleBase).toBase64()));
+    // Text the data address declares as UTF-8 arrives as such.
+    QCOMPARE(AppLauncher::userStyleSheet(QString(), QStringLiteral("p:after{content:'\u2192'}")),
+             QUrl("data:text/css;charset=utf-8;base64," +
+                  QStringLiteral("p:after{content:'\u2192'}").toUtf8().toBase64()));
+}
+
+void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("trusted");
+    const QString host = QStringLiteral(VANTARA_TRUSTED_HOST);
+    QTest::newRow("trusted host") << "https://" + host + "/app" << true;
+    QTest::newRow("subdomain") << "https://shop." + host + "/" << true;
+    QTest::newRow("in the query") << "https://evil.example/?q=" + host << false;
+    QTest::newRow("as a prefix") << "https://" + host + ".evil.example/" << false;
+    QTest::newRow("plain http") << "http://" + host + "/app" << false;
+}
+
+void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, trusted);
+    // Every request goes to a local sink instead of the named host.
+    TestHttpServer sink;
+    QVERIFY(sink.start());
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), sink.port()));
+    writeFile(appsFolder() + "/Remote/app.con", "<config><apptype>web</apptype><applink>" +
+                                                    link.toHtmlEscaped().toUtf8() +
+                                                    "</applink></config>");
+    QWebView *view = launcher->launch("Remote", "Remote");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return !sink.requests().isEmpty(); }));
+    // A connection to localapp exists exactly for the trusted links.
+    QCOMPARE(QObject::disconnect(view->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()),
+                                 bridge, SLOT(localapp())),
+             trusted);
+}
+
+void TestAppLauncher::namesOutsideAppsReadNoDescriptor()
+{
+    // A folder beside Apps, reached by a name with "..".
+    writeFile(shell->programFolder() + "/Outside/app.con",
+              "<config><apptype>local</apptype><applink>index.html</applink></config>");
+    writeFile(shell->programFolder() + "/Outside/index.html", "<html><body>out</body></html>");
+    for (const QString &name : {QStringLiteral("../Outside"), QStringLiteral("..\\Outside")}) {
+        QWebView *view = launcher->launch(name, name);
+        QVERIFY(view);
+        QCOMPARE(view->url(), QUrl());
+        QCOMPARE(QObject::disconnect(view->page()->mainFrame(),
+                                     SIGNAL(javaScriptWindowObjectCleared()), bridge,
+                                     SLOT(localapp())),
+                 false);
+    }
+}
+
+void TestAppLauncher::localPageOutsideItsFolderLoadsNothing()
+{
+    writeFile(appsFolder() + "/Other/index.html", "<html><body>other</body></html>");
+    writeFile(appsFolder() + "/Sneaky/app.con",
+              "<config><apptype>local</apptype><applink>../Other/index.html</applink></config>");
+    QWebView *view = launcher->launch("Sneaky", "Sneaky");
+    QVERIFY(view);
+    QTest::qWait(200);
+    QCOMPARE(view->url(), QUrl());
+    QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "../Other/index.html"), QUrl());
+    QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "pages/../index.html"),
+             QUrl::fromLocalFile(appsFolder() + "/Sneaky/pages/../index.html"));
+}
+
+QTEST_MAIN(TestAppLauncher)
+#include "tst_applauncher.moc"

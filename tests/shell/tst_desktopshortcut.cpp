@@ -1,0 +1,143 @@
+#include "shell/DesktopShortcut.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace
+{
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The value of key in a desktop entry's text, unescaped as a string value.
+QString valueOf(const QByteArray &entry, const QByteArray &key)
+{
+    for (const QByteArray &line : entry.split('\n')) {
+        if (line.startsWith(key + '=')) {
+            QString value = QString::fromUtf8(line.mid(key.size() + 1));
+            return value.replace(QLatin1String("\\\\"), QLatin1String("\\"));
+        }
+    }
+    return QString();
+}
+
+QString menuEntry()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) +
+           QStringLiteral("/Vantara.desktop");
+}
+
+QString desktopEntry()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) +
+           QStringLiteral("/Vantara.desktop");
+}
+} // namespace
+
+class TestDesktopShortcut : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void execArgumentQuotesWhatIsSpecial_data();
+    void execArgumentQuotesWhatIsSpecial();
+    void entryNamesTheRunningProgram();
+    void desktopEntryOnlyOnAnExistingDesktop();
+    void staleEntryIsBroughtUpToDate();
+};
+
+void TestDesktopShortcut::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    // The desktop folder is not redirected by the test mode: it must lie in
+    // the temporary home that the test runner gives.
+    QVERIFY(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
+                .startsWith(QDir::homePath()));
+}
+
+void TestDesktopShortcut::init()
+{
+    QFile::remove(menuEntry());
+    QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)).removeRecursively();
+}
+
+void TestDesktopShortcut::execArgumentQuotesWhatIsSpecial_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("argument");
+    QTest::newRow("plain") << "/opt/vantara/Vantara"
+                           << "\"/opt/vantara/Vantara\"";
+    QTest::newRow("blank") << "/opt/my apps/Vantara"
+                           << "\"/opt/my apps/Vantara\"";
+    QTest::newRow("quote and dollar") << "/opt/a\"b$c/V"
+                                      << "\"/opt/a\\\"b\\$c/V\"";
+    QTest::newRow("backquote and backslash") << "/opt/a`b\\c"
+                                             << "\"/opt/a\\`b\\\\c\"";
+    QTest::newRow("field code") << "/opt/100%u/V"
+                                << "\"/opt/100%%u/V\"";
+}
+
+void TestDesktopShortcut::execArgumentQuotesWhatIsSpecial()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, argument);
+    QCOMPARE(DesktopShortcut::execArgument(path), argument);
+    // In the entry, the string escapes come on top: each backslash doubled.
+    QCOMPARE(valueOf(DesktopShortcut::desktopEntry(path, QString()), "Exec"), argument);
+}
+
+void TestDesktopShortcut::entryNamesTheRunningProgram()
+{
+    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
+    const QByteArray entry = readAll(menuEntry());
+    QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+    QCOMPARE(valueOf(entry, "Type"), QStringLiteral("Application"));
+    QCOMPARE(valueOf(entry, "Name"), QStringLiteral("Vantara"));
+    QCOMPARE(valueOf(entry, "Exec"),
+             DesktopShortcut::execArgument(QCoreApplication::applicationFilePath()));
+    const QString icon = valueOf(entry, "Icon");
+    QVERIFY(QDir::isAbsolutePath(icon));
+    QVERIFY(!QImage(icon).isNull());
+    QVERIFY(QFile::permissions(menuEntry()) & QFileDevice::ExeOwner);
+    // No desktop folder: none is made.
+    QVERIFY(!QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)).exists());
+}
+
+void TestDesktopShortcut::desktopEntryOnlyOnAnExistingDesktop()
+{
+    QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)));
+    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
+    QVERIFY(QFile::exists(desktopEntry()));
+    QCOMPARE(readAll(desktopEntry()), readAll(menuEntry()));
+    // Made again on every home-page load: nothing changes, nothing is added.
+    const QDateTime written = QFileInfo(desktopEntry()).lastModified();
+    QTest::qWait(20);
+    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
+    QCOMPARE(QFileInfo(desktopEntry()).lastModified(), written);
+    QCOMPARE(QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
+                 .entryList(QDir::Files | QDir::Hidden),
+             QStringList({"Vantara.desktop"}));
+}
+
+void TestDesktopShortcut::staleEntryIsBroughtUpToDate()
+{
+    QDir().mkpath(QFileInfo(menuEntry()).path());
+    QFile stale(menuEntry());
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.write("[Desktop Entry]\nName=Vantara\nExec=/old/place/Vantara\n");
+    stale.close();
+    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
+    QCOMPARE(valueOf(readAll(menuEntry()), "Exec"),
+             DesktopShortcut::execArgument(QCoreApplication::applicationFilePath()));
+}
+
+QTEST_MAIN(TestDesktopShortcut)
+#include "tst_desktopshortcut.moc"

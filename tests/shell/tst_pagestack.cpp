@@ -1,0 +1,405 @@
+#include "StackBridge.h"
+#include "TestHttpServer.h"
+#include "TestShell.h"
+#include "apps/AppLauncher.h"
+#include "shell/PageStack.h"
+#include "web/WebPage.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebSettings>
+#include <QWebView>
+
+namespace
+{
+const char homeHtml[] = "<html><body><script>"
+                        "var calls = [];"
+                        "function addicon(a) { }"
+                        "function nameTab(n) { calls.push('nameTab:' + n); }"
+                        "function createTab(n) { calls.push('createTab:' + n); }"
+                        "</script></body></html>";
+
+QByteArray titled(const QByteArray &title)
+{
+    return "<html><head><title>" + title + "</title></head><body>" + title + "</body></html>";
+}
+
+// Runs the event loop until deferred deletions have happened.
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(20);
+    }
+}
+} // namespace
+
+class TestPageStack : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void homescreenAndSwitchKeepPagesRunning();
+    void closingTheMiddleOfThree();
+    void closingTheLastHidesTheStack();
+    void emptyStackIsHarmless();
+    void closingTheMailPanel();
+    void closingMusicAndOtherWidgets();
+    void localAppClosesItself();
+    void pageloadedNamesTheTab();
+    void showappSlidesInAtShowIndex();
+    void linkClickedLoadsIntoThePageOnTop();
+    void homeLoadedCoversTheDesktop();
+    void shellGoesWhilePagesLoad();
+
+private:
+    QWebView *open(const QByteArray &path, const QByteArray &html);
+    QStringList homeCalls() const
+    {
+        return shell->homeFrame()->evaluateJavaScript("calls").toStringList();
+    }
+    void writeApp(const QString &name, const QByteArray &appcon, const QByteArray &index);
+
+    TestHttpServer *server = nullptr;
+    StackBridge *bridge = nullptr;
+    TestShell *shell = nullptr;
+    PageStack *pages = nullptr;
+    AppLauncher *launcher = nullptr;
+    QString previousDir;
+};
+
+void TestPageStack::initTestCase()
+{
+    QWebSettings::globalSettings()->setAttribute(QWebSettings::JavascriptCanOpenWindows, true);
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestPageStack::init()
+{
+    previousDir = QDir::currentPath();
+    server = new TestHttpServer;
+    QVERIFY(server->start());
+    bridge = new StackBridge;
+    shell = new TestShell(bridge);
+    QVERIFY(QDir::setCurrent(shell->programFolder()));
+    pages = new PageStack(*shell);
+    bridge->pages = pages;
+    launcher = new AppLauncher(*shell, QString());
+    shell->stack()->hide();
+    QVERIFY(shell->loadHome(QString::fromLatin1(homeHtml), QUrl("qrc:/Lumo.html")));
+}
+
+void TestPageStack::cleanup()
+{
+    QDir::setCurrent(previousDir);
+    delete launcher;
+    delete pages;
+    delete shell;
+    delete bridge;
+    delete server;
+}
+
+QWebView *TestPageStack::open(const QByteArray &path, const QByteArray &html)
+{
+    server->route(path, html);
+    const int before = bridge->loads;
+    QWebView *view =
+        launcher->launch(QString::fromLatin1(path.mid(1)), server->url(path).toString());
+    if (!TestUtil::waitFor([&] { return bridge->loads > before; }))
+        return nullptr;
+    return view;
+}
+
+void TestPageStack::writeApp(const QString &name, const QByteArray &appcon, const QByteArray &index)
+{
+    QDir().mkpath(shell->appsFolder() + "/" + name);
+    QFile con(shell->appsFolder() + "/" + name + "/app.con");
+    QVERIFY(con.open(QIODevice::WriteOnly));
+    con.write(appcon);
+    QFile page(shell->appsFolder() + "/" + name + "/index.html");
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write(index);
+}
+
+void TestPageStack::homescreenAndSwitchKeepPagesRunning()
+{
+    QWebView *a = open("/a", titled("A"));
+    QWebView *b = open("/b", titled("B"));
+    QVERIFY(a && b);
+    QVERIFY(shell->stack()->isVisible());
+
+    pages->homescreen();
+    QVERIFY(!shell->stack()->isVisible());
+    QCOMPARE(shell->stack()->count(), 2);
+    // A background page keeps running.
+    a->page()->mainFrame()->evaluateJavaScript("document.title = 'still here'");
+    QCOMPARE(a->title(), QStringLiteral("still here"));
+
+    pages->appswitch(0);
+    QVERIFY(shell->stack()->isVisible());
+    QCOMPARE(shell->stack()->currentWidget(), a);
+    QCOMPARE(server->requestCount("/a"), 1); // shown, not reloaded
+
+    const QRect geometry = shell->stack()->geometry();
+    for (int outside : {2, -1, 99}) {
+        pages->homescreen();
+        pages->appswitch(outside);
+        QVERIFY(shell->stack()->isVisible());
+        QCOMPARE(shell->stack()->currentWidget(), a);
+    }
+    QCOMPARE(shell->stack()->geometry(), geometry);
+}
+
+void TestPageStack::closingTheMiddleOfThree()
+{
+    QWebView *a = open("/a", titled("A"));
+    QWebView *b = open("/b", titled("B"));
+    QWebView *c = open("/c", titled("C"));
+    QVERIFY(a && b && c);
+    pages->appswitch(1);
+    QPointer<QWebView> closed = b;
+    QPointer<QWebPage> closedPage = b->page();
+
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 2);
+    QCOMPARE(shell->stack()->currentWidget(), c);
+    QCOMPARE(shell->stack()->currentIndex(), 1);
+    QVERIFY(shell->stack()->isVisible());
+    QVERIFY(!b->settings()->testAttribute(QWebSettings::PluginsEnabled));
+    QVERIFY(b->testAttribute(Qt::WA_DeleteOnClose));
+
+    settle();
+    QVERIFY(!closed);
+    // The page object (a child of the main window) goes with its view.
+    QVERIFY(!closedPage);
+    QTRY_COMPARE(bridge->destroyedViews, 1);
+    QCOMPARE(shell->stack()->indexOf(a), 0);
+}
+
+void TestPageStack::closingTheLastHidesTheStack()
+{
+    QWebView *a = open("/a", titled("A"));
+    QVERIFY(a);
+    QPointer<QWebView> closed = a;
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 0);
+    QVERIFY(!shell->stack()->isVisible());
+    settle();
+    QVERIFY(!closed);
+}
+
+void TestPageStack::emptyStackIsHarmless()
+{
+    shell->progressBar()->setValue(40);
+    pages->closeapp();
+    pages->pageloaded();
+    pages->linkClicked(server->url("/x"));
+    QCOMPARE(shell->progressBar()->value(), 0);
+    QCOMPARE(shell->stack()->count(), 0);
+    QVERIFY(!shell->stack()->isVisible());
+    QVERIFY(homeCalls().isEmpty());
+}
+
+void TestPageStack::closingTheMailPanel()
+{
+    QWebView *app = open("/a", titled("A"));
+    QVERIFY(app);
+    auto *panel = new QWidget;
+    panel->setObjectName(QStringLiteral("Mail"));
+    auto *layout = new QHBoxLayout(panel);
+    auto *list = new QWebView;
+    auto *mailView = new QWebView;
+    mailView->setPage(new WebPage(shell->mainWindow(), shell));
+    layout->addWidget(list);
+    layout->addWidget(mailView);
+    shell->stack()->addWidget(panel);
+    shell->stack()->setCurrentWidget(panel);
+    QPointer<QWebView> listGone = list, mailGone = mailView;
+    QPointer<QWebPage> mailPageGone = mailView->page();
+
+    // While the panel is on top, loads reset the bar and rename nothing.
+    shell->progressBar()->setValue(70);
+    pages->pageloaded();
+    QCOMPARE(shell->progressBar()->value(), 0);
+    QVERIFY(homeCalls().filter("nameTab").size() == 2);
+
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 1);
+    QCOMPARE(shell->stack()->currentWidget(), app);
+    settle();
+    QVERIFY(!listGone && !mailGone && !mailPageGone);
+    // The panel itself stays, hidden, with the stack.
+    QCOMPARE(panel->parent(), shell->stack());
+    QVERIFY(!panel->isVisible());
+}
+
+void TestPageStack::closingMusicAndOtherWidgets()
+{
+    auto *music = new QWebView;
+    music->setObjectName(QStringLiteral("Music.map"));
+    music->setPage(new WebPage(shell->mainWindow(), shell));
+    QPointer<QWebView> musicGone = music;
+    QPointer<QWebPage> musicPageGone = music->page();
+    auto *other = new QWidget;
+    QPointer<QWidget> otherGone = other;
+    shell->stack()->addWidget(music);
+    shell->stack()->addWidget(other);
+    shell->stack()->setCurrentWidget(other);
+    shell->stack()->show();
+
+    pages->closeapp();
+    QCOMPARE(shell->stack()->currentWidget(), music);
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 0);
+    QVERIFY(!shell->stack()->isVisible());
+    settle();
+    QVERIFY(!otherGone);
+    QVERIFY(!musicGone);
+    QVERIFY(!musicPageGone);
+}
+
+void TestPageStack::localAppClosesItself()
+{
+    writeApp("Closer", "<config><apptype>local</apptype><applink>index.html</applink></config>",
+             "<html><head><title>Closer</title></head><body><script>"
+             "function closeMe() {"
+             "  api.closeapp();"
+             "  document.title = 'after close';" // its script goes on after the call
+             "  window.finished = true;"
+             "}"
+             "</script></body></html>");
+    QWebView *other = open("/a", titled("A"));
+    const int before = bridge->loads;
+    QPointer<QWebView> closer = launcher->launch("Closer", "Closer");
+    QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
+    QPointer<QWebPage> closerPage = closer->page();
+    QCOMPARE(closerPage->mainFrame()->evaluateJavaScript("typeof api").toString(),
+             QStringLiteral("object"));
+
+    // From the page's own event, as a button in it would.
+    closerPage->mainFrame()->evaluateJavaScript("setTimeout(closeMe, 0)");
+    QVERIFY(TestUtil::waitFor([&] { return !closer; }));
+    QVERIFY(!closerPage);
+    QCOMPARE(shell->stack()->count(), 1);
+    QCOMPARE(shell->stack()->currentWidget(), other);
+
+    // The same call made directly from the calling script's own stack frame.
+    const int again = bridge->loads;
+    QPointer<QWebView> direct = launcher->launch("Closer", "Closer");
+    QVERIFY(TestUtil::waitFor([&] { return bridge->loads > again; }));
+    const QVariant result = direct->page()->mainFrame()->evaluateJavaScript(
+        "closeMe(); window.finished ? 'returned' : 'cut off'");
+    QCOMPARE(result.toString(), QStringLiteral("returned"));
+    QVERIFY(TestUtil::waitFor([&] { return !direct; }));
+    QCOMPARE(shell->stack()->count(), 1);
+}
+
+void TestPageStack::pageloadedNamesTheTab()
+{
+    QWebView *view = open("/long", titled("A rather long page title"));
+    QVERIFY(view);
+    QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:A rather l"));
+
+    QWebView *quoted = open("/quoted", titled("It's \"here\" \\ ok"));
+    QVERIFY(quoted);
+    QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:It's \"here"));
+
+    const int named = homeCalls().size();
+    QVERIFY(open("/untitled", "<html><body>no title</body></html>"));
+    // The launch names the tab; the untitled page does not rename it.
+    QCOMPARE(homeCalls().size(), named + 1);
+    QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:untitled"));
+
+    // The page on top is named, whichever page finished.
+    pages->appswitch(0);
+    shell->progressBar()->setValue(50);
+    pages->pageloaded();
+    QCOMPARE(shell->progressBar()->value(), 0);
+    QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:A rather l"));
+}
+
+void TestPageStack::showappSlidesInAtShowIndex()
+{
+    QWebView *a = open("/a", titled("A"));
+    QWebView *b = open("/b", titled("B"));
+    QVERIFY(a && b);
+    QTest::qWait(600); // the launch's own slide
+    const int w = QApplication::desktop()->geometry().width();
+    const int h = shell->stack()->height();
+    shell->setShowIndex(0);
+    pages->showapp();
+    QCOMPARE(shell->stack()->currentWidget(), a);
+    QVERIFY(shell->stack()->geometry().x() > 0);
+    QVERIFY(TestUtil::waitFor([&] { return shell->stack()->geometry() == QRect(0, 20, w, h); }));
+
+    // After homescreen the slide runs out of sight.
+    pages->homescreen();
+    shell->setShowIndex(1);
+    pages->showapp();
+    QCOMPARE(shell->stack()->currentWidget(), b);
+    QTest::qWait(300);
+    QVERIFY(!shell->stack()->isVisible());
+    QCOMPARE(shell->stack()->geometry(), QRect(0, 20, w, h));
+}
+
+void TestPageStack::linkClickedLoadsIntoThePageOnTop()
+{
+    QWebView *a = open("/a", titled("A"));
+    QWebView *b = open("/b", titled("B"));
+    QVERIFY(a && b);
+    server->route("/clicked", titled("Clicked"));
+    const int before = bridge->loads;
+    pages->linkClicked(server->url("/clicked"));
+    QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
+    QCOMPARE(b->url(), server->url("/clicked"));
+    QCOMPARE(a->url(), server->url("/a"));
+}
+
+void TestPageStack::homeLoadedCoversTheDesktop()
+{
+    pages->homeLoaded();
+    const QRect desktop = QApplication::desktop()->geometry();
+    QCOMPARE(shell->homeView()->geometry(), QRect(0, 0, desktop.width(), desktop.height()));
+    QCOMPARE(shell->progressBar()->geometry(), QRect(0, 0, desktop.width(), 2));
+    const QString entry =
+        QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + "/Vantara.desktop";
+    QVERIFY(QFile::exists(entry));
+}
+
+void TestPageStack::shellGoesWhilePagesLoad()
+{
+    // Pages whose loads are cancelled by their own destruction, with the
+    // shell already half gone, must not call back into it.
+    TestHttpServer::Response slow;
+    slow.body = titled("slow");
+    slow.delayMs = 5000;
+    server->route("/slow", slow);
+    server->route("/a", titled("A"));
+    QWebView *app = open("/a", titled("A"));
+    QVERIFY(app);
+    app->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("window.open('%1')").arg(server->url("/slow").toString()));
+    launcher->launch("Slow", server->url("/slow").toString());
+    QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/slow") == 2; }));
+    QCOMPARE(shell->stack()->count(), 3);
+    const int loads = bridge->loads;
+    delete shell;
+    shell = nullptr;
+    QCOMPARE(bridge->loads, loads);
+    bridge->pages = nullptr;
+}
+
+QTEST_MAIN(TestPageStack)
+#include "tst_pagestack.moc"

@@ -1,0 +1,16 @@
+#include "web/QuietPage.h"
+
+#include <QWebFrame>
+
+QuietPage::QuietPage(QObject *parent, QObject *bridgeObject)
+    : QWebPage(parent), bridge(bridgeObject)
+{
+}
+
+QuietPage::~QuietPage()
+{
+    if (!bridge)
+        return;
+    disconnect(this, nullptr, bridge, nullptr);
+    disconnect(mainFrame(), nullptr, bridge, nullptr);
+}
