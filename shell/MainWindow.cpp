@@ -1,12 +1,16 @@
 #include "shell/MainWindow.h"
 
+#include "ads/AdSwitch.h"
 #include "apps/AppCatalogue.h"
+#include "apps/PageServices.h"
 #include "install/DownloadProgress.h"
 #include "install/FileDownloads.h"
 #include "install/PackageInstaller.h"
 #include "install/WebAppInstaller.h"
+#include "mail/MailPanel.h"
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
+#include "shell/Addresses.h"
 #include "shell/MainWindowUi.h"
 #include "shell/ScriptBridge.h"
 
@@ -73,6 +77,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     files = new FileDownloads(*this, this);
     catalogue = new AppCatalogue(*this, this);
     folders = new FolderBrowser(*this, this);
+    services = new PageServices(*this, this);
+    mail = new MailPanel(*this, this);
+    ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
 }
 
 // The music objects and everything that works on them. Idempotent: every
@@ -113,7 +120,7 @@ void MainWindow::appswitch(int) {}
 void MainWindow::closeapp() {}
 void MainWindow::showapp() {}
 void MainWindow::closeit() { close(); }
-void MainWindow::Wallpaper(QString) {}
+void MainWindow::Wallpaper(QString w) { services->wallpaper(w); }
 void MainWindow::pageloaded(bool) {}
 void MainWindow::desktopaccess(QString service) { folders->desktopaccess(service); }
 void MainWindow::playmp3(QString url)
@@ -126,9 +133,9 @@ void MainWindow::setVolume(qreal v)
     createMusicObjects();
     music->setVolume(v);
 }
-void MainWindow::on_testputon_clicked() {}
-void MainWindow::Mailservice(QString, QString) {}
-void MainWindow::webhistory(QString) {}
+void MainWindow::on_testputon_clicked() { mail->open(); }
+void MainWindow::Mailservice(QString u, QString n) { mail->openService(u, n); }
+void MainWindow::webhistory(QString u) { services->history(u); }
 void MainWindow::downloadapp(QString appname, QString applink, QString icon)
 {
     webApps->downloadapp(appname, applink, icon);
@@ -157,14 +164,14 @@ void MainWindow::installLpk(QString path) { packages->installLpk(path); }
 void MainWindow::filesysDownloaded(QNetworkReply *pReply) { packages->filesysDownloaded(pReply); }
 QStringList MainWindow::GetFiles(QString u) { return folders->pickFiles(u); }
 void MainWindow::zooms(qreal a) { ui->webView->setZoomFactor(a); }
-void MainWindow::adclick() {}
+void MainWindow::adclick() { ads->adclick(); }
 void MainWindow::LoadPack(QString path, QString ap) { packages->LoadPack(path, ap); }
 void MainWindow::PackDownloaded(QNetworkReply *pReply) { packages->PackDownloaded(pReply); }
 void MainWindow::DownFile(QString path, QString ap) { files->DownFile(path, ap); }
 void MainWindow::FileDownloaded(QNetworkReply *pReply) { files->FileDownloaded(pReply); }
 void MainWindow::installBatch(QString path) { files->installBatch(path); }
-void MainWindow::notif(QString) {}
-void MainWindow::onResult(QNetworkReply *) {}
+void MainWindow::notif(QString u) { services->notify(u); }
+void MainWindow::onResult(QNetworkReply *reply) { ads->onResult(reply); }
 void MainWindow::downloadingIssueFinished() { files->downloadingIssueFinished(sender()); }
 void MainWindow::download(QNetworkRequest request) { files->download(request); }
 void MainWindow::unsupportedContent(QNetworkReply *reply) { files->unsupportedContent(reply); }
@@ -181,7 +188,7 @@ void MainWindow::on_pushButton_2_clicked()
 }
 void MainWindow::Mp3Buffer(qint64 i) { music->lengthChanged(i); }
 void MainWindow::on_commandLinkButton_clicked() { close(); }
-void MainWindow::mailstore() {}
+void MainWindow::mailstore() {} // a mail page starts loading: nothing to do
 void MainWindow::on_commandLinkButton_2_clicked() {}
 void MainWindow::on_webView_loadFinished(bool) {}
 
@@ -200,11 +207,11 @@ void MainWindow::localapp()
     ScriptBridge::place(frame, this, ScriptBridge::appName(), ScriptBridge::mayUseApi(frame));
 }
 
-void MainWindow::a_auth(QNetworkReply *, QAuthenticator *) {}
+void MainWindow::a_auth(QNetworkReply *, QAuthenticator *) { mail->authenticationRequired(); }
 void MainWindow::metaStateChanged(Phonon::State newState, Phonon::State)
 {
     music->tagReaderStateChanged(newState);
 }
-void MainWindow::mailapp() {}
-void MainWindow::finishedSlot(QNetworkReply *) {}
+void MainWindow::mailapp() { mail->offerBridge(); }
+void MainWindow::finishedSlot(QNetworkReply *) {} // WebKit owns the mail view's replies
 void MainWindow::on_reee_clicked() {}

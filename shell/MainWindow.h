@@ -112,7 +112,6 @@ private:
     void createMusicObjects();
 
     int showIndexValue = 0;
-    QWebView *adView = nullptr;
     Phonon::MediaObject *musicPlayer = nullptr;
     Phonon::MediaObject *tagReader = nullptr;
     Phonon::AudioOutput *musicOutput = nullptr;

@@ -1,0 +1,67 @@
+#include "apps/PageServices.h"
+
+#include "shell/ScriptBridge.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellHost.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+#include <QWebView>
+
+PageServices::PageServices(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
+{
+}
+
+QString PageServices::wallpaperAddress(const QString &name) const
+{
+    const QString folder = host.programFolder();
+    const QUrl file = QUrl::fromLocalFile(folder + QStringLiteral("//") + name);
+    if (name.isEmpty() || !ScriptBridge::isInsideFolder(file, folder))
+        return QString();
+    // The home page puts the text into an unquoted CSS url(): a file address
+    // (a plain path would resolve against the page's own qrc: address), with
+    // the characters that would end the url() encoded.
+    QString address = file.toString(QUrl::FullyEncoded);
+    address.replace(QLatin1Char('('), QLatin1String("%28"))
+        .replace(QLatin1Char(')'), QLatin1String("%29"))
+        .replace(QLatin1Char('\''), QLatin1String("%27"));
+    return address;
+}
+
+void PageServices::wallpaper(const QString &name)
+{
+    const QString address = wallpaperAddress(name);
+    if (!address.isEmpty())
+        ScriptCall::run(host.homeFrame(), QStringLiteral("ChangeWall"), {address});
+}
+
+void PageServices::history(const QString &direction)
+{
+    QWidget *top = host.pageOnTop();
+    if (!top || top->objectName() == QLatin1String("Mail"))
+        return;
+    QWebView *view = host.webViewOnTop();
+    if (!view)
+        return;
+    if (direction == QLatin1String("back"))
+        view->back();
+    else
+        view->forward();
+}
+
+void PageServices::notify(const QString &address)
+{
+    auto *manager = new QNetworkAccessManager(host.mainWindow());
+    QObject::connect(manager, SIGNAL(finished(QNetworkReply *)), host.bridge(),
+                     SLOT(onResult(QNetworkReply *)));
+    // Once the bridge has read the reply, reply and manager go: a page that
+    // polls for messages must not pile up managers for the window's lifetime.
+    QObject::connect(manager, &QNetworkAccessManager::finished, manager,
+                     [manager](QNetworkReply *reply) {
+                         reply->deleteLater();
+                         manager->deleteLater();
+                     });
+    manager->get(QNetworkRequest(QUrl(address)));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ShellHost;
+
+// The small services that pages ask of the shell: the home screen's
+// wallpaper, back and forward in the page on top, and remote messages.
+class PageServices : public QObject
+{
+    Q_OBJECT
+
+public:
+    PageServices(ShellHost &host, QObject *parent = nullptr);
+
+    // Makes the image file name (in the program folder) the home screen's
+    // background through the home page's ChangeWall.
+    void wallpaper(const QString &name);
+    // The image address that ChangeWall receives for name; empty when name
+    // does not stay inside the program folder.
+    QString wallpaperAddress(const QString &name) const;
+
+    // "back" goes back in the app page on top, anything else forward; nothing
+    // while the mail panel (or no web page) is on top.
+    void history(const QString &direction);
+
+    // Fetches address once; the finished reply goes to the bridge's
+    // onResult(QNetworkReply*).
+    void notify(const QString &address);
+
+private:
+    ShellHost &host;
+};

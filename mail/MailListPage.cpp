@@ -1,0 +1,17 @@
+#include "mail/MailListPage.h"
+
+#include "shell/Messages.h"
+
+#include <QUrl>
+
+MailListPage::MailListPage(QObject *parent) : QWebPage(parent) {}
+
+QUrl MailListPage::address()
+{
+    return QUrl(QStringLiteral("qrc:/assets/support/mail.html"));
+}
+
+void MailListPage::javaScriptAlert(QWebFrame *, const QString &msg)
+{
+    Messages::show(msg);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QWebPage>
+
+// The page of the mail panel's account list. Its alerts ("Email plz!") are the
+// shell's own modal messages rather than WebKit's "JavaScript Alert" boxes.
+class MailListPage : public QWebPage
+{
+public:
+    explicit MailListPage(QObject *parent);
+
+    static QUrl address();
+
+protected:
+    void javaScriptAlert(QWebFrame *frame, const QString &msg) override;
+};

@@ -1,0 +1,143 @@
+#include "mail/MailPanel.h"
+
+#include "mail/MailListPage.h"
+#include "shell/ScriptBridge.h"
+#include "shell/ShellHost.h"
+#include "web/NT.h"
+#include "web/NetworkCookieJar.h"
+#include "web/WebPage.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QWebFrame>
+#include <QWebView>
+
+namespace
+{
+const char panelName[] = "Mail";
+
+QWebView *viewAt(const QWidget *panel, int index)
+{
+    if (!MailPanel::isPanel(panel) || !panel->layout())
+        return nullptr;
+    QLayoutItem *item = panel->layout()->itemAt(index);
+    return item ? qobject_cast<QWebView *>(item->widget()) : nullptr;
+}
+} // namespace
+
+MailPanel::MailPanel(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost) {}
+
+bool MailPanel::isPanel(const QWidget *page)
+{
+    return page && page->objectName() == QLatin1String(panelName);
+}
+
+QWebView *MailPanel::listView(const QWidget *panel)
+{
+    return viewAt(panel, 0);
+}
+QWebView *MailPanel::mailView(const QWidget *panel)
+{
+    return viewAt(panel, 1);
+}
+
+QWidget *MailPanel::panelOnTop() const
+{
+    QWidget *top = host.pageOnTop();
+    return isPanel(top) ? top : nullptr;
+}
+
+QWidget *MailPanel::open()
+{
+    host.setShowIndex(1);
+    QObject *bridge = host.bridge();
+
+    auto *panel = new QWidget;
+    auto *page = new WebPage(host.mainWindow(), &host);
+    auto *layout = new QHBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto *list = new QWebView;
+    list->setMaximumWidth(300);
+    list->setPage(new MailListPage(list));
+    list->load(MailListPage::address());
+    QObject::connect(list->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), bridge,
+                     SLOT(mailapp()));
+
+    auto *mail = new QWebView;
+    mail->setPage(page);
+    auto *manager = new NT(host.mainWindow());
+    page->setNetworkAccessManager(manager);
+    // The manager belongs to the window but serves only this page.
+    QObject::connect(page, &QObject::destroyed, manager, &QObject::deleteLater);
+    QObject::connect(page->mainFrame(), SIGNAL(provisionalLoad()), bridge, SLOT(mailstore()));
+    mail->load(QUrl(QStringLiteral("qrc:/assets/support/home.html")));
+    QObject::connect(manager, SIGNAL(finished(QNetworkReply *)), bridge,
+                     SLOT(finishedSlot(QNetworkReply *)));
+
+    layout->setSpacing(0);
+    layout->addWidget(list);
+    layout->addWidget(mail);
+    panel->setLayout(layout);
+
+    QStackedWidget *stack = host.stack();
+    stack->addWidget(panel);
+    panel->setObjectName(QLatin1String(panelName));
+    stack->setCurrentWidget(panel);
+    slideIn();
+    return panel;
+}
+
+void MailPanel::slideIn()
+{
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    const int w = desktop.width();
+    QStackedWidget *stack = host.stack();
+    stack->setGeometry(w, 20, 0, desktop.height() - 60);
+    stack->show();
+    const int h = stack->height();
+    auto *slide = new QPropertyAnimation(stack, "geometry", stack);
+    slide->setDuration(500);
+    slide->setEasingCurve(QEasingCurve::InOutQuad);
+    slide->setStartValue(QRect(w, 20, 0, h));
+    slide->setEndValue(QRect(0, 20, w, h));
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void MailPanel::offerBridge()
+{
+    QWebView *list = listView(panelOnTop());
+    if (!list)
+        return;
+    QWebFrame *frame = list->page()->mainFrame();
+    // Only the bundled list page may drive the shell: not a page that the
+    // list view was navigated to, nor another compiled-in page.
+    ScriptBridge::place(frame, host.bridge(), ScriptBridge::homeName(),
+                        ScriptBridge::isBundledPage(frame->url(), MailListPage::address().path()));
+}
+
+void MailPanel::openService(const QString &service, const QString &)
+{
+    QWebView *mail = mailView(panelOnTop());
+    if (!mail)
+        return;
+    host.setShowIndex(1);
+    // The manager drops its previous jar: each account change brings in the
+    // cookie file of the service's address.
+    mail->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(service));
+    mail->load(QUrl(service));
+    QObject::connect(mail->page(), &QWebPage::loadProgress, host.progressBar(),
+                     &QProgressBar::setValue, Qt::UniqueConnection);
+    // Like every page of the stack, a finished load resets the bar.
+    QObject::connect(mail->page(), SIGNAL(loadFinished(bool)), host.bridge(),
+                     SLOT(pageloaded(bool)), Qt::UniqueConnection);
+}
+
+void MailPanel::authenticationRequired()
+{
+    host.message(QStringLiteral("a_auth"));
+}

@@ -1,0 +1,214 @@
+#include "TestHttpServer.h"
+#include "TestShell.h"
+#include "apps/PageServices.h"
+
+#include <QDir>
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QStackedWidget>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebView>
+
+namespace
+{
+// The home page's wallpaper function, as the home screen defines it.
+const char homePage[] = "<html><body style='margin:0'><script>"
+                        "var walls = [];"
+                        "function ChangeWall(w) { walls.push(w);"
+                        " document.body.style.background = 'url(' + w + ')'; }"
+                        "</script></body></html>";
+
+// Stands in for the window as the receiver of remote-message replies.
+class ReplyRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList bodies;
+    QList<QUrl> urls;
+public slots:
+    void onResult(QNetworkReply *reply)
+    {
+        urls.append(reply->url());
+        bodies.append(QString::fromUtf8(reply->readAll()));
+    }
+};
+
+QColor colourAt(QWebView *view, const QPoint &point)
+{
+    QImage image(view->size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    view->render(&image);
+    return image.pixelColor(point);
+}
+} // namespace
+
+class TestPageServices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(server.start()); }
+
+    void wallpaperShowsAnImageOfTheProgramFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "wall.png";
+        QTest::newRow("blank, brackets, quote") << "my wall (1)'s.png";
+        QTest::newRow("in a subfolder") << "walls/blue.png";
+    }
+
+    void wallpaperShowsAnImageOfTheProgramFolder()
+    {
+        QFETCH(QString, name);
+        ReplyRecorder bridge;
+        TestShell shell(&bridge);
+        QVERIFY(
+            shell.loadHome(QString::fromLatin1(homePage), QUrl(QStringLiteral("qrc:/Lumo.html"))));
+        const QString path = shell.programFolder() + QLatin1Char('/') + name;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QImage red(32, 32, QImage::Format_RGB32);
+        red.fill(QColor(220, 20, 30));
+        QVERIFY(red.save(path, "PNG"));
+
+        PageServices services(shell);
+        services.wallpaper(name);
+        QWebView *home = shell.homeView();
+        QCOMPARE(
+            home->page()->mainFrame()->evaluateJavaScript(QStringLiteral("walls.length")).toInt(),
+            1);
+        QVERIFY(TestUtil::waitFor(
+            [&] { return colourAt(home, QPoint(100, 100)) == QColor(220, 20, 30); }));
+    }
+
+    void wallpaperStaysInTheProgramFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << "";
+        QTest::newRow("parent") << "../outside.png";
+        QTest::newRow("deep parent") << "walls/../../outside.png";
+    }
+
+    void wallpaperStaysInTheProgramFolder()
+    {
+        QFETCH(QString, name);
+        TestShell shell;
+        QVERIFY(
+            shell.loadHome(QString::fromLatin1(homePage), QUrl(QStringLiteral("qrc:/Lumo.html"))));
+        PageServices services(shell);
+        QVERIFY(services.wallpaperAddress(name).isEmpty());
+        services.wallpaper(name);
+        QCOMPARE(shell.homeFrame()->evaluateJavaScript(QStringLiteral("walls.length")).toInt(), 0);
+    }
+
+    void historyMovesThePageOnTop()
+    {
+        server.route("/a", "<html><body>a</body></html>");
+        server.route("/b", "<html><body>b</body></html>");
+        server.route("/c", "<html><body>c</body></html>");
+        TestShell shell;
+        auto *app = new QWebView;
+        shell.stack()->addWidget(app);
+        shell.stack()->setCurrentWidget(app);
+        for (const char *p : {"/a", "/b", "/c"})
+            QVERIFY(TestUtil::loadUrl(app, server.url(QString::fromLatin1(p))));
+
+        PageServices services(shell);
+        auto step = [&](const char *direction, const char *expected) {
+            services.history(QString::fromLatin1(direction));
+            return TestUtil::waitFor(
+                [&] { return app->url() == server.url(QString::fromLatin1(expected)); });
+        };
+        QVERIFY(step("back", "/b"));
+        QVERIFY(step("back", "/a"));
+        // Only "back" in lower case goes back; anything else goes forward.
+        QVERIFY(step("Back", "/b"));
+        QVERIFY(step("next", "/c"));
+        QVERIFY(step("", "/c"));
+    }
+
+    void historyLeavesTheMailPanelAndOtherPagesAlone()
+    {
+        server.route("/x", "<html><body>x</body></html>");
+        server.route("/y", "<html><body>y</body></html>");
+        TestShell shell;
+        PageServices services(shell);
+        services.history(QStringLiteral("back")); // an empty stack
+
+        auto *app = new QWebView;
+        shell.stack()->addWidget(app);
+        QVERIFY(TestUtil::loadUrl(app, server.url(QStringLiteral("/x"))));
+        QVERIFY(TestUtil::loadUrl(app, server.url(QStringLiteral("/y"))));
+
+        auto *mail = new QWebView; // named like the panel: even a web view is left alone
+        mail->setObjectName(QStringLiteral("Mail"));
+        shell.stack()->addWidget(mail);
+        QVERIFY(TestUtil::loadUrl(mail, server.url(QStringLiteral("/x"))));
+        QVERIFY(TestUtil::loadUrl(mail, server.url(QStringLiteral("/y"))));
+        shell.stack()->setCurrentWidget(mail);
+        services.history(QStringLiteral("back"));
+        QTest::qWait(300);
+        QCOMPARE(mail->url(), server.url(QStringLiteral("/y")));
+        QCOMPARE(app->url(), server.url(QStringLiteral("/y")));
+
+        auto *plain = new QWidget;
+        shell.stack()->addWidget(plain);
+        shell.stack()->setCurrentWidget(plain);
+        services.history(QStringLiteral("back"));
+        QTest::qWait(300);
+        QCOMPARE(app->url(), server.url(QStringLiteral("/y")));
+    }
+
+    void eachNotificationIsAnsweredOnItsOwn()
+    {
+        // The slowest request answers last: each reply still reaches the
+        // receiver with its own body.
+        for (int i = 1; i <= 3; ++i) {
+            TestHttpServer::Response r;
+            r.body = QStringLiteral("<msg><cmd>%1</cmd></msg>").arg(i).toUtf8();
+            r.delayMs = (3 - i) * 150;
+            server.route("/note" + QByteArray::number(i), r);
+        }
+        ReplyRecorder bridge;
+        TestShell shell(&bridge);
+        PageServices services(shell);
+        auto managers = [&] {
+            return shell.mainWindow()
+                ->findChildren<QNetworkAccessManager *>(QString(), Qt::FindDirectChildrenOnly)
+                .size();
+        };
+        const int before = managers();
+        for (int i = 1; i <= 3; ++i)
+            services.notify(server.url(QStringLiteral("/note%1").arg(i)).toString());
+        QCOMPARE(managers(), before + 3);
+        QVERIFY(TestUtil::waitFor([&] { return bridge.bodies.size() == 3; }));
+        QCOMPARE(bridge.urls.last(), server.url(QStringLiteral("/note1")));
+        QStringList sorted = bridge.bodies;
+        sorted.sort();
+        QCOMPARE(sorted, QStringList({QStringLiteral("<msg><cmd>1</cmd></msg>"),
+                                      QStringLiteral("<msg><cmd>2</cmd></msg>"),
+                                      QStringLiteral("<msg><cmd>3</cmd></msg>")}));
+        QCOMPARE(server.requestCount("/note1") + server.requestCount("/note2") +
+                     server.requestCount("/note3"),
+                 3);
+        // Answered messages leave nothing behind.
+        QVERIFY(TestUtil::waitFor([&] { return managers() == before; }));
+    }
+
+    void aFailedNotificationIsAnsweredToo()
+    {
+        ReplyRecorder bridge;
+        TestShell shell(&bridge);
+        PageServices services(shell);
+        services.notify(QStringLiteral("not a valid address"));
+        services.notify(server.url(QStringLiteral("/missing")).toString());
+        QVERIFY(TestUtil::waitFor([&] { return bridge.bodies.size() == 2; }));
+    }
+
+private:
+    TestHttpServer server;
+};
+
+QTEST_MAIN(TestPageServices)
+#include "tst_pageservices.moc"
