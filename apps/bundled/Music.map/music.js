@@ -136,6 +136,7 @@
     }
 
     function fillRow(row, t) {
+        row.querySelector('.thumb').textContent = initial(t.title);
         row.querySelector('.name').textContent = t.title;
         row.querySelector('.detail').textContent = t.artist || t.name;
     }
@@ -148,7 +149,6 @@
         var thumb = document.createElement('div');
         thumb.className = 'thumb';
         thumb.style.backgroundImage = artFor(t.name);
-        thumb.textContent = initial(t.title);
         var text = document.createElement('div');
         text.className = 'text';
         var name = document.createElement('div');
@@ -215,11 +215,7 @@
         var t = current >= 0 ? tracks[current] : null;
         $('title').textContent = t ? t.title : 'Not playing';
         $('artist').textContent = t ? (t.artist || 'Unknown artist') : 'Pick a song to start';
-        var art = $('art');
-        art.style.backgroundImage = t ? artFor(t.name) : '';
-        var letter = t ? initial(t.title) : '';
-        $('art-letter').textContent = letter;
-        art.className = 'art' + (letter ? '' : ' blank');
+        $('art').style.backgroundImage = t ? artFor(t.name) : '';
         $('play').title = playing && !paused ? 'Pause' : 'Play';
         markCurrent();
         updateProgress();
