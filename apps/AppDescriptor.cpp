@@ -3,7 +3,8 @@
 #include <QDomDocument>
 #include <QFile>
 
-namespace {
+namespace
+{
 QString firstText(const QDomDocument &doc, const QString &tag)
 {
     const QDomNodeList found = doc.elementsByTagName(tag);
@@ -30,8 +31,13 @@ AppDescriptor AppDescriptor::parse(const QByteArray &xml)
 
 QByteArray AppDescriptor::webDescriptor(const QString &link)
 {
-    return "<config><apptype>web</apptype><applink>" + link.toHtmlEscaped().toUtf8() +
-           "</applink></config>";
+    // Tabs and line breaks travel as references: a reader in text mode drops
+    // carriage returns, and the descriptor stays on one line.
+    QString text = link.toHtmlEscaped();
+    text.replace(QLatin1Char('\t'), QLatin1String("&#9;"))
+        .replace(QLatin1Char('\n'), QLatin1String("&#10;"))
+        .replace(QLatin1Char('\r'), QLatin1String("&#13;"));
+    return "<config><apptype>web</apptype><applink>" + text.toUtf8() + "</applink></config>";
 }
 
 bool AppFolder::isSafeName(const QString &name)

@@ -476,6 +476,39 @@ private slots:
         QCOMPARE(home.recorder.calls, QStringList());
     }
 
+    void farPagesAreMadeWhenTheyComeNear()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        home.call("makeapp", {names(100).join(','), "/opt/vantara/Apps"});
+        const QString icons = QStringLiteral("jQuery('#swipe_container li').length");
+        const QString sortables = QStringLiteral(
+            "jQuery('.sortable').filter(function(){ return !!jQuery(this).data('ui-sortable'); })"
+            ".length");
+        QCOMPARE(home.js("jQuery('div.item').length").toInt(), 4);
+        QCOMPARE(home.js("jQuery('#swipe_container').width()").toInt(), 4 * 1280);
+        QCOMPARE(home.js(icons).toInt(), 56);
+        QCOMPARE(home.js(sortables).toInt(), 3); // two pages and the dock
+
+        QTest::keyClick(home.view, Qt::Key_Right);
+        QCOMPARE(home.js(icons).toInt(), 84);
+        QCOMPARE(home.js(sortables).toInt(), 4);
+        QVERIFY(home.settle());
+
+        // A web app installed meanwhile lands after the listed apps of the last page.
+        home.call("createwebapp", {"qrc:/assets/ios7/mail.png", "Late", "https://example.org/"});
+        QCOMPARE(home.js(icons).toInt(), 100);
+        QCOMPARE(home.js("jQuery('div.item:last p').map(function(){ return jQuery(this).text(); "
+                         "}).get().join()")
+                     .toString(),
+                 (names(100).mid(84) << "Late").join(','));
+        QCOMPARE(home.js("jQuery('div.item:last p:first').text()").toString(),
+                 QStringLiteral("App 85"));
+        QCOMPARE(home.js("jQuery('div.item:eq(3) .imgicon:first').attr('src')").toString(),
+                 QStringLiteral("file:///opt/vantara/Apps/App%2085/icon.png"));
+    }
+
     void iconsSortAcrossPagesAndTheDock()
     {
         HomePage home;

@@ -1,0 +1,185 @@
+#include "HomePage.h"
+#include "TestShell.h"
+#include "apps/AppCatalogue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebView>
+
+namespace
+{
+bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + QDir(from).relativeFilePath(file).prepend('/');
+        if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(file, target))
+            return false;
+    }
+    return true;
+}
+
+QString describe(QRgb c)
+{
+    return QStringLiteral("rgb(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
+} // namespace
+
+// The home screen as a newcomer sees it: the real page at 1280 x 800, filled
+// by the catalogue from the sample apps of the build. The pictures are kept in
+// <build>/screenshots.
+class TestHomeScreen : public QObject
+{
+    Q_OBJECT
+
+    RecordingBridge recorder;
+    TestShell *shell = nullptr;
+    QString shots;
+
+    QWebFrame *frame() const { return shell->homeFrame(); }
+    QRect rectOf(const QString &selector) const
+    {
+        const QVariantMap r =
+            frame()
+                ->evaluateJavaScript(
+                    QStringLiteral("(function(){ var r = jQuery('%1')[0].getBoundingClientRect();"
+                                   " return {x: r.left, y: r.top, w: r.width, h: r.height}; })()")
+                        .arg(selector))
+                .toMap();
+        return QRect(r["x"].toInt(), r["y"].toInt(), r["w"].toInt(), r["h"].toInt());
+    }
+    QImage shoot(const QString &name) const
+    {
+        QImage image(1280, 800, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        frame()->render(&painter);
+        painter.end();
+        image.save(shots + QLatin1Char('/') + name);
+        return image;
+    }
+    // A pixel of an icon, at a point given in the 150 x 150 artwork's coordinates.
+    QRgb iconPixel(const QImage &shot, const QString &selector, int x, int y) const
+    {
+        const QRect r = rectOf(selector);
+        return shot.pixel(r.x() + x * r.width() / 150, r.y() + y * r.height() / 150);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        QVERIFY(QDir().mkpath(shots));
+        shell = new TestShell(&recorder);
+        shell->mainWindow()->resize(1280, 800);
+        shell->homeView()->resize(1280, 800);
+        QVERIFY(copyTree(QCoreApplication::applicationDirPath() + QStringLiteral("/Apps"),
+                         shell->appsFolder()));
+        QWebFrame *f = frame();
+        connect(f, &QWebFrame::javaScriptWindowObjectCleared, this,
+                [this, f] { f->addToJavaScriptWindowObject("myob", &recorder); });
+        QVERIFY(TestUtil::loadUrl(shell->homeView(), QUrl("qrc:/Lumo.html")));
+        AppCatalogue(*shell).load();
+        QVERIFY(TestUtil::waitFor([this] {
+            return frame()
+                       ->evaluateJavaScript(
+                           "jQuery('img').filter(function(){ return !this.complete; }).length")
+                       .toInt() == 0;
+        }));
+    }
+
+    void cleanupTestCase() { delete shell; }
+
+    void homeScreenWithTheSampleApps()
+    {
+        QCOMPARE(frame()
+                     ->evaluateJavaScript("jQuery('#swipe_container p').map(function(){ return "
+                                          "jQuery(this).text(); }).get().join()")
+                     .toString(),
+                 QStringLiteral("Calculator,Maps,Notes,Wikipedia"));
+        const QImage shot = shoot(QStringLiteral("home.png"));
+
+        // The wallpaper: a blue gradient, darker at the top.
+        const QRgb top = shot.pixel(640, 30), middle = shot.pixel(900, 420);
+        QVERIFY2(qBlue(middle) > 120 && qBlue(middle) > qRed(middle), qPrintable(describe(middle)));
+        QVERIFY2(qGray(top) + 20 < qGray(middle), qPrintable(describe(top) + describe(middle)));
+
+        // The dock: a light translucent cyan band along the bottom.
+        const QRect dock = rectOf(".dock");
+        QVERIFY(dock.bottom() >= 795 && dock.height() > 80 && dock.width() == 1280);
+        const QRgb band = shot.pixel(8, dock.y() + dock.height() / 2);
+        QVERIFY2(qGreen(band) > 150 && qBlue(band) > 200 && qRed(band) < qBlue(band),
+                 qPrintable(describe(band)));
+        // Its first icon, the browser's white dial; the music icon's warm red.
+        const QRgb dial = iconPixel(shot, ".dock .imgicon:eq(0)", 100, 100);
+        QVERIFY2(qRed(dial) > 200 && qGreen(dial) > 200 && qBlue(dial) > 200,
+                 qPrintable(describe(dial)));
+        const QRgb music = iconPixel(shot, ".dock .imgicon:eq(2)", 20, 120);
+        QVERIFY2(qRed(music) > 200 && qBlue(music) < 140, qPrintable(describe(music)));
+
+        // The first grid icons: Calculator (dark with an orange key), Maps (red pin),
+        // Notes (yellow paper), each with its white label below.
+        const QRgb keys = iconPixel(shot, "#swipe_container .imgicon:eq(0)", 75, 75);
+        QVERIFY2(qRed(keys) < 90 && qGreen(keys) < 90 && qBlue(keys) < 100,
+                 qPrintable(describe(keys)));
+        const QRgb orange = iconPixel(shot, "#swipe_container .imgicon:eq(0)", 110, 64);
+        QVERIFY2(qRed(orange) > 220 && qRed(orange) > qBlue(orange) + 80,
+                 qPrintable(describe(orange)));
+        const QRgb pin = iconPixel(shot, "#swipe_container .imgicon:eq(1)", 92, 82);
+        QVERIFY2(qRed(pin) > 180 && qGreen(pin) < 110, qPrintable(describe(pin)));
+        const QRgb paper = iconPixel(shot, "#swipe_container .imgicon:eq(2)", 60, 120);
+        QVERIFY2(qRed(paper) > 200 && qGreen(paper) > 180 && qBlue(paper) < 180,
+                 qPrintable(describe(paper)));
+        const QRect label = rectOf("#swipe_container p:eq(0)");
+        int white = 0;
+        for (int x = label.left(); x <= label.right(); ++x)
+            for (int y = label.top(); y <= label.bottom(); ++y)
+                white += qGray(shot.pixel(x, y)) > 230;
+        QVERIFY2(white > 20, qPrintable(QString::number(white)));
+        // The grid starts below the status bar and left of the first column.
+        QVERIFY(rectOf("#swipe_container .imgicon:eq(0)").top() > 40);
+        QVERIFY(rectOf("#swipe_container .imgicon:eq(0)").bottom() < dock.top());
+
+        // The status bar shows the title image over the wallpaper.
+        const QRect title = rectOf("#VantaraTitle img");
+        QCOMPARE(title.size(), QSize(76, 14));
+        int bright = 0;
+        for (int x = title.left(); x <= title.right(); ++x)
+            bright += qGray(shot.pixel(x, title.center().y())) > 200;
+        QVERIFY(bright > 5);
+    }
+
+    void taskbarOnceAnAppIsOpen()
+    {
+        frame()->evaluateJavaScript("jQuery('#swipe_container a:first').click()");
+        QCOMPARE(recorder.calls, QStringList({"on_pushButton_clicked(Calculator,Calculator)"}));
+        frame()->evaluateJavaScript(
+            "addicon(jQuery('#swipe_container .imgicon:first').attr('src'))");
+        QVERIFY(TestUtil::waitFor([this] {
+            return frame()->evaluateJavaScript("jQuery('#dockapps img')[0].complete").toBool();
+        }));
+        const QImage shot = shoot(QStringLiteral("home-taskbar.png"));
+
+        // A dark glass bar along the bottom with the selected tab in blue.
+        const QRgb bar = shot.pixel(900, 790);
+        QVERIFY2(qGray(bar) < 60, qPrintable(describe(bar)));
+        const QRect tab = rectOf("#dockapps a.select");
+        QVERIFY(tab.top() >= 760);
+        const QRgb selected = shot.pixel(tab.right() - 4, tab.center().y());
+        QVERIFY2(qBlue(selected) > 200 && qRed(selected) < 80, qPrintable(describe(selected)));
+        // The dock moved up above it; the show-desktop button sits at the right end.
+        QCOMPARE(rectOf(".dock").bottom(), 759);
+        QVERIFY(rectOf("#RDesktop").right() >= 1279);
+        QCOMPARE(rectOf("#closeme img").size(), QSize(20, 20));
+    }
+};
+
+QTEST_MAIN(TestHomeScreen)
+#include "tst_homescreen.moc"
