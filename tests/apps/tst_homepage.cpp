@@ -1,4 +1,5 @@
 #include "HomePage.h"
+#include "TestHttpServer.h"
 #include "TestShell.h"
 #include "shell/Addresses.h"
 
@@ -96,6 +97,23 @@ private slots:
         QTest::qWait(200);
         for (const QUrl &url : home.network->requested)
             QVERIFY2(url.scheme() == QLatin1String("qrc"), qPrintable(url.toString()));
+    }
+
+    void analyticsScriptFromAConfiguredHost()
+    {
+        // What a build that names an analytics host does at page start.
+        TestHttpServer server;
+        QVERIFY(server.start());
+        server.route("/ga.js", "window.gaLoaded = _gaq.length;", "text/javascript");
+        HomePage home;
+        QVERIFY(home.load());
+        const QString host = QStringLiteral("127.0.0.1:%1").arg(server.port());
+        home.js(QStringLiteral("loadAnalytics('%1', '')").arg(host));
+        QCOMPARE(home.js("document.getElementsByTagName('script')[0].src").toString(),
+                 "http://" + host + "/ga.js");
+        QVERIFY(home.js("document.getElementsByTagName('script')[0].async").toBool());
+        QVERIFY(TestUtil::waitFor([&] { return home.js("window.gaLoaded").toInt() == 2; }));
+        QCOMPARE(server.requestCount("/ga.js"), 1);
     }
 
     void gridPagesHoldTwentyEightIcons()
@@ -471,6 +489,13 @@ private slots:
         QTest::keyClick(home.view, Qt::Key_Down);
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -2560);
+
+        // A new size keeps the page in view.
+        home.call("sizeitems", {"1000", "700"});
+        QCOMPARE(home.js(left).toInt(), -2000);
+        QTest::keyClick(home.view, Qt::Key_Left);
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(left).toInt(), -1000);
 
         // A drag did not open anything.
         QCOMPARE(home.recorder.calls, QStringList());
