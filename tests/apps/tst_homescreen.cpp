@@ -7,10 +7,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QTest>
 #include <QWebFrame>
 #include <QWebView>
+#include <algorithm>
 
 namespace
 {
@@ -154,6 +156,25 @@ private slots:
         for (int x = title.left(); x <= title.right(); ++x)
             bright += qGray(shot.pixel(x, title.center().y())) > 200;
         QVERIFY(bright > 5);
+    }
+
+    void programIconInEverySize()
+    {
+        QImageReader reader(QStringLiteral(":/happy.ico"));
+        QCOMPARE(reader.imageCount(), 7);
+        QList<int> sizes;
+        for (int i = 0; i < reader.imageCount(); ++i) {
+            QVERIFY(reader.jumpToImage(i));
+            const QImage image = reader.read();
+            QVERIFY(!image.isNull());
+            QCOMPARE(image.width(), image.height());
+            sizes << image.width();
+            // Transparent corners around an opaque tile.
+            QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+            QCOMPARE(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 255);
+        }
+        std::sort(sizes.begin(), sizes.end());
+        QCOMPARE(sizes, QList<int>({16, 24, 32, 48, 64, 128, 256}));
     }
 
     void taskbarOnceAnAppIsOpen()
