@@ -2,6 +2,7 @@
 
 #include "ads/AdSwitch.h"
 #include "apps/AppCatalogue.h"
+#include "apps/AppLauncher.h"
 #include "apps/PageServices.h"
 #include "install/DownloadProgress.h"
 #include "install/FileDownloads.h"
@@ -12,6 +13,7 @@
 #include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
 #include "shell/MainWindowUi.h"
+#include "shell/PageStack.h"
 #include "shell/ScriptBridge.h"
 
 #include <QApplication>
@@ -65,6 +67,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     appsPath = QCoreApplication::applicationDirPath() + QStringLiteral("//Apps");
     enableWebFeatures();
     scrollbarStyle = QString::fromLatin1(baseStyle);
+    pages = new PageStack(*this, this);
+    launcher = new AppLauncher(*this, scrollbarStyle, this);
 
     // Starting the media back-end takes longer than showing the home page, so
     // it starts once the home page is up (or at the first music call).
@@ -114,14 +118,14 @@ void MainWindow::setShowIndex(int index) { showIndexValue = index; }
 // Public slots, in the order pages know them.
 
 void MainWindow::loadfiles() { catalogue->load(); }
-void MainWindow::on_pushButton_clicked(QString, QString) {}
-void MainWindow::homescreen() {}
-void MainWindow::appswitch(int) {}
-void MainWindow::closeapp() {}
-void MainWindow::showapp() {}
+void MainWindow::on_pushButton_clicked(QString nn, QString ll) { launcher->launch(nn, ll); }
+void MainWindow::homescreen() { pages->homescreen(); }
+void MainWindow::appswitch(int i) { pages->appswitch(i); }
+void MainWindow::closeapp() { pages->closeapp(); }
+void MainWindow::showapp() { pages->showapp(); }
 void MainWindow::closeit() { close(); }
 void MainWindow::Wallpaper(QString w) { services->wallpaper(w); }
-void MainWindow::pageloaded(bool) {}
+void MainWindow::pageloaded(bool) { pages->pageloaded(); }
 void MainWindow::desktopaccess(QString service) { folders->desktopaccess(service); }
 void MainWindow::playmp3(QString url)
 {
@@ -178,8 +182,8 @@ void MainWindow::unsupportedContent(QNetworkReply *reply) { files->unsupportedCo
 
 // Private slots: reached only through signal connections.
 
-void MainWindow::linkClickedSlot(QUrl) {}
-void MainWindow::objectDestroyed() {}
+void MainWindow::linkClickedSlot(QUrl url) { pages->linkClicked(url); }
+void MainWindow::objectDestroyed() {} // an app view is gone: nothing to do
 void MainWindow::on_pushButton_2_clicked()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -190,7 +194,11 @@ void MainWindow::Mp3Buffer(qint64 i) { music->lengthChanged(i); }
 void MainWindow::on_commandLinkButton_clicked() { close(); }
 void MainWindow::mailstore() {} // a mail page starts loading: nothing to do
 void MainWindow::on_commandLinkButton_2_clicked() {}
-void MainWindow::on_webView_loadFinished(bool) {}
+void MainWindow::on_webView_loadFinished(bool)
+{
+    loadfiles();
+    pages->homeLoaded();
+}
 
 void MainWindow::mainFrame_javaScriptWindowObjectCleared()
 {

@@ -62,7 +62,11 @@ void PageStack::closeapp()
         stack->removeWidget(page);
         page->deleteLater();
     }
-    if (stack->count() == 0)
+    // The home page selects the last tab after a close; the last page is
+    // the one to show with it.
+    if (stack->count() > 0)
+        stack->setCurrentIndex(stack->count() - 1);
+    else
         stack->hide();
 }
 

@@ -53,6 +53,7 @@ private slots:
     void cleanup();
     void homescreenAndSwitchKeepPagesRunning();
     void closingTheMiddleOfThree();
+    void closingTheFirstShowsTheLastAsTheHomePageSelectsIt();
     void closingTheLastHidesTheStack();
     void emptyStackIsHarmless();
     void closingTheMailPanel();
@@ -186,6 +187,19 @@ void TestPageStack::closingTheMiddleOfThree()
     QVERIFY(!closedPage);
     QTRY_COMPARE(bridge->destroyedViews, 1);
     QCOMPARE(shell->stack()->indexOf(a), 0);
+}
+
+void TestPageStack::closingTheFirstShowsTheLastAsTheHomePageSelectsIt()
+{
+    QWebView *a = open("/a", titled("A"));
+    QWebView *b = open("/b", titled("B"));
+    QWebView *c = open("/c", titled("C"));
+    QVERIFY(a && b && c);
+    pages->appswitch(0);
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 2);
+    QCOMPARE(shell->stack()->currentWidget(), c);
+    QCOMPARE(shell->stack()->indexOf(b), 0);
 }
 
 void TestPageStack::closingTheLastHidesTheStack()
