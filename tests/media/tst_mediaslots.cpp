@@ -101,6 +101,41 @@ private slots:
         QCOMPARE(player->state(), Phonon::PlayingState);
     }
 
+    // The whole road: the dock's Music item opens the bundled app, which
+    // lists the user's music; a tap plays and the length and tags show.
+    void dockMusicAppPlaysAndShowsTheTrack()
+    {
+        const QString music =
+            makeFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        QVERIFY(makeMp3(music + "/Track one.mp3", 20, "Ça va? \"Oui\"", "D'Artagnan"));
+
+        MainWindow w;
+        QVERIFY(TestUtil::waitFor(
+            [&] { return js(w.homeView(), "typeof openit").toString() == "function"; }));
+        js(w.homeView(), "$('#Rmusic').trigger('click')");
+        QWebView *app = nullptr;
+        QVERIFY(TestUtil::waitFor([&] {
+            app = qobject_cast<QWebView *>(w.stack()->currentWidget());
+            return app && app->objectName() == "Music.map" &&
+                   js(app, "document.querySelectorAll('.song').length").toInt() == 1;
+        }));
+        QVERIFY(TestUtil::waitFor([&] { return w.stack()->geometry().width() > 0; }));
+        QVERIFY(TestUtil::waitFor([&] { return app->isVisible(); }));
+
+        js(app, "document.querySelector('.song').click()");
+        QVERIFY(TestUtil::waitFor([&] {
+            return js(app, "document.getElementById('total').textContent").toString() == "0:20";
+        }));
+        QVERIFY(TestUtil::waitFor([&] {
+            return js(app, "document.getElementById('artist').textContent").toString() ==
+                   "D'Artagnan";
+        }));
+        QCOMPARE(js(app, "document.getElementById('title').textContent").toString(),
+                 QStringLiteral("Ça va? \"Oui\""));
+        QCOMPARE(playerOf(w)->state(), Phonon::PlayingState);
+        QDir(music).removeRecursively();
+    }
+
     void fillerRunsInsideTheCall()
     {
         const QString music =
