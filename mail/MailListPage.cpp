@@ -4,7 +4,7 @@
 
 #include <QUrl>
 
-MailListPage::MailListPage(QObject *parent) : QWebPage(parent) {}
+MailListPage::MailListPage(QObject *parent, QObject *bridge) : QuietPage(parent, bridge) {}
 
 QUrl MailListPage::address()
 {

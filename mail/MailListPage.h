@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QWebPage>
+#include "web/QuietPage.h"
 
 // The page of the mail panel's account list. Its alerts ("Email plz!") are the
 // shell's own modal messages rather than WebKit's "JavaScript Alert" boxes.
-class MailListPage : public QWebPage
+class MailListPage : public QuietPage
 {
 public:
-    explicit MailListPage(QObject *parent);
+    MailListPage(QObject *parent, QObject *bridge);
 
     static QUrl address();
 

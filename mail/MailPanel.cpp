@@ -3,15 +3,13 @@
 #include "mail/MailListPage.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
+#include "shell/StackSlide.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QProgressBar>
-#include <QPropertyAnimation>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QWebFrame>
 #include <QWebView>
@@ -63,7 +61,7 @@ QWidget *MailPanel::open()
 
     auto *list = new QWebView;
     list->setMaximumWidth(300);
-    list->setPage(new MailListPage(list));
+    list->setPage(new MailListPage(list, bridge));
     list->load(MailListPage::address());
     QObject::connect(list->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), bridge,
                      SLOT(mailapp()));
@@ -72,8 +70,12 @@ QWidget *MailPanel::open()
     mail->setPage(page);
     auto *manager = new NT(host.mainWindow());
     page->setNetworkAccessManager(manager);
-    // The manager belongs to the window but serves only this page.
-    QObject::connect(page, &QObject::destroyed, manager, &QObject::deleteLater);
+    // The manager belongs to the window but serves only this page: it goes
+    // with the page, and stops calling the bridge at once.
+    QObject::connect(page, &QObject::destroyed, manager, [manager, bridge] {
+        manager->disconnect(bridge);
+        manager->deleteLater();
+    });
     QObject::connect(page->mainFrame(), SIGNAL(provisionalLoad()), bridge, SLOT(mailstore()));
     mail->load(QUrl(QStringLiteral("qrc:/assets/support/home.html")));
     QObject::connect(manager, SIGNAL(finished(QNetworkReply *)), bridge,
@@ -81,7 +83,8 @@ QWidget *MailPanel::open()
 
     layout->setSpacing(0);
     layout->addWidget(list);
-    layout->addWidget(mail);
+    // The list keeps its 300 px; the mail view takes all the rest.
+    layout->addWidget(mail, 1);
     panel->setLayout(layout);
 
     QStackedWidget *stack = host.stack();
@@ -94,18 +97,13 @@ QWidget *MailPanel::open()
 
 void MailPanel::slideIn()
 {
-    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    const QRect desktop = StackSlide::desktopArea();
     const int w = desktop.width();
     QStackedWidget *stack = host.stack();
     stack->setGeometry(w, 20, 0, desktop.height() - 60);
     stack->show();
     const int h = stack->height();
-    auto *slide = new QPropertyAnimation(stack, "geometry", stack);
-    slide->setDuration(500);
-    slide->setEasingCurve(QEasingCurve::InOutQuad);
-    slide->setStartValue(QRect(w, 20, 0, h));
-    slide->setEndValue(QRect(0, 20, w, h));
-    slide->start(QAbstractAnimation::DeleteWhenStopped);
+    StackSlide::slide(stack, QRect(w, 20, 0, h), QRect(0, 20, w, h), 500);
 }
 
 void MailPanel::offerBridge()

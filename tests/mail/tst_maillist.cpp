@@ -39,7 +39,7 @@ class ListPage
 public:
     explicit ListPage(ListBridge *bridge = nullptr)
     {
-        view.setPage(new MailListPage(&view));
+        view.setPage(new MailListPage(&view, bridge));
         view.resize(300, 700);
         view.show();
         if (bridge)
