@@ -175,20 +175,6 @@ private slots:
         QCOMPARE(server.requestCount("/pub1"), 1);
     }
 
-    void withoutAViewOnlyTheStateChanges()
-    {
-        server.route("/plain-on", "<msg><cmd>yes</cmd></msg>", "text/xml");
-        AdSwitch ads(server.url(QStringLiteral("/")));
-        const int requests = server.requests().size();
-        stateAfterReply(server, "/plain-on", ads);
-        QCOMPARE(ads.state(), QStringLiteral("yes"));
-        ads.setRotationPosition(1);
-        ads.adclick();
-        QTest::qWait(100);
-        // One request: the message itself; no page was loaded anywhere.
-        QCOMPARE(server.requests().size(), requests + 1);
-    }
-
     void theWindowsSlotsReachTheSwitch()
     {
         server.route("/window-off", "<msg><cmd>off</cmd></msg>", "text/xml");
