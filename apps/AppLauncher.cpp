@@ -2,6 +2,7 @@
 
 #include "apps/AppDescriptor.h"
 #include "shell/Addresses.h"
+#include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
@@ -10,7 +11,6 @@
 #include "web/WebPage.h"
 
 #include <QNetworkAccessManager>
-#include <QProgressBar>
 #include <QStackedWidget>
 #include <QWebFrame>
 #include <QWebSettings>
@@ -121,7 +121,7 @@ QWebView *AppLauncher::createView(const QString &objectName)
         connect(page, SIGNAL(unsupportedContent(QNetworkReply *)), bridge,
                 SLOT(unsupportedContent(QNetworkReply *)));
     }
-    connect(page, &QWebPage::loadProgress, shell.progressBar(), &QProgressBar::setValue);
+    PageProgress::follow(page, shell.progressBar());
     return view;
 }
 

@@ -1,6 +1,7 @@
 #include "shell/PageStack.h"
 
 #include "shell/DesktopShortcut.h"
+#include "shell/PageProgress.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 #include "shell/StackSlide.h"
@@ -88,7 +89,7 @@ void PageStack::retireWebView(QWebView *view, bool stopPlugins)
 
 void PageStack::pageloaded()
 {
-    shell.progressBar()->setValue(0);
+    PageProgress::show(shell.progressBar(), 0);
     try {
         QWidget *page = shell.pageOnTop();
         if (!page || page->objectName() == QLatin1String("Mail"))
@@ -113,5 +114,8 @@ void PageStack::homeLoaded()
     const QRect desktop = StackSlide::desktopArea();
     shell.homeView()->setGeometry(0, 0, desktop.width(), desktop.height());
     shell.progressBar()->setGeometry(0, 0, desktop.width(), 2);
+    // The line paints every pixel of itself (black under the chunk), so the
+    // home page beneath need not be painted again on each step of a load.
+    shell.progressBar()->setAttribute(Qt::WA_OpaquePaintEvent);
     DesktopShortcut::createAll(shell.programFolder());
 }

@@ -1,12 +1,12 @@
 #include "web/WebPage.h"
 
 #include "shell/Addresses.h"
+#include "shell/PageProgress.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 #include "web/NetworkCookieJar.h"
 
 #include <QNetworkAccessManager>
-#include <QProgressBar>
 #include <QStackedWidget>
 #include <QWebView>
 
@@ -40,8 +40,7 @@ QWebPage *WebPage::createWindow(WebWindowType)
         new NetworkCookieJar(QStringLiteral(VANTARA_DEFAULT_START_PAGE)));
     if (QObject *bridge = shell->bridge())
         connect(view->page(), SIGNAL(loadFinished(bool)), bridge, SLOT(pageloaded(bool)));
-    if (QProgressBar *bar = shell->progressBar())
-        connect(view->page(), &QWebPage::loadProgress, bar, &QProgressBar::setValue);
+    PageProgress::follow(view->page(), shell->progressBar());
     ScriptCall::run(shell->homeFrame(), QStringLiteral("createTab"), {"New..."});
     return view->page();
 }

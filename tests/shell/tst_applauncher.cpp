@@ -13,11 +13,14 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QProgressBar>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
+#include <algorithm>
 #include <memory>
 
 namespace
@@ -124,8 +127,14 @@ void TestAppLauncher::localAppOpensWithApiAndStyle()
               "<html><head><title>My Notes Application</title></head>"
               "<body><p id='p'>notes</p></body></html>");
     shell->setShowIndex(3);
+    QSignalSpy progress(shell->progressBar(), SIGNAL(valueChanged(int)));
     QWebView *view = launchAndWait("Notes", "Notes");
     QVERIFY(view);
+    // The bar follows the load and is reset once the page has loaded.
+    QVERIFY(progress.count() >= 2);
+    QVERIFY(std::any_of(progress.begin(), progress.end(),
+                        [](const QList<QVariant> &args) { return args.at(0).toInt() > 0; }));
+    QCOMPARE(progress.last().at(0).toInt(), 0);
 
     QCOMPARE(view->objectName(), QStringLiteral("Notes"));
     QCOMPARE(view->url(), QUrl::fromLocalFile(appsFolder() + "/Notes/index.html"));

@@ -387,6 +387,7 @@ void TestPageStack::homeLoadedCoversTheDesktop()
     const QRect desktop = QApplication::desktop()->geometry();
     QCOMPARE(shell->homeView()->geometry(), QRect(0, 0, desktop.width(), desktop.height()));
     QCOMPARE(shell->progressBar()->geometry(), QRect(0, 0, desktop.width(), 2));
+    QVERIFY(shell->progressBar()->testAttribute(Qt::WA_OpaquePaintEvent));
     const QString entry =
         QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + "/Vantara.desktop";
     QVERIFY(QFile::exists(entry));

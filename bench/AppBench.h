@@ -1,0 +1,147 @@
+#pragma once
+
+// What the app benchmarks share: a main window in a throw-away home and
+// working folder, with its home page loaded, and a local app of their own in
+// the Apps folder beside the program (removed again at the end).
+
+#include "shell/MainWindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebView>
+#include <algorithm>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+class AppBench
+{
+public:
+    // Call before the application object exists.
+    static void isolate(QTemporaryDir &home)
+    {
+        qputenv("HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toLocal8Bit());
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    AppBench()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QDir::setCurrent(work.path());
+        appFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/Apps/") + name();
+        QDir().mkpath(appFolder);
+        write(QStringLiteral("app.con"),
+              "<config><apptype>local</apptype><applink>index.html</applink>"
+              "<appcss>body { margin: 0; }</appcss></config>");
+        QByteArray page = "<html><head><title>Benchmark app</title><style>"
+                          "li { padding: 4px; } .x { color: #333; }</style></head><body><ul>";
+        for (int i = 0; i < 200; ++i)
+            page += "<li class='x'>Item " + QByteArray::number(i) + "</li>";
+        page += "</ul><script>var n = 0; for (var i = 0; i < 1000; ++i) n += i;</script>"
+                "</body></html>";
+        write(QStringLiteral("index.html"), page);
+        window = std::make_unique<MainWindow>();
+        QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
+        loaded.wait(30000);
+    }
+
+    ~AppBench()
+    {
+        window.reset();
+        QDir(appFolder).removeRecursively();
+    }
+
+    static QString name() { return QStringLiteral("VantaraBenchApp"); }
+    QString pagePath() const { return appFolder + QStringLiteral("/index.html"); }
+
+    // Wall-clock and processor time of one measured stretch, in ms.
+    struct Cost {
+        double wall = -1;
+        double cpu = -1;
+    };
+
+    // Times what runs from start() to stop(); the processor time counts every
+    // thread of the process, so other programs on the machine count less.
+    class Stopwatch
+    {
+    public:
+        void start()
+        {
+            cpu0 = processCpuMs();
+            wall.start();
+        }
+        Cost stop() const { return {wall.nsecsElapsed() / 1e6, processCpuMs() - cpu0}; }
+
+    private:
+        static double processCpuMs()
+        {
+            timespec ts{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+            return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+        }
+        QElapsedTimer wall;
+        double cpu0 = 0;
+    };
+
+    // Opens the app as the home page does and waits for its page to load:
+    // from the slot call to loadFinished (wall -1 when it never loads).
+    Cost open()
+    {
+        Stopwatch watch;
+        watch.start();
+        window->on_pushButton_clicked(name(), name());
+        auto *view = qobject_cast<QWebView *>(window->stack()->currentWidget());
+        if (!view)
+            return {};
+        QSignalSpy finished(view, SIGNAL(loadFinished(bool)));
+        if (!finished.wait(30000))
+            return {};
+        return watch.stop();
+    }
+
+    // Closes the page on top and lets its deferred deletion happen.
+    void close()
+    {
+        window->closeapp();
+        settle();
+    }
+
+    // Lets deferred deletions, paints and timers of what came before run
+    // out, so that each measurement starts from a quiet shell.
+    static void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(60);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    static double median(std::vector<double> v)
+    {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0 : v[v.size() / 2];
+    }
+
+    std::unique_ptr<MainWindow> window;
+
+private:
+    void write(const QString &file, const QByteArray &content)
+    {
+        QFile f(appFolder + QLatin1Char('/') + file);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(content);
+    }
+
+    QTemporaryDir work;
+    QString appFolder;
+};

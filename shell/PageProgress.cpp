@@ -1,0 +1,22 @@
+#include "shell/PageProgress.h"
+
+#include <QProgressBar>
+#include <QWebPage>
+
+void PageProgress::show(QProgressBar *bar, int value)
+{
+    if (!bar || bar->value() == value)
+        return;
+    const bool enabled = bar->updatesEnabled();
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(enabled);
+    bar->update();
+}
+
+void PageProgress::follow(QWebPage *page, QProgressBar *bar)
+{
+    if (page && bar)
+        QObject::connect(page, &QWebPage::loadProgress, bar,
+                         [bar](int value) { show(bar, value); });
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+class QProgressBar;
+class QWebPage;
+
+// The progress bar across the top edge, driven by page loads.
+namespace PageProgress
+{
+// Sets the bar's value without the immediate repaint that QProgressBar does on
+// every change: the bar lies over the home view, so each such repaint paints
+// that web page too, several times per load. The next paint cycle draws it.
+void show(QProgressBar *bar, int value);
+// Makes bar follow page's loadProgress.
+void follow(QWebPage *page, QProgressBar *bar);
+} // namespace PageProgress
