@@ -60,6 +60,7 @@ private slots:
     void closingMusicAndOtherWidgets();
     void localAppClosesItself();
     void pageloadedNamesTheTab();
+    void openedWindowTakesItsTitleAsTabName();
     void showappSlidesInAtShowIndex();
     void linkClickedLoadsIntoThePageOnTop();
     void homeLoadedCoversTheDesktop();
@@ -342,6 +343,31 @@ void TestPageStack::pageloadedNamesTheTab()
     pages->pageloaded();
     QCOMPARE(shell->progressBar()->value(), 0);
     QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:A rather l"));
+}
+
+void TestPageStack::openedWindowTakesItsTitleAsTabName()
+{
+    writeApp("Opener", "<config><apptype>local</apptype><applink>index.html</applink></config>",
+             titled("Opener"));
+    server->route("/popup", titled("Popup window of the app"));
+    const int before = bridge->loads;
+    QWebView *opener = launcher->launch("Opener", "Opener");
+    QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
+    shell->stack()->hide();
+
+    opener->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("window.open('%1')").arg(server->url("/popup").toString()));
+    QCOMPARE(shell->stack()->count(), 2);
+    auto *popup = qobject_cast<QWebView *>(shell->stack()->currentWidget());
+    QVERIFY(popup && popup != opener);
+    // The stack is not shown for it: the page waits until the user switches.
+    QVERIFY(!shell->stack()->isVisible());
+    QVERIFY(TestUtil::waitFor([&] { return homeCalls().last() == "nameTab:Popup wind"; }));
+    QCOMPARE(homeCalls().filter("createTab").size(), 1);
+    QCOMPARE(homeCalls().filter("createTab").first(), QStringLiteral("createTab:New..."));
+    // A plain page: no window object in it.
+    QCOMPARE(popup->page()->mainFrame()->evaluateJavaScript("typeof api").toString(),
+             QStringLiteral("undefined"));
 }
 
 void TestPageStack::showappSlidesInAtShowIndex()
