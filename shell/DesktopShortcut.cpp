@@ -42,7 +42,8 @@ void DesktopShortcut::createAll(const QString &programFolder)
                             QStringLiteral("/Vantara.lnk"));
 #else
     Q_UNUSED(programFolder)
-    const QByteArray entry = desktopEntry(QCoreApplication::applicationFilePath(), writeIcon());
+    const QByteArray entry =
+        desktopEntry(QCoreApplication::applicationFilePath(), writeIcon(), QDir::currentPath());
     const QString menu = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     if (!menu.isEmpty() && QDir().mkpath(menu))
         writeEntry(menu, entry);
@@ -71,7 +72,8 @@ QString DesktopShortcut::execArgument(const QString &executable)
     return quoted + QLatin1Char('"');
 }
 
-QByteArray DesktopShortcut::desktopEntry(const QString &executable, const QString &iconPath)
+QByteArray DesktopShortcut::desktopEntry(const QString &executable, const QString &iconPath,
+                                         const QString &workingFolder)
 {
     QString entry = QStringLiteral("[Desktop Entry]\n"
                                    "Type=Application\n"
@@ -81,6 +83,8 @@ QByteArray DesktopShortcut::desktopEntry(const QString &executable, const QStrin
     entry += QStringLiteral("Exec=") + escapeValue(execArgument(executable)) + QLatin1Char('\n');
     if (!iconPath.isEmpty())
         entry += QStringLiteral("Icon=") + escapeValue(iconPath) + QLatin1Char('\n');
+    if (!workingFolder.isEmpty())
+        entry += QStringLiteral("Path=") + escapeValue(workingFolder) + QLatin1Char('\n');
     entry += QStringLiteral("Terminal=false\nCategories=Utility;\n");
     return entry.toUtf8();
 }

@@ -13,9 +13,11 @@ public:
     // Makes both shortcuts to the running program (programFolder holds it).
     static void createAll(const QString &programFolder);
 
-    // The desktop entry that starts executable, showing iconPath (none when
-    // empty).
-    static QByteArray desktopEntry(const QString &executable, const QString &iconPath);
+    // The desktop entry that starts executable in workingFolder (cookies and
+    // web storage live there), showing iconPath; keys with empty values are
+    // left out.
+    static QByteArray desktopEntry(const QString &executable, const QString &iconPath,
+                                   const QString &workingFolder = QString());
     // executable as one argument of an entry's Exec key.
     static QString execArgument(const QString &executable);
 

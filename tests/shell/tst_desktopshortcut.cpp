@@ -106,6 +106,9 @@ void TestDesktopShortcut::entryNamesTheRunningProgram()
     const QString icon = valueOf(entry, "Icon");
     QVERIFY(QDir::isAbsolutePath(icon));
     QVERIFY(!QImage(icon).isNull());
+    // Started from the menu, it runs in the folder it runs in now, where its
+    // cookies and web storage are.
+    QCOMPARE(valueOf(entry, "Path"), QDir::currentPath());
     QVERIFY(QFile::permissions(menuEntry()) & QFileDevice::ExeOwner);
     // No desktop folder: none is made.
     QVERIFY(!QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)).exists());
