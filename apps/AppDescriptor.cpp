@@ -32,11 +32,14 @@ AppDescriptor AppDescriptor::parse(const QByteArray &xml)
 QByteArray AppDescriptor::webDescriptor(const QString &link)
 {
     // Tabs and line breaks travel as references: a reader in text mode drops
-    // carriage returns, and the descriptor stays on one line.
+    // carriage returns, and the descriptor stays on one line. The parser
+    // refuses U+FFFE and U+FFFF as characters but takes them as references.
     QString text = link.toHtmlEscaped();
     text.replace(QLatin1Char('\t'), QLatin1String("&#9;"))
         .replace(QLatin1Char('\n'), QLatin1String("&#10;"))
-        .replace(QLatin1Char('\r'), QLatin1String("&#13;"));
+        .replace(QLatin1Char('\r'), QLatin1String("&#13;"))
+        .replace(QChar(0xfffe), QLatin1String("&#xFFFE;"))
+        .replace(QChar(0xffff), QLatin1String("&#xFFFF;"));
     return "<config><apptype>web</apptype><applink>" + text.toUtf8() + "</applink></config>";
 }
 

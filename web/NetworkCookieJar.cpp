@@ -3,8 +3,31 @@
 #include "apps/AppDescriptor.h"
 #include "shell/Messages.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QUrl>
 #include <exception>
+
+namespace
+{
+// A file name holds 255 bytes, and a save first writes "<name>.XXXXXX".
+constexpr int maxFileNameBytes = 255 - 7;
+
+// A name too long for a file keeps its start and gains a digest of the whole,
+// so that it still names a file of its own, the same in every run.
+QString fittedFileName(const QString &name)
+{
+    if (QFile::encodeName(name).size() <= maxFileNameBytes)
+        return name;
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex());
+    QString start = name.left(maxFileNameBytes);
+    while (QFile::encodeName(start).size() + 1 + digest.size() > maxFileNameBytes ||
+           (!start.isEmpty() && start.at(start.size() - 1).isHighSurrogate()))
+        start.chop(1);
+    return start + QLatin1Char('~') + digest;
+}
+} // namespace
 
 NetworkCookieJar::NetworkCookieJar(const QString &name)
     : QNetworkCookieJar(nullptr), store(CookieStore::forFile(fileNameFor(name)))
@@ -23,7 +46,7 @@ QString NetworkCookieJar::fileNameFor(const QString &name)
     // One file in the working folder, never a path out of it.
     if (!AppFolder::isSafeName(fileName) || fileName.contains(QLatin1String("..")))
         return QString();
-    return fileName;
+    return fittedFileName(fileName);
 }
 
 QList<QNetworkCookie> NetworkCookieJar::cookiesForUrl(const QUrl &url) const

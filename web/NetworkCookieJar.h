@@ -16,7 +16,8 @@ public:
     // The file name that name gives: the name itself when it holds "@" after
     // its first character, otherwise its host without the first label. Empty
     // for a name without host, and for a name that would leave the working
-    // folder (separators, "..", drive colons).
+    // folder (separators, "..", drive colons). A name too long for a file
+    // name is cut and ends in "~" and a digest of the whole name.
     static QString fileNameFor(const QString &name);
 
     // The file this jar persists to (absolute), empty when it persists nothing.

@@ -107,6 +107,8 @@ private slots:
         QTest::newRow("unicode") << QStringLiteral("https://例え.jp/ページ?q=€");
         QTest::newRow("blanks") << "  https://example.org/ a b  ";
         QTest::newRow("line breaks") << "https://example.org/\r\nnext\tline\n";
+        QTest::newRow("noncharacters")
+            << QStringLiteral("https://example.org/") + QChar(0xfffe) + QChar(0xffff);
     }
 
     void webDescriptorRoundTrip()

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebPage>
@@ -71,6 +72,7 @@ private slots:
     void blankAndBrokenLinesAddNothing();
     void jarsOnOneFileKeepBothPagesCookies();
     void refusedNamesPersistNothing();
+    void longNamesStillPersist();
     void unwritableFolderKeepsOldFile();
     void interruptedSaveKeepsOldFile();
 
@@ -263,6 +265,38 @@ void TestCookieJar::refusedNamesPersistNothing()
     QVERIFY(QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     QCOMPARE(QDir(work.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList({"inner"}));
+}
+
+void TestCookieJar::longNamesStillPersist()
+{
+    // Account texts longer than a file name can be: each still keeps its
+    // cookies, in a file of its own.
+    const QString tail = QStringLiteral("@example.test");
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QStringList names = {QString(300, QLatin1Char('a')) + QLatin1Char('1') + tail,
+                               QString(300, QLatin1Char('a')) + QLatin1Char('2') + tail,
+                               emoji.repeated(100) + tail, QString(200, QChar(0x6771)) + tail};
+    QNetworkCookie cookie("k", "v");
+    cookie.setDomain(QStringLiteral(".example.test"));
+    cookie.setPath(QStringLiteral("/"));
+    QSet<QString> files;
+    for (const QString &name : names) {
+        const QString file = NetworkCookieJar::fileNameFor(name);
+        QVERIFY2(QFile::encodeName(file).size() <= 248, qPrintable(file));
+        QCOMPARE(QFile::decodeName(QFile::encodeName(file)), file); // no half character
+        QCOMPARE(file.left(10), name.left(10));
+        files.insert(file);
+        {
+            NetworkCookieJar jar(name);
+            QVERIFY(jar.insertCookie(cookie));
+        }
+        QVERIFY2(QFile::exists(file), qPrintable(file));
+        QCOMPARE(NetworkCookieJar(name).cookies().size(), 1);
+    }
+    QCOMPARE(files.size(), names.size());
+    // A name that fits is the file name as it is.
+    const QString fits = QString(248 - tail.size(), QLatin1Char('b')) + tail;
+    QCOMPARE(NetworkCookieJar::fileNameFor(fits), fits);
 }
 
 void TestCookieJar::unwritableFolderKeepsOldFile()
