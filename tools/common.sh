@@ -10,6 +10,13 @@ prepare_and_build() {
         [ "$repo/package-lock.json" -nt "$repo/node_modules/.package-lock.json" ]; then
         (cd "$repo" && npm ci --no-audit --no-fund --loglevel=error)
     fi
-    cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$build" -j "$(nproc)"
+    build_in "$build" "$@"
+}
+
+# build_in <folder> [cmake options]: configures and builds the tree there.
+build_in() {
+    local folder=$1
+    shift
+    cmake -S "$repo" -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$folder" -j "$(nproc)"
 }

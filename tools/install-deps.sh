@@ -7,6 +7,8 @@ packages=(
   qtbase5-dev qtbase5-dev-tools libqt5xmlpatterns5-dev
   libqt5webkit5-dev
   libphonon4qt5-dev phonon4qt5-backend-vlc vlc-plugin-base
+  # VLC's plugin cache: without it every player loads (and runs) all plugins.
+  libvlc-bin
   libtag1-dev zlib1g-dev
   xvfb xauth xdotool imagemagick x11-utils
   lame librsvg2-bin
