@@ -21,6 +21,7 @@ struct AppDescriptor {
 // Names of app folders as they come from pages, packages and addresses.
 namespace AppFolder {
 // A name that stays one folder inside the Apps folder: not empty, no path
-// separator, no drive colon, no control character, and not "." or "..".
+// separator, no drive colon, no control character, no unpaired surrogate, and
+// not "." or "..".
 bool isSafeName(const QString &name);
 } // namespace AppFolder

@@ -77,7 +77,7 @@ QStringList entryPath(const QString &name, QString *reason)
             else if (part.contains(QLatin1Char(':')))
                 *reason = QStringLiteral("drive letter or colon");
             else
-                *reason = QStringLiteral("control character");
+                *reason = QStringLiteral("control character or unpaired surrogate");
             return {};
         }
     }

@@ -128,13 +128,15 @@ private slots:
         for (const QString &good :
              {QStringLiteral("Notes"), QStringLiteral("My App"), QStringLiteral("..."),
               QStringLiteral("a..b"), QStringLiteral("Music.map"), QStringLiteral("日本語"),
-              QStringLiteral("<img src=x onerror=alert(1)>")})
+              QStringLiteral("<img src=x onerror=alert(1)>"),
+              QString::fromUtf8("\xF0\x9F\x98\x80")})
             QVERIFY2(AppFolder::isSafeName(good), qPrintable(good));
         for (const QString &bad :
              {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
               QStringLiteral("../x"), QStringLiteral("a\\b"), QStringLiteral("C:"),
               QStringLiteral("C:x"), QStringLiteral("a\nb"), QStringLiteral("tab\there"),
-              QString(QChar(0x7f)), QStringLiteral("/")})
+              QString(QChar(0x7f)), QStringLiteral("/"), QStringLiteral("..") + QChar(0xdc00),
+              QString(QChar(0xd83d)) + QStringLiteral("x"), QStringLiteral("a") + QChar(0xdc00)})
             QVERIFY2(!AppFolder::isSafeName(bad), qPrintable(bad));
     }
 };

@@ -299,6 +299,9 @@ private slots:
         QTest::newRow("stream name") << name("/a.txt:hidden");
         QTest::newRow("control character") << name(QStringLiteral("/a\x01.txt"));
         QTest::newRow("nul") << name(QString(QLatin1String("/a")) + QChar(0) + "b");
+        // The file system would take "..\uDC00" for "..", and "a\uDC00" for "a".
+        QTest::newRow("unpaired surrogate") << name(QStringLiteral("/..") + QChar(0xdc00) + "/x");
+        QTest::newRow("unpaired surrogate alone") << name(QStringLiteral("/a") + QChar(0xdc00));
         QTest::newRow("odd length") << QByteArray::fromHex("00000003002f00");
         QTest::newRow("name longer than the file") << QByteArray::fromHex("00100000002f");
         QTest::newRow("huge name length") << u32(0x7FFFFFFE) + QByteArray(64, 'a');
