@@ -14,7 +14,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 int runChild(int argc, char **argv, bool shell)
 {
     ExceptionApplication app(argc, argv);
@@ -74,8 +75,8 @@ int main(int argc, char **argv)
         return runChild(argc, argv, false);
 
     QCoreApplication app(argc, argv);
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                   : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QTemporaryDir work;
     const int rounds = argc > 1 ? QByteArray(argv[1]).toInt() : 9;
     std::vector<double> shell, bare;
