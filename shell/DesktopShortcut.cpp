@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -41,9 +42,8 @@ void DesktopShortcut::createAll(const QString &programFolder)
     QFile::link(target, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) +
                             QStringLiteral("/Vantara.lnk"));
 #else
-    Q_UNUSED(programFolder)
     const QByteArray entry =
-        desktopEntry(QCoreApplication::applicationFilePath(), writeIcon(), QDir::currentPath());
+        desktopEntry(launcher(programFolder), writeIcon(), QDir::currentPath());
     const QString menu = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     if (!menu.isEmpty() && QDir().mkpath(menu))
         writeEntry(menu, entry);
@@ -54,6 +54,19 @@ void DesktopShortcut::createAll(const QString &programFolder)
         QDir(desktop).canonicalPath() != QDir::home().canonicalPath())
         writeEntry(desktop, entry);
 #endif
+}
+
+QString DesktopShortcut::launcher(const QString &programFolder)
+{
+    // The starter names itself, and stamps the copy it makes with the
+    // installed version; both must hold, so that a program run by hand from a
+    // build folder is never sent to an installed starter.
+    const QString starter = qEnvironmentVariable("VANTARA_STARTER");
+    const QFileInfo starterFile(starter);
+    if (QDir::isAbsolutePath(starter) && starterFile.isFile() && starterFile.isExecutable() &&
+        QFileInfo(programFolder + QStringLiteral("/.installed-version")).isFile())
+        return starter;
+    return QCoreApplication::applicationFilePath();
 }
 
 QString DesktopShortcut::execArgument(const QString &executable)

@@ -20,6 +20,10 @@ public:
                                    const QString &workingFolder = QString());
     // executable as one argument of an entry's Exec key.
     static QString execArgument(const QString &executable);
+    // What the entries start: the installed starter when the program runs
+    // from the starter's private copy in programFolder (so that the copy is
+    // refreshed after an upgrade), otherwise the running program.
+    static QString launcher(const QString &programFolder);
 
 private:
     static void writeEntry(const QString &folder, const QByteArray &entry);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace
@@ -52,6 +53,8 @@ private slots:
     void entryNamesTheRunningProgram();
     void desktopEntryOnlyOnAnExistingDesktop();
     void staleEntryIsBroughtUpToDate();
+    void privateCopyStartsThroughTheStarter_data();
+    void privateCopyStartsThroughTheStarter();
 };
 
 void TestDesktopShortcut::initTestCase()
@@ -140,6 +143,49 @@ void TestDesktopShortcut::staleEntryIsBroughtUpToDate()
     DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
     QCOMPARE(valueOf(readAll(menuEntry()), "Exec"),
              DesktopShortcut::execArgument(QCoreApplication::applicationFilePath()));
+}
+
+void TestDesktopShortcut::privateCopyStartsThroughTheStarter_data()
+{
+    QTest::addColumn<bool>("stamped");
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<bool>("absolute");
+    QTest::addColumn<bool>("viaStarter");
+    QTest::newRow("copy made by the starter") << true << true << true << true;
+    QTest::newRow("folder without the stamp") << false << true << true << false;
+    QTest::newRow("starter not executable") << true << false << true << false;
+    QTest::newRow("relative starter") << true << true << false << false;
+}
+
+void TestDesktopShortcut::privateCopyStartsThroughTheStarter()
+{
+    QFETCH(bool, stamped);
+    QFETCH(bool, executable);
+    QFETCH(bool, absolute);
+    QFETCH(bool, viaStarter);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString copy = root.filePath(QStringLiteral("copy"));
+    QVERIFY(QDir().mkpath(copy));
+    if (stamped) {
+        QFile stamp(copy + QStringLiteral("/.installed-version"));
+        QVERIFY(stamp.open(QIODevice::WriteOnly));
+        stamp.write("0.1.0");
+    }
+    const QString starter = root.filePath(QStringLiteral("bin/vantara"));
+    QVERIFY(QDir().mkpath(QFileInfo(starter).path()));
+    QFile script(starter);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n");
+    script.close();
+    if (executable)
+        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+    qputenv("VANTARA_STARTER", absolute ? starter.toUtf8() : QByteArray("bin/vantara"));
+    DesktopShortcut::createAll(copy);
+    qunsetenv("VANTARA_STARTER");
+    QCOMPARE(valueOf(readAll(menuEntry()), "Exec"),
+             DesktopShortcut::execArgument(viaStarter ? starter
+                                                      : QCoreApplication::applicationFilePath()));
 }
 
 QTEST_MAIN(TestDesktopShortcut)

@@ -25,4 +25,7 @@ if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ] || [ ! -x "$data/Van
     printf '%s' "$version" > "$stamp"
 fi
 cd "$data"
+# The program's own menu entry then starts this starter, not the copy.
+VANTARA_STARTER="$(readlink -f "$0")"
+export VANTARA_STARTER
 exec ./Vantara "$@"
