@@ -45,6 +45,7 @@ void PageStack::closeapp()
     if (!page)
         return;
     const QString name = page->objectName();
+    const int index = stack->indexOf(page);
     if (name == QLatin1String("Mail")) {
         // The panel stays, hidden, a child of the stack; its two views go.
         for (int item = 0; item < 2; ++item) {
@@ -69,6 +70,9 @@ void PageStack::closeapp()
         stack->setCurrentIndex(stack->count() - 1);
     else
         stack->hide();
+    // The home page removes the tab before it asks for a close; a page that
+    // closes itself does not, and its tab would then name the wrong page.
+    ScriptCall::run(shell.homeFrame(), QStringLiteral("closedTab"), {index, stack->count()});
 }
 
 // Releases a view and its page object. Both go from the event loop: the page

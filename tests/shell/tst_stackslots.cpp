@@ -28,6 +28,7 @@ private slots:
     void homeLoadLaysOutAndMakesShortcuts();
     void openSwitchAndCloseFromTheHomePage();
     void bundledLocalAppGetsApiAndClosesItself();
+    void selfClosedAppTakesItsTabAlong();
     void zoomsOnlyTheHomeScreen();
     void linkClickedSlotLoadsIntoThePageOnTop();
     void closeitAndTheCommandLinkEndTheWindow();
@@ -166,6 +167,41 @@ void TestStackSlots::bundledLocalAppGetsApiAndClosesItself()
         "setTimeout(function () { api.closeapp(); document.title = 'x'; }, 0)");
     QTRY_VERIFY(!gone);
     QCOMPARE(window->stack()->count(), 0);
+    QVERIFY(tabs().isEmpty());
+    QCOMPARE(home("$('#closeme').is(':visible')").toBool(), false);
+}
+
+void TestStackSlots::selfClosedAppTakesItsTabAlong()
+{
+    const QString appFolder = QCoreApplication::applicationDirPath() + "/Apps/Calculator";
+    if (!QFile::exists(appFolder + "/app.con"))
+        QSKIP("the bundled Calculator app is not beside the program");
+    server->route("/one", "<html><head><title>One</title></head><body>one</body></html>");
+    server->route("/two", "<html><head><title>Two</title></head><body>two</body></html>");
+    QWebView *one = openFromHome("One", server->url("/one").toString());
+    QWebView *calculator = openFromHome("Calculator", "Calculator");
+    QWebView *two = openFromHome("Two", server->url("/two").toString());
+    QVERIFY(one && calculator && two);
+    QCOMPARE(tabs(), QStringList({"One", "Calculator", "Two"}));
+
+    // The calculator is brought to the top by its tab and closes itself.
+    home("$('#dockapps a').eq(1).click()");
+    QCOMPARE(window->stack()->currentWidget(), calculator);
+    QPointer<QWebView> gone = calculator;
+    calculator->page()->mainFrame()->evaluateJavaScript(
+        "setTimeout(function () { api.closeapp(); }, 0)");
+    QTRY_VERIFY(!gone);
+    QCOMPARE(tabs(), QStringList({"One", "Two"}));
+    QCOMPARE(selectedTab(), QStringLiteral("Two"));
+    QCOMPARE(window->stack()->currentWidget(), two);
+
+    // Tab i is page i again: switching and the close button reach the right page.
+    home("$('#dockapps a').eq(0).click()");
+    QCOMPARE(window->stack()->currentWidget(), one);
+    home("$('#closeme').click()");
+    QCOMPARE(tabs(), QStringList({"Two"}));
+    QCOMPARE(window->stack()->count(), 1);
+    QCOMPARE(window->stack()->currentWidget(), two);
 }
 
 void TestStackSlots::zoomsOnlyTheHomeScreen()
