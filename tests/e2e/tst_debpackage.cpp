@@ -1,0 +1,210 @@
+#include "TestShell.h"
+#include "VirtualDisplay.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The Debian package as a user gets it: built by CPack from this build, its
+// files and control data, and its starter bringing up the home screen from a
+// folder it was unpacked into.
+
+namespace
+{
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Runs a tool to its end (the event loop turns meanwhile); its standard output.
+bool runTool(const QString &program, const QStringList &args, QByteArray *out,
+             const QString &folder = QString(), int timeoutMs = 240000)
+{
+    QProcess tool;
+    if (!folder.isEmpty())
+        tool.setWorkingDirectory(folder);
+    tool.start(program, args);
+    if (!tool.waitForStarted(10000))
+        return false;
+    if (!TestUtil::waitFor([&] { return tool.state() == QProcess::NotRunning; }, timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished(2000);
+        return false;
+    }
+    if (out)
+        *out = tool.readAllStandardOutput();
+    if (tool.exitCode() != 0)
+        qWarning().noquote() << program << "failed:" << tool.readAllStandardError();
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+} // namespace
+
+class TestDebPackage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void packageHoldsTheProgram();
+    void controlDataNamesTheRuntime();
+    void unpackedStarterBringsUpTheHomeScreen();
+
+private:
+    // Entries of the package, as "./usr/..." without a trailing "/".
+    QStringList entries;
+    // Entry -> first column of the listing (type and permissions).
+    QMap<QString, QString> modes;
+    QString programDir;
+    QTemporaryDir folder;
+    QString deb;
+};
+
+void TestDebPackage::initTestCase()
+{
+#ifdef VANTARA_SANITIZED
+    QSKIP("the package is built from the normal build; this build carries the sanitizer "
+          "runtime, which a package must not depend on");
+#endif
+    QVERIFY(folder.isValid());
+    QByteArray out;
+    QVERIFY2(runTool(QStringLiteral("cpack"),
+                     {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                      QStringLiteral(VANTARA_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
+                      folder.path()},
+                     &out, folder.path()),
+             out.constData());
+    const QStringList debs = QDir(folder.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+    QCOMPARE(debs.size(), 1);
+    deb = folder.filePath(debs.first());
+    QCOMPARE(debs.first(), QStringLiteral("vantara_" VANTARA_VERSION "_%1.deb")
+                               .arg(QString::fromLatin1(VANTARA_ARCHITECTURE)));
+
+    QVERIFY(runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}, &out));
+    for (const QByteArray &line : out.split('\n')) {
+        // "-rwxr-xr-x root/root 17720 2026-12-08 02:57 ./usr/bin/vantara[ -> target]"
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6)
+            continue;
+        QString path = QString::fromUtf8(fields.at(5));
+        if (path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        entries.append(path);
+        modes.insert(path, QString::fromLatin1(fields.at(0)));
+        if (path.endsWith(QLatin1String("/vantara/Vantara")))
+            programDir = QFileInfo(path).path();
+    }
+    QVERIFY2(!programDir.isEmpty(), "no program in the package");
+}
+
+void TestDebPackage::packageHoldsTheProgram()
+{
+    // The program folder: program, library, packing tool and the sample apps.
+    QVERIFY2(programDir.startsWith(QLatin1String("./usr/lib")), qPrintable(programDir));
+    for (const QString &file : {QStringLiteral("Vantara"), QStringLiteral("vantara-pack")}) {
+        const QString path = programDir + QLatin1Char('/') + file;
+        QVERIFY2(modes.value(path).startsWith(QLatin1String("-rwxr-xr-x")), qPrintable(path));
+    }
+    QVERIFY(
+        modes.value(programDir + QStringLiteral("/libvantara.so")).startsWith(QLatin1Char('-')));
+    for (const QString &app : QDir(QStringLiteral(VANTARA_SOURCE_DIR "/apps/bundled"))
+                                  .entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QString &file : {QStringLiteral("app.con"), QStringLiteral("icon.png")}) {
+            const QString path =
+                programDir + QStringLiteral("/Apps/") + app + QLatin1Char('/') + file;
+            QVERIFY2(entries.contains(path), qPrintable(path));
+        }
+    }
+    // The starter, the packing tool on the path, the menu entry and the icon.
+    QVERIFY(
+        modes.value(QStringLiteral("./usr/bin/vantara")).startsWith(QLatin1String("-rwxr-xr-x")));
+    QVERIFY(modes.value(QStringLiteral("./usr/bin/vantara-pack")).startsWith(QLatin1Char('l')));
+    QVERIFY(entries.contains(QStringLiteral("./usr/share/icons/hicolor/256x256/apps/vantara.png")));
+    // One menu entry, under the id the program gives its user's entry, so
+    // that the user's entry takes its place instead of standing beside it.
+    QStringList menu = entries.filter(QStringLiteral("/share/applications/"));
+    QCOMPARE(menu, QStringList({"./usr/share/applications/Vantara.desktop"}));
+    // Nothing outside /usr.
+    for (const QString &entry : entries)
+        QVERIFY2(entry == QLatin1String(".") || entry.startsWith(QLatin1String("./usr")),
+                 qPrintable(entry));
+}
+
+void TestDebPackage::controlDataNamesTheRuntime()
+{
+    QByteArray out;
+    QVERIFY(
+        runTool(QStringLiteral("dpkg-deb"),
+                {QStringLiteral("-f"), deb, QStringLiteral("Package"), QStringLiteral("Version"),
+                 QStringLiteral("Architecture"), QStringLiteral("Depends")},
+                &out));
+    QMap<QString, QString> fields;
+    for (const QByteArray &line : out.split('\n')) {
+        const int colon = line.indexOf(':');
+        if (colon > 0)
+            fields.insert(QString::fromUtf8(line.left(colon)),
+                          QString::fromUtf8(line.mid(colon + 1)).trimmed());
+    }
+    QCOMPARE(fields.value("Package"), QStringLiteral("vantara"));
+    QCOMPARE(fields.value("Version"), QStringLiteral(VANTARA_VERSION));
+    QCOMPARE(fields.value("Architecture"), QStringLiteral(VANTARA_ARCHITECTURE));
+    QStringList depends;
+    for (const QString &d : fields.value("Depends").split(QLatin1Char(',')))
+        depends.append(d.trimmed().section(QLatin1Char(' '), 0, 0));
+    for (const char *runtime :
+         {"libqt5core5a", "libqt5widgets5", "libqt5network5", "libqt5xml5", "libqt5webkit5",
+          "libphonon4qt5-4", "phonon4qt5-backend-vlc", "vlc-plugin-base", "libtag1v5", "zlib1g"})
+        QVERIFY2(depends.contains(QLatin1String(runtime)), runtime);
+}
+
+void TestDebPackage::unpackedStarterBringsUpTheHomeScreen()
+{
+    const QString root = folder.filePath(QStringLiteral("root"));
+    QVERIFY(runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root}, nullptr));
+    const QString starter = root + QStringLiteral("/usr/bin/vantara");
+    QVERIFY(QFileInfo(starter).isExecutable());
+
+    VirtualDisplay display;
+    QVERIFY2(display.start(QSize(1024, 768)), "Xvfb did not start");
+    const QString home = folder.filePath(QStringLiteral("home"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display.name());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("HOME"), home);
+    for (const char *name :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "VANTARA_STARTER"})
+        env.remove(QLatin1String(name));
+    QProcess shell;
+    shell.setProcessEnvironment(env);
+    shell.setProcessChannelMode(QProcess::MergedChannels);
+    shell.start(starter, QStringList());
+    QVERIFY(shell.waitForStarted(10000));
+
+    // The user's private copy, and the home page once loaded writes the
+    // user's menu entry.
+    const QString data = home + QStringLiteral("/.local/share/vantara");
+    const QString entry = home + QStringLiteral("/.local/share/applications/Vantara.desktop");
+    const bool up = TestUtil::waitFor(
+        [&] { return QFile::exists(entry) || shell.state() == QProcess::NotRunning; }, 90000);
+    const QByteArray log = shell.readAll();
+    shell.kill();
+    shell.waitForFinished(5000);
+    QVERIFY2(up && QFile::exists(entry), log.constData());
+
+    QCOMPARE(readAll(data + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
+    QVERIFY(QFile::exists(data + QStringLiteral("/Apps/Notes/app.con")));
+    // The user's entry starts the installed starter, which refreshes the copy
+    // after an upgrade, in the copy's folder.
+    const QByteArray text = readAll(entry);
+    QVERIFY2(text.contains("Exec=\"" + QFileInfo(starter).canonicalFilePath().toUtf8() + "\"\n"),
+             text.constData());
+    QVERIFY2(text.contains("Path=" + QFileInfo(data).canonicalFilePath().toUtf8() + "\n"),
+             text.constData());
+}
+
+QTEST_MAIN(TestDebPackage)
+#include "tst_debpackage.moc"
