@@ -239,8 +239,10 @@ void TestEndToEnd::initTestCase()
     const QString entry = home + QStringLiteral("/.local/share/applications/Vantara.desktop");
     QVERIFY2(TestUtil::waitFor(
                  [&] {
-                     if (!QFile::exists(entry) || vantara.state() != QProcess::Running)
-                         return QFile::exists(entry) || vantara.state() != QProcess::Running;
+                     if (vantara.state() != QProcess::Running)
+                         return true;
+                     if (!QFile::exists(entry))
+                         return false;
                      const QList<qulonglong> windows = display.windowsOf(vantara.processId());
                      for (qulonglong w : windows)
                          if (display.geometry(w).size() == screen)
