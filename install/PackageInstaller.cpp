@@ -8,6 +8,7 @@
 #include "shell/ShellHost.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStackedWidget>
@@ -90,12 +91,17 @@ bool PackageInstaller::unpack(Download *download, const QString &name, const QSt
 void PackageInstaller::completeInstall(Download *download)
 {
     const QString name = packageName(download->url());
+    const QString apps = QDir(host.appsFolder()).absolutePath();
+    // A package that replaces an installed app keeps the icon the home
+    // screen already shows for it, instead of adding another.
+    const bool replacing =
+        AppFolder::isSafeName(name) && QFileInfo(apps + QLatin1Char('/') + name).isDir();
     if (unpack(download, name, name)) {
         host.message(InstallMessages::installed(name));
-        const QString apps = QDir(host.appsFolder()).absolutePath();
-        ScriptCall::run(
-            host.homeFrame(), QStringLiteral("createwebapp"),
-            {apps + QStringLiteral("//") + name + QStringLiteral("//icon.png"), name, name});
+        if (!replacing)
+            ScriptCall::run(
+                host.homeFrame(), QStringLiteral("createwebapp"),
+                {apps + QStringLiteral("//") + name + QStringLiteral("//icon.png"), name, name});
         if (host.stack())
             host.stack()->hide();
     }

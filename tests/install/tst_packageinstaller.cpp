@@ -86,6 +86,22 @@ private slots:
         QVERIFY(shell->stack()->isHidden());
     }
 
+    // A new version of an installed app replaces its files; the home screen
+    // keeps its one icon for it.
+    void replacingAnAppAddsNoSecondIcon()
+    {
+        installer->installLpk(server.url("/store/Maps.lpk").toString());
+        QVERIFY(settle());
+        server.route("/v2/Maps.lpk", package({{"icon.png", "new icon"}, {"app.con", "v2"}}),
+                     "application/octet-stream");
+        installer->installLpk(server.url("/v2/Maps.lpk").toString());
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "Mapsinstalled", "Download Started",
+                                         "Mapsinstalled"}));
+        QCOMPARE(readFile(apps() + "/Maps/icon.png"), QByteArray("new icon"));
+        QCOMPARE(createwebappCalls(*shell).size(), 1);
+    }
+
     void namesFromAddressesAndRedirects()
     {
         const QByteArray notes = package({{"icon.png", "notes icon"}});

@@ -1,0 +1,315 @@
+#include "../install/InstallTestUtil.h"
+#include "TestHttpServer.h"
+#include "TestShell.h"
+#include "shell/MainWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTest>
+#include <QWebFrame>
+#include <QWebSettings>
+#include <QWebView>
+#include <algorithm>
+#include <cstdio>
+#include <malloc.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTARA_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTARA_UNDER_ASAN 1
+#endif
+#endif
+
+using namespace InstallTestUtil;
+
+// A long session of the real main window, driven as its home page drives it:
+// apps opened and closed, packages installed and replaced, tabs switched.
+// Leaks are for LeakSanitizer (the sanitizer build) to report at exit; here
+// the resident memory must level off once the first tenth has warmed up.
+class TestSoak : public QObject
+{
+    Q_OBJECT
+
+    static constexpr int rounds = 10;
+    static constexpr int opensPerRound = 20;     // 200 apps
+    static constexpr int packagesPerRound = 5;   // 50 installations
+    static constexpr int switchesPerRound = 100; // 1,000 tab switches
+    static constexpr int openAtOnce = 4;
+    static constexpr int localApps = 8;
+    static constexpr int webApps = 8;
+
+    TestHttpServer server;
+    MainWindow *window = nullptr;
+    QStringList *messages = nullptr;
+    int switches = 0;
+    int opened = 0;
+    int installed = 0;
+
+    static QString apps()
+    {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/Apps");
+    }
+    QVariant home(const QString &script) const
+    {
+        return window->homeFrame()->evaluateJavaScript(script);
+    }
+    int tabCount() const { return home(QStringLiteral("$('#dockapps a').length")).toInt(); }
+
+    static qint64 residentKb()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        return -1;
+    }
+
+    // Lets closed pages go and caches empty, so that what stays is what
+    // the session keeps.
+    static qint64 settledResidentKb()
+    {
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QTest::qWait(50);
+        }
+        QWebSettings::clearMemoryCaches();
+        // Freed heap that the allocator keeps for reuse is not the session's.
+        malloc_trim(0);
+        QTest::qWait(200);
+        return residentKb();
+    }
+
+    static QByteArray localPage(int n)
+    {
+        return QStringLiteral("<html><head><title>Local %1</title></head><body>"
+                              "<ul id='items'></ul><script>"
+                              "var items = document.getElementById('items');"
+                              "for (var i = 0; i < 200; ++i) {"
+                              "  var li = document.createElement('li');"
+                              "  li.textContent = 'item ' + i; items.appendChild(li); }"
+                              "var bridged = typeof api;"
+                              "</script></body></html>")
+            .arg(n)
+            .toUtf8();
+    }
+
+    // The package of one version of an app.
+    static QByteArray packageOf(int app, int version)
+    {
+        return package({{"icon.png", "icon " + QByteArray::number(app)},
+                        {"app.con", "<config><apptype>local</apptype>"
+                                    "<applink>index.html</applink></config>"},
+                        {"index.html", localPage(100 + app)},
+                        {"version.txt", QByteArray::number(version)}});
+    }
+
+    QString packageName(int app) const { return QStringLiteral("Pack%1").arg(app); }
+
+    bool open(const QString &name, const QString &type, const QString &address,
+              bool throughHomePage);
+    void installPackages(int round);
+    void openSwitchAndClose(int round);
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void longSession();
+};
+
+void TestSoak::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    // This program has a folder of its own: the Apps folder is the test's.
+    QDir(apps()).removeRecursively();
+    QVERIFY(QDir().mkpath(apps()));
+    for (int n = 0; n < localApps; ++n) {
+        const QString folder = apps() + QStringLiteral("/Local%1").arg(n);
+        QVERIFY(writeFile(folder + "/app.con", "<config><apptype>local</apptype>"
+                                               "<applink>index.html</applink></config>"));
+        QVERIFY(writeFile(folder + "/index.html", localPage(n)));
+        QVERIFY(writeFile(folder + "/icon.png", "icon"));
+    }
+    QVERIFY(server.start());
+    for (int n = 0; n < webApps; ++n) {
+        TestHttpServer::Response page;
+        page.body = QStringLiteral("<html><head><title>Web %1</title></head><body>"
+                                   "<p>web app %1</p></body></html>")
+                        .arg(n)
+                        .toUtf8();
+        page.headers = {{"Content-Type", "text/html; charset=utf-8"},
+                        {"Set-Cookie", "visit=" + QByteArray::number(n) + "; Max-Age=3600"}};
+        server.route(QStringLiteral("/web/%1.html").arg(n).toUtf8(), page);
+    }
+
+    messages = TestUtil::recordMessages();
+    window = new MainWindow;
+    QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
+    QVERIFY(loaded.wait(30000));
+    QTRY_VERIFY(home("typeof myob").toString() == QLatin1String("object"));
+}
+
+void TestSoak::cleanupTestCase()
+{
+    delete window;
+    window = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QDir(apps()).removeRecursively();
+}
+
+// Opens an app, as a tap on its icon does (the home page's openit) or as
+// the page's bridge call alone, and waits until its page is up.
+bool TestSoak::open(const QString &name, const QString &type, const QString &address,
+                    bool throughHomePage)
+{
+    QStackedWidget *stack = window->stack();
+    const int before = stack->count();
+    if (throughHomePage)
+        home(QStringLiteral("openit('%1', '%2', '%3')").arg(name, type, address));
+    else
+        home(QStringLiteral("myob.on_pushButton_clicked('%1', '%2')").arg(name, address));
+    if (stack->count() != before + 1)
+        return false;
+    auto *view = qobject_cast<QWebView *>(stack->currentWidget());
+    if (!view)
+        return false;
+    QWebFrame *frame = view->page()->mainFrame();
+    const bool up = TestUtil::waitFor([frame] {
+        return frame->evaluateJavaScript(QStringLiteral("document.readyState")).toString() ==
+                   QLatin1String("complete") &&
+               !frame->url().isEmpty();
+    });
+    ++opened;
+    return up;
+}
+
+void TestSoak::installPackages(int round)
+{
+    for (int app = 0; app < packagesPerRound; ++app) {
+        const QString name = packageName(app);
+        const QByteArray path = "/store/" + name.toUtf8() + ".lpk";
+        server.route(path, packageOf(app, round), "application/octet-stream");
+        messages->clear();
+        home(QStringLiteral("myob.installLpk('%1')").arg(server.url(path).toString()));
+        QVERIFY2(TestUtil::waitFor([this] { return messages->size() == 2; }, 20000),
+                 qPrintable(messages->join('|')));
+        QCOMPARE(*messages, QStringList({"Download Started", name + "installed"}));
+        // The new version replaced the old one whole.
+        QCOMPARE(readFile(apps() + "/" + name + "/version.txt"), QByteArray::number(round));
+        QCOMPARE(QDir(apps() + "/" + name).entryList(QDir::Files | QDir::Hidden).size(), 4);
+        ++installed;
+    }
+}
+
+// Opens, switches and closes batches of apps. The first batch of a round
+// goes through the home page's own controls (tabs that restyle the whole
+// page on every click); the others call the bridge as those controls do.
+void TestSoak::openSwitchAndClose(int round)
+{
+    QStackedWidget *stack = window->stack();
+    const int batches = opensPerRound / openAtOnce;
+    for (int batch = 0; batch < batches; ++batch) {
+        const bool throughHomePage = batch == 0;
+        for (int k = 0; k < openAtOnce; ++k) {
+            const int n = round * opensPerRound + batch * openAtOnce + k;
+            bool up = false;
+            switch (n % 3) {
+            case 0: {
+                const QString name = QStringLiteral("Local%1").arg(n % localApps);
+                up = open(name, "local", name, throughHomePage);
+                auto *view = qobject_cast<QWebView *>(stack->currentWidget());
+                QVERIFY(view);
+                QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("bridged").toString(),
+                         QStringLiteral("object"));
+                break;
+            }
+            case 1:
+                up = open(QStringLiteral("Web%1").arg(n % webApps), "web",
+                          server.url(QStringLiteral("/web/%1.html").arg(n % webApps)).toString(),
+                          throughHomePage);
+                break;
+            default:
+                up = open(packageName(n % packagesPerRound), "local",
+                          packageName(n % packagesPerRound), throughHomePage);
+            }
+            QVERIFY2(up, qPrintable(QStringLiteral("app %1 did not load").arg(n)));
+        }
+        QCOMPARE(stack->count(), openAtOnce);
+        QCOMPARE(tabCount(), throughHomePage ? openAtOnce : 0);
+
+        const int perBatch = switchesPerRound / batches;
+        for (int s = 0; s < perBatch; ++s) {
+            const int tab = (s * 3 + batch + 1) % openAtOnce;
+            if (throughHomePage && s < openAtOnce) {
+                home(QStringLiteral("$('#dockapps a:eq(%1)').click()").arg(tab));
+                QCOMPARE(home("$('#dockapps a').index($('#dockapps a.select'))").toInt(), tab);
+            } else {
+                home(QStringLiteral("myob.appswitch(%1)").arg(tab));
+            }
+            QCOMPARE(stack->currentIndex(), tab);
+            QVERIFY(stack->isVisible());
+            ++switches;
+            if (s % 10 == 9) // the event loop turns now and then, as it would
+                QTest::qWait(0);
+        }
+
+        QList<QPointer<QWidget>> pages;
+        for (int i = 0; i < stack->count(); ++i)
+            pages << stack->widget(i);
+        for (int k = 0; k < openAtOnce; ++k)
+            home(throughHomePage ? QStringLiteral("$('#closeme').click()")
+                                 : QStringLiteral("myob.closeapp()"));
+        QCOMPARE(stack->count(), 0);
+        QCOMPARE(tabCount(), 0);
+        QVERIFY(!stack->isVisible());
+        // Closed pages are released, not kept hidden.
+        QVERIFY(TestUtil::waitFor([&pages] {
+            return std::all_of(pages.cbegin(), pages.cend(),
+                               [](const QPointer<QWidget> &p) { return p.isNull(); });
+        }));
+    }
+}
+
+void TestSoak::longSession()
+{
+    qint64 firstTenthKb = 0;
+    for (int round = 0; round < rounds; ++round) {
+        installPackages(round);
+        if (QTest::currentTestFailed())
+            return;
+        openSwitchAndClose(round);
+        if (QTest::currentTestFailed())
+            return;
+        if (round == 0)
+            firstTenthKb = settledResidentKb();
+    }
+    const qint64 endKb = settledResidentKb();
+    QCOMPARE(opened, rounds * opensPerRound);
+    QCOMPARE(installed, rounds * packagesPerRound);
+    QCOMPARE(switches, rounds * switchesPerRound);
+    // One icon per app: replaced packages add none.
+    QCOMPARE(home("$('#swipe_container a').length").toInt(), localApps + packagesPerRound);
+
+    const double growth = 100.0 * double(endKb - firstTenthKb) / double(firstTenthKb);
+    std::printf("soak: %d apps opened and closed, %d packages installed or replaced, "
+                "%d tab switches\n",
+                opened, installed, switches);
+    std::printf("soak: resident memory after the first tenth %lld kB, at the end %lld kB, "
+                "growth %.1f %% (goal <= 10 %%)\n",
+                static_cast<long long>(firstTenthKb), static_cast<long long>(endKb), growth);
+    std::fflush(stdout);
+#ifdef VANTARA_UNDER_ASAN
+    QSKIP("AddressSanitizer's quarantine holds freed memory: resident size says nothing here");
+#endif
+    QVERIFY(firstTenthKb > 0 && endKb > 0);
+    QVERIFY2(growth <= 10.0, qPrintable(QStringLiteral("grew by %1 %").arg(growth)));
+}
+
+QTEST_MAIN(TestSoak)
+#include "tst_soak.moc"
