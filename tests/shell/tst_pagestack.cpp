@@ -62,6 +62,7 @@ private slots:
     void pageloadedNamesTheTab();
     void openedWindowTakesItsTitleAsTabName();
     void showappSlidesInAtShowIndex();
+    void pagesKeepTheirSizeWhileTheStackSlides();
     void linkClickedLoadsIntoThePageOnTop();
     void homeLoadedCoversTheDesktop();
     void shellGoesWhilePagesLoad();
@@ -392,6 +393,43 @@ void TestPageStack::showappSlidesInAtShowIndex()
     QTest::qWait(300);
     QVERIFY(!shell->stack()->isVisible());
     QCOMPARE(shell->stack()->geometry(), QRect(0, 20, w, h));
+}
+
+void TestPageStack::pagesKeepTheirSizeWhileTheStackSlides()
+{
+    QWebView *a = open("/a", titled("A"));
+    QVERIFY(a);
+    const int w = QApplication::desktop()->geometry().width();
+    const int h = shell->stack()->height();
+    // Mid-slide the frame is narrower than the page, which is only uncovered.
+    QVERIFY(shell->stack()->width() < w);
+    QCOMPARE(a->size(), QSize(w, h));
+    int widthSeen = 0;
+    QVERIFY(TestUtil::waitFor([&] {
+        widthSeen =
+            qMax(widthSeen, a->page()->mainFrame()->evaluateJavaScript("innerWidth").toInt());
+        return shell->stack()->geometry() == QRect(0, 20, w, h);
+    }));
+    QCOMPARE(widthSeen, w);
+
+    // Once it has slid in, the stack lays its pages out again: a page added
+    // afterwards and a stack that changes size are filled.
+    auto *later = new QWidget;
+    shell->stack()->addWidget(later);
+    shell->stack()->setCurrentWidget(later);
+    QTRY_COMPARE(later->geometry(), QRect(0, 0, w, h));
+    shell->stack()->setGeometry(0, 20, w / 2, h / 2);
+    QTRY_COMPARE(later->size(), QSize(w / 2, h / 2));
+
+    // A switch slides too, and leaves the pages filling the stack as well.
+    shell->stack()->setGeometry(0, 20, w, h);
+    shell->setShowIndex(0);
+    pages->showapp();
+    QCOMPARE(a->size(), QSize(w, h));
+    QVERIFY(TestUtil::waitFor([&] { return shell->stack()->geometry() == QRect(0, 20, w, h); }));
+    QTest::qWait(50);
+    shell->stack()->setGeometry(0, 20, w - 10, h);
+    QTRY_COMPARE(a->size(), QSize(w - 10, h));
 }
 
 void TestPageStack::linkClickedLoadsIntoThePageOnTop()
