@@ -1,11 +1,10 @@
 #include "VirtualDisplay.h"
 
+#include "RunTool.h"
 #include "TestShell.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 
 VirtualDisplay::~VirtualDisplay()
 {
@@ -49,23 +48,9 @@ bool VirtualDisplay::start(const QSize &size)
 bool VirtualDisplay::run(const QString &program, const QStringList &args, QByteArray *out,
                          int timeoutMs) const
 {
-    QProcess tool;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), display);
-    tool.setProcessEnvironment(env);
-    tool.start(program, args);
-    if (!tool.waitForStarted(5000))
-        return false;
-    const bool ended =
-        TestUtil::waitFor([&] { return tool.state() == QProcess::NotRunning; }, timeoutMs);
-    if (!ended) {
-        tool.kill();
-        tool.waitForFinished(2000);
-        return false;
-    }
-    if (out)
-        *out = tool.readAllStandardOutput();
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    return runTool(program, args, out, env, QString(), timeoutMs);
 }
 
 bool VirtualDisplay::click(const QPoint &at) const

@@ -1,3 +1,4 @@
+#include "RunTool.h"
 #include "TestShell.h"
 #include "VirtualDisplay.h"
 
@@ -21,27 +22,6 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Runs a tool to its end (the event loop turns meanwhile); its standard output.
-bool runTool(const QString &program, const QStringList &args, QByteArray *out,
-             const QString &folder = QString(), int timeoutMs = 240000)
-{
-    QProcess tool;
-    if (!folder.isEmpty())
-        tool.setWorkingDirectory(folder);
-    tool.start(program, args);
-    if (!tool.waitForStarted(10000))
-        return false;
-    if (!TestUtil::waitFor([&] { return tool.state() == QProcess::NotRunning; }, timeoutMs)) {
-        tool.kill();
-        tool.waitForFinished(2000);
-        return false;
-    }
-    if (out)
-        *out = tool.readAllStandardOutput();
-    if (tool.exitCode() != 0)
-        qWarning().noquote() << program << "failed:" << tool.readAllStandardError();
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
-}
 } // namespace
 
 class TestDebPackage : public QObject
@@ -76,7 +56,7 @@ void TestDebPackage::initTestCase()
                      {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
                       QStringLiteral(VANTARA_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
                       folder.path()},
-                     &out, folder.path()),
+                     &out, QProcessEnvironment::systemEnvironment(), folder.path(), 240000),
              out.constData());
     const QStringList debs = QDir(folder.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
     QCOMPARE(debs.size(), 1);
