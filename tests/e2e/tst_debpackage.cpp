@@ -139,6 +139,26 @@ void TestDebPackage::controlDataNamesTheRuntime()
          {"libqt5core5a", "libqt5widgets5", "libqt5network5", "libqt5xml5", "libqt5webkit5",
           "libphonon4qt5-4", "phonon4qt5-backend-vlc", "vlc-plugin-base", "libtag1v5", "zlib1g"})
         QVERIFY2(depends.contains(QLatin1String(runtime)), runtime);
+
+    // Every dependency is a real Debian 12 package, and this system, where the
+    // program runs, satisfies its version: "name (op version)".
+    for (const QString &d : fields.value("Depends").split(QLatin1Char(','))) {
+        const QString name = d.trimmed().section(QLatin1Char(' '), 0, 0);
+        QByteArray installed;
+        QVERIFY2(runTool(QStringLiteral("dpkg-query"),
+                         {QStringLiteral("-W"), QStringLiteral("-f=${Version}"), name}, &installed),
+                 qPrintable(name));
+        const int open = d.indexOf(QLatin1Char('('));
+        if (open < 0)
+            continue;
+        const QStringList condition =
+            d.mid(open + 1).remove(QLatin1Char(')')).simplified().split(QLatin1Char(' '));
+        QCOMPARE(condition.size(), 2);
+        QVERIFY2(runTool(QStringLiteral("dpkg"),
+                         {QStringLiteral("--compare-versions"), QString::fromUtf8(installed),
+                          condition.at(0), condition.at(1)}),
+                 qPrintable(d));
+    }
 }
 
 void TestDebPackage::unpackedStarterBringsUpTheHomeScreen()
