@@ -22,6 +22,13 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
 } // namespace
 
 class TestDebPackage : public QObject
@@ -33,8 +40,19 @@ private slots:
     void packageHoldsTheProgram();
     void controlDataNamesTheRuntime();
     void unpackedStarterBringsUpTheHomeScreen();
+    void upgradeRefreshesTheProgramAndKeepsTheApps();
 
 private:
+    // Runs the starter until the home page has loaded; false when it did not.
+    bool startUntilHome(QByteArray *log);
+    QString starter() const { return folder.filePath(QStringLiteral("root/usr/bin/vantara")); }
+    QString home() const { return folder.filePath(QStringLiteral("home")); }
+    QString data() const { return home() + QStringLiteral("/.local/share/vantara"); }
+    QString menuEntry() const
+    {
+        return home() + QStringLiteral("/.local/share/applications/Vantara.desktop");
+    }
+    VirtualDisplay display;
     // Entries of the package, as "./usr/..." without a trailing "/".
     QStringList entries;
     // Entry -> first column of the listing (type and permissions).
@@ -161,49 +179,70 @@ void TestDebPackage::controlDataNamesTheRuntime()
     }
 }
 
-void TestDebPackage::unpackedStarterBringsUpTheHomeScreen()
+bool TestDebPackage::startUntilHome(QByteArray *log)
 {
-    const QString root = folder.filePath(QStringLiteral("root"));
-    QVERIFY(runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root}, nullptr));
-    const QString starter = root + QStringLiteral("/usr/bin/vantara");
-    QVERIFY(QFileInfo(starter).isExecutable());
-
-    VirtualDisplay display;
-    QVERIFY2(display.start(QSize(1024, 768)), "Xvfb did not start");
-    const QString home = folder.filePath(QStringLiteral("home"));
+    // The home page writes the user's menu entry each time it loads.
+    QFile::remove(menuEntry());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), display.name());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("HOME"), home());
     for (const char *name :
          {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "VANTARA_STARTER"})
         env.remove(QLatin1String(name));
     QProcess shell;
     shell.setProcessEnvironment(env);
     shell.setProcessChannelMode(QProcess::MergedChannels);
-    shell.start(starter, QStringList());
-    QVERIFY(shell.waitForStarted(10000));
-
-    // The user's private copy, and the home page once loaded writes the
-    // user's menu entry.
-    const QString data = home + QStringLiteral("/.local/share/vantara");
-    const QString entry = home + QStringLiteral("/.local/share/applications/Vantara.desktop");
+    shell.start(starter(), QStringList());
+    if (!shell.waitForStarted(10000))
+        return false;
     const bool up = TestUtil::waitFor(
-        [&] { return QFile::exists(entry) || shell.state() == QProcess::NotRunning; }, 90000);
-    const QByteArray log = shell.readAll();
+        [&] { return QFile::exists(menuEntry()) || shell.state() == QProcess::NotRunning; }, 90000);
+    const bool running = shell.state() == QProcess::Running;
     shell.kill();
     shell.waitForFinished(5000);
-    QVERIFY2(up && QFile::exists(entry), log.constData());
+    *log = shell.readAll();
+    return up && running && QFile::exists(menuEntry());
+}
 
-    QCOMPARE(readAll(data + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
-    QVERIFY(QFile::exists(data + QStringLiteral("/Apps/Notes/app.con")));
+void TestDebPackage::unpackedStarterBringsUpTheHomeScreen()
+{
+    QVERIFY(runTool(QStringLiteral("dpkg-deb"),
+                    {QStringLiteral("-x"), deb, folder.filePath(QStringLiteral("root"))}));
+    QVERIFY(QFileInfo(starter()).isExecutable());
+    QVERIFY2(display.start(QSize(1024, 768)), "Xvfb did not start");
+    QByteArray log;
+    QVERIFY2(startUntilHome(&log), log.constData());
+
+    // The user's private copy of the program folder.
+    QCOMPARE(readAll(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
+    QVERIFY(QFile::exists(data() + QStringLiteral("/Apps/Notes/app.con")));
     // The user's entry starts the installed starter, which refreshes the copy
     // after an upgrade, in the copy's folder.
-    const QByteArray text = readAll(entry);
-    QVERIFY2(text.contains("Exec=\"" + QFileInfo(starter).canonicalFilePath().toUtf8() + "\"\n"),
+    const QByteArray text = readAll(menuEntry());
+    QVERIFY2(text.contains("Exec=\"" + QFileInfo(starter()).canonicalFilePath().toUtf8() + "\"\n"),
              text.constData());
-    QVERIFY2(text.contains("Path=" + QFileInfo(data).canonicalFilePath().toUtf8() + "\n"),
+    QVERIFY2(text.contains("Path=" + QFileInfo(data()).canonicalFilePath().toUtf8() + "\n"),
              text.constData());
+}
+
+void TestDebPackage::upgradeRefreshesTheProgramAndKeepsTheApps()
+{
+    QVERIFY(QFile::exists(data() + QStringLiteral("/.installed-version")));
+    // As after an upgrade: the copy is of another version, and its program
+    // would not start. The user has an app of their own and changed a sample.
+    QVERIFY(writeFile(data() + QStringLiteral("/.installed-version"), "0.0.1"));
+    QVERIFY(writeFile(data() + QStringLiteral("/Vantara"), "not a program"));
+    QVERIFY(writeFile(data() + QStringLiteral("/Apps/Mine/app.con"), "<config/>"));
+    QVERIFY(writeFile(data() + QStringLiteral("/Apps/Notes/index.html"), "my notes"));
+    QByteArray log;
+    QVERIFY2(startUntilHome(&log), log.constData());
+    QCOMPARE(readAll(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
+    QCOMPARE(readAll(data() + QStringLiteral("/Vantara")),
+             readAll(folder.filePath(QStringLiteral("root/")) + programDir.mid(2) +
+                     QStringLiteral("/Vantara")));
+    QCOMPARE(readAll(data() + QStringLiteral("/Apps/Mine/app.con")), QByteArray("<config/>"));
+    QCOMPARE(readAll(data() + QStringLiteral("/Apps/Notes/index.html")), QByteArray("my notes"));
 }
 
 QTEST_MAIN(TestDebPackage)
