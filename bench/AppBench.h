@@ -6,6 +6,7 @@
 
 #include "shell/MainWindow.h"
 
+#include <QAbstractAnimation>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -110,11 +111,23 @@ public:
         return watch.stop();
     }
 
-    // Closes the page on top and lets its deferred deletion happen.
+    // Closes the page on top, lets its deferred deletion happen and waits
+    // for the launch's slide to end, so that it does not run into what is
+    // measured next.
     void close()
     {
         window->closeapp();
         settle();
+        QElapsedTimer waited;
+        waited.start();
+        const auto sliding = [this] {
+            for (auto *a : window->stack()->findChildren<QAbstractAnimation *>())
+                if (a->state() == QAbstractAnimation::Running)
+                    return true;
+            return false;
+        };
+        while (sliding() && waited.elapsed() < 5000)
+            QTest::qWait(10);
     }
 
     // Lets deferred deletions, paints and timers of what came before run
