@@ -10,26 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using TestUtil::readFile;
+using TestUtil::writeFile;
+
 // The Debian package as a user gets it: built by CPack from this build, its
 // files and control data, and its starter bringing up the home screen from a
 // folder it was unpacked into.
-
-namespace
-{
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-} // namespace
 
 class TestDebPackage : public QObject
 {
@@ -215,11 +201,11 @@ void TestDebPackage::unpackedStarterBringsUpTheHomeScreen()
     QVERIFY2(startUntilHome(&log), log.constData());
 
     // The user's private copy of the program folder.
-    QCOMPARE(readAll(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
+    QCOMPARE(readFile(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
     QVERIFY(QFile::exists(data() + QStringLiteral("/Apps/Notes/app.con")));
     // The user's entry starts the installed starter, which refreshes the copy
     // after an upgrade, in the copy's folder.
-    const QByteArray text = readAll(menuEntry());
+    const QByteArray text = readFile(menuEntry());
     QVERIFY2(text.contains("Exec=\"" + QFileInfo(starter()).canonicalFilePath().toUtf8() + "\"\n"),
              text.constData());
     QVERIFY2(text.contains("Path=" + QFileInfo(data()).canonicalFilePath().toUtf8() + "\n"),
@@ -237,12 +223,12 @@ void TestDebPackage::upgradeRefreshesTheProgramAndKeepsTheApps()
     QVERIFY(writeFile(data() + QStringLiteral("/Apps/Notes/index.html"), "my notes"));
     QByteArray log;
     QVERIFY2(startUntilHome(&log), log.constData());
-    QCOMPARE(readAll(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
-    QCOMPARE(readAll(data() + QStringLiteral("/Vantara")),
-             readAll(folder.filePath(QStringLiteral("root/")) + programDir.mid(2) +
-                     QStringLiteral("/Vantara")));
-    QCOMPARE(readAll(data() + QStringLiteral("/Apps/Mine/app.con")), QByteArray("<config/>"));
-    QCOMPARE(readAll(data() + QStringLiteral("/Apps/Notes/index.html")), QByteArray("my notes"));
+    QCOMPARE(readFile(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
+    QCOMPARE(readFile(data() + QStringLiteral("/Vantara")),
+             readFile(folder.filePath(QStringLiteral("root/")) + programDir.mid(2) +
+                      QStringLiteral("/Vantara")));
+    QCOMPARE(readFile(data() + QStringLiteral("/Apps/Mine/app.con")), QByteArray("<config/>"));
+    QCOMPARE(readFile(data() + QStringLiteral("/Apps/Notes/index.html")), QByteArray("my notes"));
 }
 
 QTEST_MAIN(TestDebPackage)

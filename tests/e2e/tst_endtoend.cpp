@@ -22,6 +22,9 @@
 #include <QUrl>
 #include <memory>
 
+using TestUtil::readFile;
+using TestUtil::writeFile;
+
 // The whole program as a user meets it: the real executable on a private X
 // display, real clicks and keys, a real server on 127.0.0.1, and a local app
 // of its own that drives the calls only app pages may make.
@@ -33,19 +36,6 @@ const QColor probeColour(255, 0, 255);   // the probe app: its icon and its page
 const QColor sketchColour(0, 255, 255);  // the packaged app: its icon and its page
 const QColor weatherColour(255, 140, 0); // the web app's icon
 const char probeName[] = "E2EProbe";
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 QByteArray png(const QColor &colour, int size = 64)
 {
@@ -101,7 +91,7 @@ QMap<QString, QByteArray> treeOf(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        tree.insert(QDir(folder).relativeFilePath(path), readAll(path));
+        tree.insert(QDir(folder).relativeFilePath(path), readFile(path));
     }
     return tree;
 }
@@ -180,7 +170,7 @@ void TestEndToEnd::initTestCase()
     QCOMPARE(QProcess::execute(QStringLiteral(VANTARA_PACK_TOOL),
                                {QStringLiteral("pack"), sketchSource, package}),
              0);
-    server.route("/store/Sketch.lpk", readAll(package), "application/octet-stream");
+    server.route("/store/Sketch.lpk", readFile(package), "application/octet-stream");
 
     // A copy of the program with its own Apps folder: the sample apps and the
     // probe app.
@@ -198,7 +188,7 @@ void TestEndToEnd::initTestCase()
     QVERIFY(writeFile(probe + QStringLiteral("/icon.png"), png(probeColour)));
     QVERIFY(writeFile(probe + QStringLiteral("/app.con"),
                       "<config><apptype>local</apptype><applink>index.html</applink></config>"));
-    QString page = QString::fromUtf8(readAll(QStringLiteral(E2E_SOURCE_DIR "/probe/index.html")));
+    QString page = QString::fromUtf8(readFile(QStringLiteral(E2E_SOURCE_DIR "/probe/index.html")));
     QVERIFY(page.contains(QLatin1String("@SERVER@")));
     const QString song = home + QStringLiteral("/Music/song.mp3");
     page.replace(QLatin1String("@SERVER@"), server.url(QString()).toString())
@@ -375,11 +365,11 @@ void TestEndToEnd::homeScreenShowsTheGrid()
 
     // The menu entry starts this copy of the program in its folder.
     const QByteArray entry =
-        readAll(home + QStringLiteral("/.local/share/applications/Vantara.desktop"));
+        readFile(home + QStringLiteral("/.local/share/applications/Vantara.desktop"));
     QVERIFY(entry.contains("Exec=\"" +
                            QFileInfo(program + "/Vantara").canonicalFilePath().toUtf8() + "\"\n"));
     QVERIFY(entry.contains("Path=" + QFileInfo(program).canonicalFilePath().toUtf8() + "\n"));
-    QCOMPARE(readAll(home + QStringLiteral("/Desktop/Vantara.desktop")), entry);
+    QCOMPARE(readFile(home + QStringLiteral("/Desktop/Vantara.desktop")), entry);
 }
 
 void TestEndToEnd::localAppDrivesTheShell()
@@ -419,13 +409,13 @@ void TestEndToEnd::localAppDrivesTheShell()
     QCOMPARE(pause.value("resumed").toBool(false), true);
 
     // What landed on disk.
-    QCOMPARE(readAll(apps() + QStringLiteral("/Weather/icon.png")), weatherIconBytes);
+    QCOMPARE(readFile(apps() + QStringLiteral("/Weather/icon.png")), weatherIconBytes);
     const AppDescriptor weather = AppDescriptor::read(apps() + QStringLiteral("/Weather/app.con"));
     QCOMPARE(weather.type, QStringLiteral("web"));
     QCOMPARE(weather.link, server.url(QStringLiteral("/weather/")).toString());
     QCOMPARE(treeOf(apps() + QStringLiteral("/Sketch")), sketch);
     QCOMPARE(treeOf(apps() + QStringLiteral("/Toolbox")), sketch);
-    QCOMPARE(readAll(apps() + QLatin1Char('/') + probeName + QStringLiteral("/notes.txt")),
+    QCOMPARE(readFile(apps() + QLatin1Char('/') + probeName + QStringLiteral("/notes.txt")),
              QByteArray("Buy milk.\nCall Ana.\n"));
     QCOMPARE(server.requestCount("/message.xml"), 1);
     // Nothing half-written or left over beside the apps.

@@ -15,6 +15,8 @@
 // Helpers shared by the installation tests.
 namespace InstallTestUtil
 {
+using TestUtil::readFile;
+using TestUtil::writeFile;
 
 // A home page that records its createwebapp calls.
 inline bool loadRecordingHome(TestShell &shell)
@@ -38,19 +40,6 @@ inline QList<QStringList> createwebappCalls(TestShell &shell)
         calls << args;
     }
     return calls;
-}
-
-inline bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Every file below root, hidden ones included: relative path -> content.

@@ -1,3 +1,4 @@
+#include "TestShell.h"
 #include "install/ArchiveFormat.h"
 #include "install/CompressedBlock.h"
 #include "install/FolderCompressor.h"
@@ -12,6 +13,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+using TestUtil::readFile;
+using TestUtil::writeFile;
 
 namespace
 {
@@ -55,19 +59,6 @@ QByteArray mixedBytes(int size, quint32 seed)
         b += (i % 2 ? randomBytes(70000, seed + i) : textBytes(90000, seed + i));
     b.truncate(size);
     return b;
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Every file and folder below root, hidden ones included: path -> content

@@ -1,3 +1,4 @@
+#include "TestShell.h"
 #include "shell/DesktopShortcut.h"
 
 #include <QCoreApplication>
@@ -8,14 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using TestUtil::readFile;
+
 namespace
 {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The value of key in a desktop entry's text, unescaped as a string value.
 QString valueOf(const QByteArray &entry, const QByteArray &key)
 {
@@ -100,7 +97,7 @@ void TestDesktopShortcut::execArgumentQuotesWhatIsSpecial()
 void TestDesktopShortcut::entryNamesTheRunningProgram()
 {
     DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
-    const QByteArray entry = readAll(menuEntry());
+    const QByteArray entry = readFile(menuEntry());
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
     QCOMPARE(valueOf(entry, "Type"), QStringLiteral("Application"));
     QCOMPARE(valueOf(entry, "Name"), QStringLiteral("Vantara"));
@@ -122,7 +119,7 @@ void TestDesktopShortcut::desktopEntryOnlyOnAnExistingDesktop()
     QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)));
     DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
     QVERIFY(QFile::exists(desktopEntry()));
-    QCOMPARE(readAll(desktopEntry()), readAll(menuEntry()));
+    QCOMPARE(readFile(desktopEntry()), readFile(menuEntry()));
     // Made again on every home-page load: nothing changes, nothing is added.
     const QDateTime written = QFileInfo(desktopEntry()).lastModified();
     QTest::qWait(20);
@@ -141,7 +138,7 @@ void TestDesktopShortcut::staleEntryIsBroughtUpToDate()
     stale.write("[Desktop Entry]\nName=Vantara\nExec=/old/place/Vantara\n");
     stale.close();
     DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
-    QCOMPARE(valueOf(readAll(menuEntry()), "Exec"),
+    QCOMPARE(valueOf(readFile(menuEntry()), "Exec"),
              DesktopShortcut::execArgument(QCoreApplication::applicationFilePath()));
 }
 
@@ -183,7 +180,7 @@ void TestDesktopShortcut::privateCopyStartsThroughTheStarter()
     qputenv("VANTARA_STARTER", absolute ? starter.toUtf8() : QByteArray("bin/vantara"));
     DesktopShortcut::createAll(copy);
     qunsetenv("VANTARA_STARTER");
-    QCOMPARE(valueOf(readAll(menuEntry()), "Exec"),
+    QCOMPARE(valueOf(readFile(menuEntry()), "Exec"),
              DesktopShortcut::execArgument(viaStarter ? starter
                                                       : QCoreApplication::applicationFilePath()));
 }

@@ -3,6 +3,8 @@
 #include "shell/Messages.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QProgressBar>
@@ -34,19 +36,38 @@ TestShell::~TestShell()
     delete window;
 }
 
-QWebView *TestShell::homeView() const { return home; }
-QStackedWidget *TestShell::stack() const { return pages; }
-QProgressBar *TestShell::progressBar() const { return bar; }
-QWidget *TestShell::mainWindow() const { return window; }
-QObject *TestShell::bridge() const { return bridgeObject; }
-QString TestShell::programFolder() const { return folder.path(); }
+QWebView *TestShell::homeView() const
+{
+    return home;
+}
+QStackedWidget *TestShell::stack() const
+{
+    return pages;
+}
+QProgressBar *TestShell::progressBar() const
+{
+    return bar;
+}
+QWidget *TestShell::mainWindow() const
+{
+    return window;
+}
+QObject *TestShell::bridge() const
+{
+    return bridgeObject;
+}
+QString TestShell::programFolder() const
+{
+    return folder.path();
+}
 
 bool TestShell::loadHome(const QString &html, const QUrl &baseUrl)
 {
     return TestUtil::loadHtml(home, html, baseUrl);
 }
 
-namespace TestUtil {
+namespace TestUtil
+{
 
 bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs)
 {
@@ -82,4 +103,16 @@ QStringList *recordMessages()
     return &texts;
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
 } // namespace TestUtil

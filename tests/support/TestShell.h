@@ -40,7 +40,8 @@ private:
     int index = 0;
 };
 
-namespace TestUtil {
+namespace TestUtil
+{
 // Loads html into view and waits for loadFinished; true when it loaded.
 bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs = 10000);
 // Loads url into view and waits for loadFinished.
@@ -49,4 +50,8 @@ bool loadUrl(QWebView *view, const QUrl &url, int timeoutMs = 10000);
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
 // Records the texts of the message boxes shown from now on and dismisses them.
 QStringList *recordMessages();
+// The whole content of a file; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+// Writes content to path, making its folders; true when all of it was written.
+bool writeFile(const QString &path, const QByteArray &content);
 } // namespace TestUtil
