@@ -3,33 +3,23 @@
 // Growth per app shows as a ratio above 1.
 
 #include "AppBench.h"
+#include "ProcessMemory.h"
 
 #include <QApplication>
 #include <cstdio>
-#include <unistd.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
 namespace
 {
-// Resident set size in KiB, from /proc.
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 long measure()
 {
     AppBench::settle();
 #ifdef __GLIBC__
     malloc_trim(0); // free heap pages back, so RSS follows what is held
 #endif
-    return residentKiB();
+    return ProcessMemory::residentKiB();
 }
 } // namespace
 

@@ -6,6 +6,7 @@
 //
 //   ./bench_archive [rounds] [work folder]
 
+#include "ProcessMemory.h"
 #include "install/FolderCompressor.h"
 
 #include <QCoreApplication>
@@ -180,17 +181,6 @@ Baseline zlibBaseline(const QString &root, const QString &packed, const QString 
     return b;
 }
 
-long peakRssKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
 // Child: packs folder into archive (or does nothing) and prints its peak RSS.
 int rssChild(int argc, char **argv)
 {
@@ -200,7 +190,7 @@ int rssChild(int argc, char **argv)
         FolderCompressor c;
         ok = c.packFolder(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
-    std::printf("%ld\n", peakRssKiB());
+    std::printf("%ld\n", ProcessMemory::peakResidentKiB());
     return ok ? 0 : 1;
 }
 

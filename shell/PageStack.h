@@ -24,8 +24,10 @@ public:
     // Slides the stack in from the right edge at page showIndex.
     void showapp();
     // Takes the page on top out of the stack and releases it; the last page
-    // becomes current, or the stack hides when none is left. The page's own objects go once control
-    // returns to the event loop, so a page may close itself from its own script.
+    // becomes current, or the stack hides when none is left; the home page
+    // drops the tab of a page that closed itself. The page's own objects go
+    // once control returns to the event loop, so a page may close itself
+    // from its own script.
     void closeapp();
     // Resets the progress bar and names the selected tab after the title of
     // the page on top (its first 10 characters).

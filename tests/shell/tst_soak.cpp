@@ -1,4 +1,5 @@
 #include "../install/InstallTestUtil.h"
+#include "ProcessMemory.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "shell/MainWindow.h"
@@ -60,17 +61,6 @@ class TestSoak : public QObject
     }
     int tabCount() const { return home(QStringLiteral("$('#dockapps a').length")).toInt(); }
 
-    static qint64 residentKb()
-    {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        return -1;
-    }
-
     // Lets closed pages go and caches empty, so that what stays is what
     // the session keeps.
     static qint64 settledResidentKb()
@@ -83,7 +73,7 @@ class TestSoak : public QObject
         // Freed heap that the allocator keeps for reuse is not the session's.
         malloc_trim(0);
         QTest::qWait(200);
-        return residentKb();
+        return ProcessMemory::residentKiB();
     }
 
     static QByteArray localPage(int n)
@@ -112,8 +102,11 @@ class TestSoak : public QObject
 
     QString packageName(int app) const { return QStringLiteral("Pack%1").arg(app); }
 
-    bool open(const QString &name, const QString &type, const QString &address,
-              bool throughHomePage);
+    bool open(const QString &name, const QString &type, const QString &address)
+    {
+        ++opened;
+        return TestUtil::openFromHome(window, name, type, address) != nullptr;
+    }
     void installPackages(int round);
     void openSwitchAndClose(int round);
 
@@ -163,32 +156,6 @@ void TestSoak::cleanupTestCase()
     QDir(apps()).removeRecursively();
 }
 
-// Opens an app, as a tap on its icon does (the home page's openit) or as
-// the page's bridge call alone, and waits until its page is up.
-bool TestSoak::open(const QString &name, const QString &type, const QString &address,
-                    bool throughHomePage)
-{
-    QStackedWidget *stack = window->stack();
-    const int before = stack->count();
-    if (throughHomePage)
-        home(QStringLiteral("openit('%1', '%2', '%3')").arg(name, type, address));
-    else
-        home(QStringLiteral("myob.on_pushButton_clicked('%1', '%2')").arg(name, address));
-    if (stack->count() != before + 1)
-        return false;
-    auto *view = qobject_cast<QWebView *>(stack->currentWidget());
-    if (!view)
-        return false;
-    QWebFrame *frame = view->page()->mainFrame();
-    const bool up = TestUtil::waitFor([frame] {
-        return frame->evaluateJavaScript(QStringLiteral("document.readyState")).toString() ==
-                   QLatin1String("complete") &&
-               !frame->url().isEmpty();
-    });
-    ++opened;
-    return up;
-}
-
 void TestSoak::installPackages(int round)
 {
     for (int app = 0; app < packagesPerRound; ++app) {
@@ -214,14 +181,13 @@ void TestSoak::openSwitchAndClose(int round)
     QStackedWidget *stack = window->stack();
     const int batches = opensPerRound / openAtOnce;
     for (int batch = 0; batch < batches; ++batch) {
-        const bool throughHomePage = true;
         for (int k = 0; k < openAtOnce; ++k) {
             const int n = round * opensPerRound + batch * openAtOnce + k;
             bool up = false;
             switch (n % 3) {
             case 0: {
                 const QString name = QStringLiteral("Local%1").arg(n % localApps);
-                up = open(name, "local", name, throughHomePage);
+                up = open(name, "local", name);
                 auto *view = qobject_cast<QWebView *>(stack->currentWidget());
                 QVERIFY(view);
                 QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("bridged").toString(),
@@ -230,29 +196,24 @@ void TestSoak::openSwitchAndClose(int round)
             }
             case 1:
                 up = open(QStringLiteral("Web%1").arg(n % webApps), "web",
-                          server.url(QStringLiteral("/web/%1.html").arg(n % webApps)).toString(),
-                          throughHomePage);
+                          server.url(QStringLiteral("/web/%1.html").arg(n % webApps)).toString());
                 break;
             default:
                 up = open(packageName(n % packagesPerRound), "local",
-                          packageName(n % packagesPerRound), throughHomePage);
+                          packageName(n % packagesPerRound));
             }
             QVERIFY2(up, qPrintable(QStringLiteral("app %1 did not load").arg(n)));
         }
         QCOMPARE(stack->count(), openAtOnce);
-        QCOMPARE(tabCount(), throughHomePage ? openAtOnce : 0);
+        QCOMPARE(tabCount(), openAtOnce);
 
         const int perBatch = switchesPerRound / batches;
         for (int s = 0; s < perBatch; ++s) {
             const int tab = (s * 3 + batch + 1) % openAtOnce;
-            if (throughHomePage) {
-                // "; 0": the click's own result is a jQuery object, which the
-                // bridge would otherwise convert for us at length.
-                home(QStringLiteral("$('#dockapps a:eq(%1)').click(); 0").arg(tab));
-                QCOMPARE(home("$('#dockapps a').index($('#dockapps a.select'))").toInt(), tab);
-            } else {
-                home(QStringLiteral("myob.appswitch(%1)").arg(tab));
-            }
+            // "; 0": the click's own result is a jQuery object, which the
+            // bridge would otherwise convert for us at length.
+            home(QStringLiteral("$('#dockapps a:eq(%1)').click(); 0").arg(tab));
+            QCOMPARE(home("$('#dockapps a').index($('#dockapps a.select'))").toInt(), tab);
             QCOMPARE(stack->currentIndex(), tab);
             QVERIFY(stack->isVisible());
             ++switches;
@@ -264,8 +225,7 @@ void TestSoak::openSwitchAndClose(int round)
         for (int i = 0; i < stack->count(); ++i)
             pages << stack->widget(i);
         for (int k = 0; k < openAtOnce; ++k)
-            home(throughHomePage ? QStringLiteral("$('#closeme').click(); 0")
-                                 : QStringLiteral("myob.closeapp()"));
+            home(QStringLiteral("$('#closeme').click(); 0"));
         QCOMPARE(stack->count(), 0);
         QCOMPARE(tabCount(), 0);
         QVERIFY(!stack->isVisible());

@@ -45,7 +45,10 @@ private:
             .toStringList();
     }
     QString selectedTab() const { return home("$('#dockapps a.select span').text()").toString(); }
-    QWebView *openFromHome(const QString &name, const QString &address);
+    QWebView *openFromHome(const QString &name, const QString &address)
+    {
+        return TestUtil::openFromHome(window, name, QStringLiteral("web"), address);
+    }
 
     TestHttpServer *server = nullptr;
     MainWindow *window = nullptr;
@@ -70,20 +73,6 @@ void TestStackSlots::cleanup()
 {
     delete window;
     delete server;
-}
-
-QWebView *TestStackSlots::openFromHome(const QString &name, const QString &address)
-{
-    QStackedWidget *stack = window->stack();
-    const int before = stack->count();
-    home(QStringLiteral("openit('%1', 'web', '%2')").arg(name, address));
-    if (stack->count() != before + 1)
-        return nullptr;
-    auto *view = qobject_cast<QWebView *>(stack->currentWidget());
-    QSignalSpy finished(view, SIGNAL(loadFinished(bool)));
-    if (!finished.wait(10000))
-        return nullptr;
-    return view;
 }
 
 void TestStackSlots::homeLoadLaysOutAndMakesShortcuts()

@@ -1,11 +1,12 @@
 #include "TestShell.h"
 
+#include "shell/MainWindow.h"
 #include "shell/Messages.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -101,6 +102,25 @@ QStringList *recordMessages()
     texts.clear();
     Messages::dismissAutomatically([](const QString &text) { texts.append(text); });
     return &texts;
+}
+
+QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
+                       const QString &address)
+{
+    QStackedWidget *stack = window->stack();
+    const int before = stack->count();
+    window->homeView()->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("openit('%1', '%2', '%3')").arg(name, type, address));
+    auto *view = qobject_cast<QWebView *>(stack->currentWidget());
+    if (stack->count() != before + 1 || !view)
+        return nullptr;
+    QWebFrame *frame = view->page()->mainFrame();
+    const bool up = waitFor([frame] {
+        return !frame->url().isEmpty() &&
+               frame->evaluateJavaScript(QStringLiteral("document.readyState")).toString() ==
+                   QLatin1String("complete");
+    });
+    return up ? view : nullptr;
 }
 
 QByteArray readFile(const QString &path)

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
+class MainWindow;
 class QMainWindow;
 
 // A shell for testing one subsystem alone: a real window with a home view, a
@@ -50,6 +51,10 @@ bool loadUrl(QWebView *view, const QUrl &url, int timeoutMs = 10000);
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
 // Records the texts of the message boxes shown from now on and dismisses them.
 QStringList *recordMessages();
+// Opens an app as a tap on its home-screen icon does (the home page's
+// openit) and waits until its page has loaded; null when no page came up.
+QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
+                       const QString &address);
 // The whole content of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);
 // Writes content to path, making its folders; true when all of it was written.

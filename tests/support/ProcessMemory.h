@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+
+// This process's memory as the kernel counts it, in KiB; -1 when unreadable.
+namespace ProcessMemory
+{
+// field: "VmRSS" for resident memory now, "VmHWM" for its peak.
+inline long statusKiB(const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+inline long residentKiB()
+{
+    return statusKiB("VmRSS");
+}
+inline long peakResidentKiB()
+{
+    return statusKiB("VmHWM");
+}
+} // namespace ProcessMemory
