@@ -1,7 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/ExceptionApplication.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 int runVantara(int &argc, char **argv)
 {

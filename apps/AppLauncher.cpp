@@ -23,13 +23,6 @@ void useJar(QWebView *view, const QString &jarName)
 {
     view->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(jarName));
 }
-
-void giveApi(QWebView *view, QObject *bridge)
-{
-    if (bridge)
-        QObject::connect(view->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), bridge,
-                         SLOT(localapp()));
-}
 } // namespace
 
 AppLauncher::AppLauncher(ShellHost &host, const QString &base, QObject *parent)
@@ -76,7 +69,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             const QUrl link(app.link);
             view->load(link);
             if (ScriptBridge::isTrustedWebAddress(link))
-                giveApi(view, shell.bridge());
+                shell.hookApiPlacement(view->page()->mainFrame());
             view->setObjectName(nn);
         }
         if (app.type == QLatin1String("local")) {
@@ -85,7 +78,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             const QUrl page = localPage(appFolder, app.link);
             if (!page.isEmpty())
                 view->load(page);
-            giveApi(view, shell.bridge());
+            shell.hookApiPlacement(view->page()->mainFrame());
             view->setObjectName(nn);
         }
 
@@ -112,15 +105,8 @@ QWebView *AppLauncher::createView(const QString &objectName)
     auto *page = new WebPage(shell.mainWindow(), &shell);
     view->setPage(page);
     page->setForwardUnsupportedContent(true);
-    if (QObject *bridge = shell.bridge()) {
-        connect(page, SIGNAL(loadFinished(bool)), bridge, SLOT(pageloaded(bool)));
-        connect(page, SIGNAL(linkClicked(QUrl)), bridge, SLOT(linkClickedSlot(QUrl)));
-        // Queued: views also go while the main window itself is being
-        // destroyed, and then the call is dropped instead of reaching it.
-        connect(view, SIGNAL(destroyed()), bridge, SLOT(objectDestroyed()), Qt::QueuedConnection);
-        connect(page, SIGNAL(unsupportedContent(QNetworkReply *)), bridge,
-                SLOT(unsupportedContent(QNetworkReply *)));
-    }
+    shell.hookPageLoads(page);
+    shell.hookAppPage(view);
     PageProgress::follow(page, shell.progressBar());
     return view;
 }

@@ -54,8 +54,7 @@ void PageServices::history(const QString &direction)
 void PageServices::notify(const QString &address)
 {
     auto *manager = new QNetworkAccessManager(host.mainWindow());
-    QObject::connect(manager, SIGNAL(finished(QNetworkReply *)), host.bridge(),
-                     SLOT(onResult(QNetworkReply *)));
+    host.hookRemoteMessages(manager);
     // Once the bridge has read the reply, reply and manager go: a page that
     // polls for messages must not pile up managers for the window's lifetime.
     QObject::connect(manager, &QNetworkAccessManager::finished, manager,

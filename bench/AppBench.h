@@ -4,7 +4,7 @@
 // working folder, with its home page loaded, and a local app of their own in
 // the Apps folder beside the program (removed again at the end).
 
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QAbstractAnimation>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // a fresh process; the driver alternates them and prints the ratio of medians.
 
 #include "app/ExceptionApplication.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -63,8 +63,7 @@ QWidget *MailPanel::open()
     list->setMaximumWidth(300);
     list->setPage(new MailListPage(list, bridge));
     list->load(MailListPage::address());
-    QObject::connect(list->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), bridge,
-                     SLOT(mailapp()));
+    host.hookMailList(list->page()->mainFrame());
 
     auto *mail = new QWebView;
     mail->setPage(page);
@@ -76,10 +75,8 @@ QWidget *MailPanel::open()
         manager->disconnect(bridge);
         manager->deleteLater();
     });
-    QObject::connect(page->mainFrame(), SIGNAL(provisionalLoad()), bridge, SLOT(mailstore()));
+    host.hookMailService(page, manager);
     mail->load(QUrl(QStringLiteral("qrc:/assets/support/home.html")));
-    QObject::connect(manager, SIGNAL(finished(QNetworkReply *)), bridge,
-                     SLOT(finishedSlot(QNetworkReply *)));
 
     layout->setSpacing(0);
     layout->addWidget(list);
@@ -131,8 +128,7 @@ void MailPanel::openService(const QString &service, const QString &)
     QObject::connect(mail->page(), &QWebPage::loadProgress, host.progressBar(),
                      &QProgressBar::setValue, Qt::UniqueConnection);
     // Like every page of the stack, a finished load resets the bar.
-    QObject::connect(mail->page(), SIGNAL(loadFinished(bool)), host.bridge(),
-                     SLOT(pageloaded(bool)), Qt::UniqueConnection);
+    host.hookPageLoads(mail->page());
 }
 
 void MailPanel::authenticationRequired()

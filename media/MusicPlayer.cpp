@@ -10,12 +10,23 @@
 #include <phonon/MediaObject>
 #include <phonon/MediaSource>
 
-MusicPlayer::MusicPlayer(ShellHost &shell, Phonon::MediaObject *playerObject,
-                         Phonon::MediaObject *tagReaderObject, Phonon::AudioOutput *outputObject,
-                         QObject *parent)
-    : QObject(parent), host(shell), player(playerObject), tagReader(tagReaderObject),
-      output(outputObject)
+MusicPlayer::MusicPlayer(ShellHost &shell, QObject *parent) : QObject(parent), host(shell) {}
+
+void MusicPlayer::prepare()
 {
+    prepared();
+}
+
+MusicPlayer::Media &MusicPlayer::prepared()
+{
+    if (media.player)
+        return media;
+    media.output = new Phonon::AudioOutput(Phonon::MusicCategory, this);
+    media.player = new Phonon::MediaObject(this);
+    media.tagReader = new Phonon::MediaObject(this);
+    Phonon::createPath(media.player, media.output);
+    host.hookMusic(media.player, media.tagReader);
+    return media;
 }
 
 QUrl MusicPlayer::sourceUrl(const QString &text)
@@ -27,18 +38,16 @@ QUrl MusicPlayer::sourceUrl(const QString &text)
 
 void MusicPlayer::play(const QString &url)
 {
-    // The length goes through the shell's bridge slot; one connection, however
-    // often a track is started, so each new length is sent once.
-    QObject::connect(player, SIGNAL(totalTimeChanged(qint64)), host.bridge(),
-                     SLOT(Mp3Buffer(qint64)), Qt::UniqueConnection);
+    const Media &m = prepared();
     const QUrl source = sourceUrl(url);
-    player->setCurrentSource(Phonon::MediaSource(source));
-    player->play();
-    tagReader->setCurrentSource(Phonon::MediaSource(source));
+    m.player->setCurrentSource(Phonon::MediaSource(source));
+    m.player->play();
+    m.tagReader->setCurrentSource(Phonon::MediaSource(source));
 }
 
 bool MusicPlayer::togglePause()
 {
+    Phonon::MediaObject *player = prepared().player;
     if (player->state() == Phonon::PausedState) {
         player->play();
         return true;
@@ -49,17 +58,17 @@ bool MusicPlayer::togglePause()
 
 void MusicPlayer::stop()
 {
-    player->stop();
+    prepared().player->stop();
 }
 
 void MusicPlayer::seek(qint64 ms)
 {
-    player->seek(ms);
+    prepared().player->seek(ms);
 }
 
 void MusicPlayer::setVolume(qreal factor)
 {
-    output->setVolume(factor);
+    prepared().output->setVolume(factor);
 }
 
 void MusicPlayer::lengthChanged(qint64 ms)
@@ -74,6 +83,7 @@ void MusicPlayer::tagReaderStateChanged(Phonon::State newState)
     if (newState != Phonon::StoppedState && newState != Phonon::PausedState)
         return;
     // Before the first track the reader holds an empty source: no track, no tags.
+    Phonon::MediaObject *tagReader = prepared().tagReader;
     const Phonon::MediaSource::Type type = tagReader->currentSource().type();
     if (type == Phonon::MediaSource::Invalid || type == Phonon::MediaSource::Empty)
         return;

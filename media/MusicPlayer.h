@@ -11,15 +11,19 @@ class AudioOutput;
 class MediaObject;
 } // namespace Phonon
 
-// The shell's one background music player. It works on the media objects of
-// the main window: player (joined to output) sounds the track, tagReader is
-// given the same source only to learn its tags. Track length and tags go to
-// the page on top as RollBar and cover.
+// The shell's one background music player. It makes and owns its media
+// objects when first needed: player (joined to output) sounds the track,
+// tagReader is given the same source only to learn its tags. Track length and
+// tags go to the page on top as RollBar and cover.
 class MusicPlayer : public QObject
 {
 public:
-    MusicPlayer(ShellHost &host, Phonon::MediaObject *player, Phonon::MediaObject *tagReader,
-                Phonon::AudioOutput *output, QObject *parent = nullptr);
+    MusicPlayer(ShellHost &host, QObject *parent = nullptr);
+
+    // Makes the media objects (starting the back-end) if they are not there.
+    void prepare();
+    Phonon::MediaObject *mediaPlayer() { return prepared().player; }
+    Phonon::MediaObject *mediaTagReader() { return prepared().tagReader; }
 
     // Plays the source at url (URL text; a bare absolute path is taken as a
     // local file) and starts reading its tags.
@@ -39,8 +43,13 @@ public:
     static QUrl sourceUrl(const QString &text);
 
 private:
+    struct Media {
+        Phonon::MediaObject *player = nullptr;
+        Phonon::MediaObject *tagReader = nullptr;
+        Phonon::AudioOutput *output = nullptr;
+    };
+    Media &prepared();
+
     ShellHost &host;
-    Phonon::MediaObject *player;
-    Phonon::MediaObject *tagReader;
-    Phonon::AudioOutput *output;
+    Media media;
 };

@@ -2,12 +2,18 @@
 
 #include <QString>
 
+class QNetworkAccessManager;
 class QObject;
 class QProgressBar;
 class QStackedWidget;
 class QWebFrame;
+class QWebPage;
 class QWebView;
 class QWidget;
+namespace Phonon
+{
+class MediaObject;
+} // namespace Phonon
 
 // What a subsystem may reach of the shell. The main window implements it;
 // tests implement it over plain widgets.
@@ -27,8 +33,25 @@ public:
     virtual QProgressBar *progressBar() const = 0;
     // The top-level window: parent of what the shell makes, owner of dialogs.
     virtual QWidget *mainWindow() const = 0;
-    // The object that pages see as myob and api; its slots serve connections.
+    // The object that pages see as myob and api.
     virtual QObject *bridge() const = 0;
+
+    // Hooks: a subsystem hands what it made to the window, which joins its
+    // signals to the window's own slots (checked when compiled, not by name).
+    // A shell without a window joins nothing.
+    // A finished load: loadFinished -> pageloaded.
+    virtual void hookPageLoads(QWebPage * /*page*/) {}
+    // An app page: link clicks, content it cannot show, the view going.
+    virtual void hookAppPage(QWebView * /*view*/) {}
+    // A frame that may get api each time its script context is cleared.
+    virtual void hookApiPlacement(QWebFrame * /*frame*/) {}
+    // The mail panel's account list frame (myob) and its service page.
+    virtual void hookMailList(QWebFrame * /*frame*/) {}
+    virtual void hookMailService(QWebPage * /*page*/, QNetworkAccessManager * /*manager*/) {}
+    // Remote-message replies: finished -> onResult.
+    virtual void hookRemoteMessages(QNetworkAccessManager * /*manager*/) {}
+    // The music player's objects: track length and the tag reader's state.
+    virtual void hookMusic(Phonon::MediaObject * /*player*/, Phonon::MediaObject * /*tagReader*/) {}
 
     // The folder of the program and the Apps folder beside it.
     virtual QString programFolder() const = 0;

@@ -38,8 +38,7 @@ QWebPage *WebPage::createWindow(WebWindowType)
     view->setAttribute(Qt::WA_QuitOnClose);
     view->page()->networkAccessManager()->setCookieJar(
         new NetworkCookieJar(QStringLiteral(VANTARA_DEFAULT_START_PAGE)));
-    if (QObject *bridge = shell->bridge())
-        connect(view->page(), SIGNAL(loadFinished(bool)), bridge, SLOT(pageloaded(bool)));
+    shell->hookPageLoads(view->page());
     PageProgress::follow(view->page(), shell->progressBar());
     ScriptCall::run(shell->homeFrame(), QStringLiteral("createTab"), {"New..."});
     return view->page();

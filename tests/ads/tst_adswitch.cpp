@@ -1,7 +1,7 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "ads/AdSwitch.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -113,7 +113,7 @@ private slots:
 
     void fillsTheRealHomePage()
     {
-        RecordingBridge recorder;
+        TestBridge recorder;
         TestShell shell(&recorder);
         QWebFrame *frame = shell.homeFrame();
         connect(frame, &QWebFrame::javaScriptWindowObjectCleared, &recorder,

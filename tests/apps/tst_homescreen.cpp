@@ -41,7 +41,7 @@ class TestHomeScreen : public QObject
 {
     Q_OBJECT
 
-    RecordingBridge recorder;
+    TestBridge recorder;
     TestShell *shell = nullptr;
     QString shots;
 

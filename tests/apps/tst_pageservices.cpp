@@ -1,3 +1,4 @@
+#include "TestBridge.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "apps/PageServices.h"
@@ -19,21 +20,6 @@ const char homePage[] = "<html><body style='margin:0'><script>"
                         "function ChangeWall(w) { walls.push(w);"
                         " document.body.style.background = 'url(' + w + ')'; }"
                         "</script></body></html>";
-
-// Stands in for the window as the receiver of remote-message replies.
-class ReplyRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QStringList bodies;
-    QList<QUrl> urls;
-public slots:
-    void onResult(QNetworkReply *reply)
-    {
-        urls.append(reply->url());
-        bodies.append(QString::fromUtf8(reply->readAll()));
-    }
-};
 
 QColor colourAt(QWebView *view, const QPoint &point)
 {
@@ -62,7 +48,7 @@ private slots:
     void wallpaperShowsAnImageOfTheProgramFolder()
     {
         QFETCH(QString, name);
-        ReplyRecorder bridge;
+        TestBridge bridge;
         TestShell shell(&bridge);
         QVERIFY(
             shell.loadHome(QString::fromLatin1(homePage), QUrl(QStringLiteral("qrc:/Lumo.html"))));
@@ -170,7 +156,7 @@ private slots:
             r.delayMs = (3 - i) * 150;
             server.route("/note" + QByteArray::number(i), r);
         }
-        ReplyRecorder bridge;
+        TestBridge bridge;
         TestShell shell(&bridge);
         PageServices services(shell);
         auto managers = [&] {
@@ -182,9 +168,9 @@ private slots:
         for (int i = 1; i <= 3; ++i)
             services.notify(server.url(QStringLiteral("/note%1").arg(i)).toString());
         QCOMPARE(managers(), before + 3);
-        QVERIFY(TestUtil::waitFor([&] { return bridge.bodies.size() == 3; }));
-        QCOMPARE(bridge.urls.last(), server.url(QStringLiteral("/note1")));
-        QStringList sorted = bridge.bodies;
+        QVERIFY(TestUtil::waitFor([&] { return bridge.replyBodies.size() == 3; }));
+        QCOMPARE(bridge.replyUrls.last(), server.url(QStringLiteral("/note1")));
+        QStringList sorted = bridge.replyBodies;
         sorted.sort();
         QCOMPARE(sorted, QStringList({QStringLiteral("<msg><cmd>1</cmd></msg>"),
                                       QStringLiteral("<msg><cmd>2</cmd></msg>"),
@@ -198,12 +184,12 @@ private slots:
 
     void aFailedNotificationIsAnsweredToo()
     {
-        ReplyRecorder bridge;
+        TestBridge bridge;
         TestShell shell(&bridge);
         PageServices services(shell);
         services.notify(QStringLiteral("not a valid address"));
         services.notify(server.url(QStringLiteral("/missing")).toString());
-        QVERIFY(TestUtil::waitFor([&] { return bridge.bodies.size() == 2; }));
+        QVERIFY(TestUtil::waitFor([&] { return bridge.replyBodies.size() == 2; }));
     }
 
 private:

@@ -1,7 +1,7 @@
 #include "InstallTestUtil.h"
 #include "TestHttpServer.h"
 #include "install/FileDownloads.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -2,7 +2,7 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "mail/MailPanel.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"

@@ -1,4 +1,5 @@
 #include "MediaFixtures.h"
+#include "TestBridge.h"
 #include "TestShell.h"
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
@@ -19,83 +20,11 @@
 
 using namespace MediaFixtures;
 
-// The shell as the app pages see it (api): the real folders browser and music
-// player, each call recorded as "name(arguments)".
-class AppBridge : public QObject
-{
-    Q_OBJECT
-
-public:
-    MusicPlayer *music = nullptr;
-    FolderBrowser *folders = nullptr;
-    QStringList calls;
-    QStringList picked; // what the file dialog "returns"
-
-    int count(const QString &prefix) const
-    {
-        int n = 0;
-        for (const QString &c : calls)
-            n += c.startsWith(prefix + '(');
-        return n;
-    }
-    QString last(const QString &prefix) const
-    {
-        for (int i = calls.size() - 1; i >= 0; --i)
-            if (calls[i].startsWith(prefix + '('))
-                return calls[i].mid(prefix.size() + 1, calls[i].size() - prefix.size() - 2);
-        return QString();
-    }
-
-public slots:
-    void desktopaccess(QString service)
-    {
-        calls << "desktopaccess(" + service + ")";
-        folders->desktopaccess(service);
-    }
-    void playmp3(QString url)
-    {
-        calls << "playmp3(" + url + ")";
-        music->play(url);
-    }
-    bool pausemp3()
-    {
-        calls << QStringLiteral("pausemp3()");
-        return music->togglePause();
-    }
-    void stopmp3()
-    {
-        calls << QStringLiteral("stopmp3()");
-        music->stop();
-    }
-    void seekmp3(qint64 c)
-    {
-        calls << "seekmp3(" + QString::number(c) + ")";
-        music->seek(c);
-    }
-    void setVolume(qreal v)
-    {
-        calls << "setVolume(" + QString::number(v) + ")";
-        music->setVolume(v);
-    }
-    QStringList GetFiles(QString u)
-    {
-        calls << "GetFiles(" + u + ")";
-        return picked;
-    }
-
-private slots:
-    void Mp3Buffer(qint64 i) { music->lengthChanged(i); }
-    void metaStateChanged(Phonon::State newState, Phonon::State)
-    {
-        music->tagReaderStateChanged(newState);
-    }
-};
-
 class TestMediaPages : public QObject
 {
     Q_OBJECT
 
-    AppBridge bridge;
+    TestBridge bridge;
     TestShell *shell = nullptr;
     Phonon::MediaObject *player = nullptr;
 
@@ -173,14 +102,9 @@ private slots:
         shell = new TestShell(&bridge);
         shell->stack()->setGeometry(0, 0, 1280, 740);
         shell->stack()->show();
-        auto *output = new Phonon::AudioOutput(Phonon::MusicCategory, shell->mainWindow());
-        player = new Phonon::MediaObject(shell->mainWindow());
-        auto *tagReader = new Phonon::MediaObject(shell->mainWindow());
-        Phonon::createPath(player, output);
-        bridge.music = new MusicPlayer(*shell, player, tagReader, output, shell->mainWindow());
+        bridge.music = new MusicPlayer(*shell, shell->mainWindow());
+        player = bridge.music->mediaPlayer();
         bridge.folders = new FolderBrowser(*shell, shell->mainWindow());
-        connect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), &bridge,
-                SLOT(metaStateChanged(Phonon::State, Phonon::State)));
     }
 
     void cleanupTestCase() { delete shell; }

@@ -1,6 +1,6 @@
 #include "MediaFixtures.h"
 #include "TestShell.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 #include "shell/ScriptCall.h"
 
 #include <QApplication>

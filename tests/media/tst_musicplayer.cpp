@@ -1,4 +1,5 @@
 #include "MediaFixtures.h"
+#include "TestBridge.h"
 #include "TestShell.h"
 #include "media/MusicPlayer.h"
 
@@ -14,30 +15,13 @@
 
 using namespace MediaFixtures;
 
-// Stands in for the main window's bridge slots that the media objects drive.
-class PlayerBridge : public QObject
-{
-    Q_OBJECT
-
-public:
-    MusicPlayer *music = nullptr;
-
-public slots:
-    void Mp3Buffer(qint64 i) { music->lengthChanged(i); }
-    void metaStateChanged(Phonon::State newState, Phonon::State)
-    {
-        music->tagReaderStateChanged(newState);
-    }
-};
-
 class TestMusicPlayer : public QObject
 {
     Q_OBJECT
 
-    PlayerBridge bridge;
+    TestBridge bridge;
     TestShell *shell = nullptr;
     RecordingPage *page = nullptr;
-    Phonon::AudioOutput *output = nullptr;
     Phonon::MediaObject *player = nullptr;
     Phonon::MediaObject *tagReader = nullptr;
     MusicPlayer *music = nullptr;
@@ -66,6 +50,8 @@ class TestMusicPlayer : public QObject
         return ok;
     }
 
+    Phonon::AudioOutput *output() const { return music->findChild<Phonon::AudioOutput *>(); }
+
     static QString url(const QString &path) { return QUrl::fromLocalFile(path).toString(); }
 
 private slots:
@@ -79,14 +65,10 @@ private slots:
         QVERIFY(makeMp3(untagged, 20));
 
         shell = new TestShell(&bridge);
-        output = new Phonon::AudioOutput(Phonon::MusicCategory, shell->mainWindow());
-        player = new Phonon::MediaObject(shell->mainWindow());
-        tagReader = new Phonon::MediaObject(shell->mainWindow());
-        Phonon::createPath(player, output);
-        music = new MusicPlayer(*shell, player, tagReader, output, shell->mainWindow());
+        music = new MusicPlayer(*shell, shell->mainWindow());
         bridge.music = music;
-        connect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), &bridge,
-                SLOT(metaStateChanged(Phonon::State, Phonon::State)));
+        player = music->mediaPlayer();
+        tagReader = music->mediaTagReader();
 
         page = new RecordingPage(QStringLiteral("Music.map"));
         QVERIFY(page->loaded());
@@ -193,9 +175,9 @@ private slots:
         QVERIFY(TestUtil::waitFor([&] { return player->currentTime() >= 15000; }));
 
         music->setVolume(0.25);
-        QCOMPARE(output->volume(), 0.25);
+        QCOMPARE(output()->volume(), 0.25);
         music->setVolume(1.0);
-        QCOMPARE(output->volume(), 1.0);
+        QCOMPARE(output()->volume(), 1.0);
 
         music->stop();
         QVERIFY(waitForState(player, Phonon::StoppedState));

@@ -1,4 +1,4 @@
-#include "StackBridge.h"
+#include "TestBridge.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "apps/AppLauncher.h"
@@ -76,7 +76,7 @@ private:
     QWebView *launchAndWait(const QString &nn, const QString &ll);
 
     TestHttpServer *server = nullptr;
-    StackBridge *bridge = nullptr;
+    TestBridge *bridge = nullptr;
     TestShell *shell = nullptr;
     PageStack *pages = nullptr;
     AppLauncher *launcher = nullptr;
@@ -88,7 +88,7 @@ void TestAppLauncher::init()
     previousDir = QDir::currentPath();
     server = new TestHttpServer;
     QVERIFY(server->start());
-    bridge = new StackBridge;
+    bridge = new TestBridge;
     shell = new TestShell(bridge);
     QVERIFY(QDir::setCurrent(shell->programFolder()));
     pages = new PageStack(*shell);
@@ -287,7 +287,7 @@ void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink()
     QVERIFY(TestUtil::waitFor([&] { return !sink.requests().isEmpty(); }));
     // A connection to localapp exists exactly for the trusted links.
     QCOMPARE(QObject::disconnect(view->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()),
-                                 bridge, SLOT(localapp())),
+                                 bridge, nullptr),
              trusted);
 }
 
@@ -303,7 +303,7 @@ void TestAppLauncher::namesOutsideAppsReadNoDescriptor()
         QCOMPARE(view->url(), QUrl());
         QCOMPARE(QObject::disconnect(view->page()->mainFrame(),
                                      SIGNAL(javaScriptWindowObjectCleared()), bridge,
-                                     SLOT(localapp())),
+                                     nullptr),
                  false);
     }
 }

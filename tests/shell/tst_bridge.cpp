@@ -1,5 +1,5 @@
 #include "TestShell.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QMetaMethod>

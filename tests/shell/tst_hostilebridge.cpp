@@ -1,7 +1,7 @@
 #include "../install/InstallTestUtil.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

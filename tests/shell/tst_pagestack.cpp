@@ -1,4 +1,4 @@
-#include "StackBridge.h"
+#include "TestBridge.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "apps/AppLauncher.h"
@@ -76,7 +76,7 @@ private:
     void writeApp(const QString &name, const QByteArray &appcon, const QByteArray &index);
 
     TestHttpServer *server = nullptr;
-    StackBridge *bridge = nullptr;
+    TestBridge *bridge = nullptr;
     TestShell *shell = nullptr;
     PageStack *pages = nullptr;
     AppLauncher *launcher = nullptr;
@@ -94,7 +94,7 @@ void TestPageStack::init()
     previousDir = QDir::currentPath();
     server = new TestHttpServer;
     QVERIFY(server->start());
-    bridge = new StackBridge;
+    bridge = new TestBridge;
     shell = new TestShell(bridge);
     QVERIFY(QDir::setCurrent(shell->programFolder()));
     pages = new PageStack(*shell);

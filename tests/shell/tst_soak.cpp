@@ -2,7 +2,7 @@
 #include "ProcessMemory.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QDir>
 #include <QFile>

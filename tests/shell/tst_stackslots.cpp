@@ -1,6 +1,6 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QDesktopWidget>

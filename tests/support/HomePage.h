@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestBridge.h"
+
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QStringList>
@@ -8,37 +10,6 @@
 #include <QWebPage>
 
 class QWebView;
-
-// Stands in for the shell as the home page's myob: records every call the page
-// makes, as "name(arg,arg)".
-class RecordingBridge : public QObject
-{
-    Q_OBJECT
-
-public:
-    QStringList calls;
-
-public slots:
-    void on_pushButton_clicked(QString nn, QString ll)
-    {
-        record("on_pushButton_clicked", {nn, ll});
-    }
-    void on_testputon_clicked() { record("on_testputon_clicked", {}); }
-    void homescreen() { record("homescreen", {}); }
-    void appswitch(int i) { record("appswitch", {QString::number(i)}); }
-    void closeapp() { record("closeapp", {}); }
-    void closeit() { record("closeit", {}); }
-    void webhistory(QString u) { record("webhistory", {u}); }
-    void showMinimized() { record("showMinimized", {}); }
-    void loadfiles() { record("loadfiles", {}); }
-
-private:
-    void record(const char *name, const QStringList &args)
-    {
-        calls.append(QLatin1String(name) + QLatin1Char('(') + args.join(QLatin1Char(',')) +
-                     QLatin1Char(')'));
-    }
-};
 
 // Every request a page makes, by address.
 class RecordingNetwork : public QNetworkAccessManager
@@ -63,8 +34,8 @@ protected:
     void javaScriptConsoleMessage(const QString &message, int line, const QString &source) override;
 };
 
-// The real home page, qrc:/Lumo.html, in a real web view with a recording
-// bridge placed as myob.
+// The real home page, qrc:/Lumo.html, in a real web view with a test bridge
+// placed as myob.
 class HomePage : public QObject
 {
     Q_OBJECT
@@ -91,7 +62,7 @@ public:
 
     QWebView *view = nullptr;
     ConsolePage *page = nullptr;
-    RecordingBridge recorder;
+    TestBridge recorder;
     RecordingNetwork *network = nullptr;
     QObject *bridge = nullptr;
 

@@ -1,6 +1,8 @@
 #include "TestShell.h"
 
-#include "shell/MainWindow.h"
+#include "TestBridge.h"
+
+#include "app/MainWindow.h"
 #include "shell/Messages.h"
 
 #include <QDir>
@@ -14,8 +16,9 @@
 #include <QTest>
 #include <QWebFrame>
 #include <QWebView>
+#include <phonon/MediaObject>
 
-TestShell::TestShell(QObject *bridgeObj) : bridgeObject(bridgeObj)
+TestShell::TestShell(TestBridge *bridgeObj) : bridgeObject(bridgeObj)
 {
     QDir(folder.path()).mkpath(QStringLiteral("Apps"));
     window = new QMainWindow;
@@ -60,6 +63,49 @@ QObject *TestShell::bridge() const
 QString TestShell::programFolder() const
 {
     return folder.path();
+}
+
+void TestShell::hookPageLoads(QWebPage *page)
+{
+    if (bridgeObject)
+        QObject::connect(page, &QWebPage::loadFinished, bridgeObject, &TestBridge::pageloaded,
+                         Qt::UniqueConnection);
+}
+
+void TestShell::hookAppPage(QWebView *view)
+{
+    if (!bridgeObject)
+        return;
+    QObject::connect(view->page(), &QWebPage::linkClicked, bridgeObject,
+                     &TestBridge::linkClickedSlot);
+    QObject::connect(view->page(), &QWebPage::unsupportedContent, bridgeObject,
+                     &TestBridge::unsupportedContent);
+    QObject::connect(view, &QObject::destroyed, bridgeObject, &TestBridge::objectDestroyed,
+                     Qt::QueuedConnection);
+}
+
+void TestShell::hookApiPlacement(QWebFrame *frame)
+{
+    if (bridgeObject)
+        QObject::connect(frame, &QWebFrame::javaScriptWindowObjectCleared, bridgeObject,
+                         &TestBridge::localapp);
+}
+
+void TestShell::hookRemoteMessages(QNetworkAccessManager *manager)
+{
+    if (bridgeObject)
+        QObject::connect(manager, &QNetworkAccessManager::finished, bridgeObject,
+                         &TestBridge::onResult);
+}
+
+void TestShell::hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader)
+{
+    if (!bridgeObject)
+        return;
+    QObject::connect(player, &Phonon::MediaObject::totalTimeChanged, bridgeObject,
+                     &TestBridge::Mp3Buffer, Qt::UniqueConnection);
+    QObject::connect(tagReader, &Phonon::MediaObject::stateChanged, bridgeObject,
+                     &TestBridge::metaStateChanged, Qt::UniqueConnection);
 }
 
 bool TestShell::loadHome(const QString &html, const QUrl &baseUrl)

@@ -9,14 +9,16 @@
 
 class MainWindow;
 class QMainWindow;
+class TestBridge;
 
 // A shell for testing one subsystem alone: a real window with a home view, a
 // stack of pages and a progress bar, a program folder of its own (with an
-// empty Apps folder) and a chosen bridge object.
+// empty Apps folder) and a test bridge that the hooks join signals to (none:
+// the hooks join nothing).
 class TestShell : public ShellHost
 {
 public:
-    explicit TestShell(QObject *bridgeObject = nullptr);
+    explicit TestShell(TestBridge *bridgeObject = nullptr);
     ~TestShell() override;
 
     QWebView *homeView() const override;
@@ -27,6 +29,11 @@ public:
     QString programFolder() const override;
     int showIndex() const override { return index; }
     void setShowIndex(int i) override { index = i; }
+    void hookPageLoads(QWebPage *page) override;
+    void hookAppPage(QWebView *view) override;
+    void hookApiPlacement(QWebFrame *frame) override;
+    void hookRemoteMessages(QNetworkAccessManager *manager) override;
+    void hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader) override;
 
     // Loads html (with base address baseUrl) into the home view and waits.
     bool loadHome(const QString &html, const QUrl &baseUrl);
@@ -37,7 +44,7 @@ private:
     QWebView *home = nullptr;
     QStackedWidget *pages = nullptr;
     QProgressBar *bar = nullptr;
-    QObject *bridgeObject = nullptr;
+    TestBridge *bridgeObject = nullptr;
     int index = 0;
 };
 

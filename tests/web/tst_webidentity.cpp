@@ -1,3 +1,4 @@
+#include "TestBridge.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "shell/Addresses.h"
@@ -16,16 +17,6 @@
 
 namespace
 {
-// Stands in for the main window: records the pages that report a finished load.
-class LoadRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    int loads = 0;
-public slots:
-    void pageloaded(bool) { ++loads; }
-};
-
 const char homeHtml[] = "<html><body><script>"
                         "var tabs = [];"
                         "function createTab(n) { tabs.push(n); }"
@@ -56,7 +47,7 @@ private:
     QWebView *appPageAt(const QByteArray &path, const QByteArray &html);
 
     TestHttpServer *server = nullptr;
-    LoadRecorder *recorder = nullptr;
+    TestBridge *recorder = nullptr;
     TestShell *shell = nullptr;
     QString previousDir;
 };
@@ -72,7 +63,7 @@ void TestWebIdentity::init()
     previousDir = QDir::currentPath();
     server = new TestHttpServer(this);
     QVERIFY(server->start());
-    recorder = new LoadRecorder;
+    recorder = new TestBridge;
     shell = new TestShell(recorder);
     QVERIFY(shell->loadHome(QString::fromLatin1(homeHtml), QUrl("qrc:/Lumo.html")));
     QVERIFY(QDir::setCurrent(shell->programFolder()));

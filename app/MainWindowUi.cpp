@@ -1,4 +1,4 @@
-#include "shell/MainWindowUi.h"
+#include "app/MainWindowUi.h"
 
 #include <QCoreApplication>
 #include <QIcon>

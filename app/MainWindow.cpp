@@ -1,6 +1,7 @@
-#include "shell/MainWindow.h"
+#include "app/MainWindow.h"
 
 #include "ads/AdSwitch.h"
+#include "app/MainWindowUi.h"
 #include "apps/AppCatalogue.h"
 #include "apps/AppLauncher.h"
 #include "apps/PageServices.h"
@@ -12,13 +13,13 @@
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
-#include "shell/MainWindowUi.h"
 #include "shell/PageStack.h"
 #include "shell/ScriptBridge.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
 #include <QDir>
+#include <QNetworkReply>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QTimer>
@@ -26,7 +27,6 @@
 #include <QWebPage>
 #include <QWebSettings>
 #include <QWebView>
-#include <phonon/AudioOutput>
 #include <phonon/MediaObject>
 
 namespace {
@@ -70,12 +70,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     pages = new PageStack(*this, this);
     launcher = new AppLauncher(*this, scrollbarStyle, this);
 
+    music = new MusicPlayer(*this, this);
     // Starting the media back-end takes longer than showing the home page, so
     // it starts once the home page is up (or at the first music call).
     connect(ui->webView, &QWebView::loadFinished, this,
-            [this] { QTimer::singleShot(0, this, &MainWindow::createMusicObjects); });
-    connect(ui->webView->page()->mainFrame(), SIGNAL(javaScriptWindowObjectCleared()), this,
-            SLOT(mainFrame_javaScriptWindowObjectCleared()));
+            [this] { QTimer::singleShot(0, music, &MusicPlayer::prepare); });
+    connect(ui->webView->page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
+            &MainWindow::mainFrame_javaScriptWindowObjectCleared);
     webApps = new WebAppInstaller(*this, this);
     packages = new PackageInstaller(*this, this);
     files = new FileDownloads(*this, this);
@@ -86,26 +87,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
 }
 
-// The music objects and everything that works on them. Idempotent: every
-// music slot calls it first.
-void MainWindow::createMusicObjects()
-{
-    if (musicPlayer)
-        return;
-    musicOutput = new Phonon::AudioOutput(Phonon::MusicCategory, this);
-    musicPlayer = new Phonon::MediaObject(this);
-    tagReader = new Phonon::MediaObject(this);
-    Phonon::createPath(musicPlayer, musicOutput);
-    connect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), this,
-            SLOT(metaStateChanged(Phonon::State, Phonon::State)));
-    music = new MusicPlayer(*this, musicPlayer, tagReader, musicOutput, this);
-}
-
 MainWindow::~MainWindow()
 {
     delete ui;
 }
 
+// clang-format off
 QWebView *MainWindow::homeView() const { return ui->webView; }
 QStackedWidget *MainWindow::stack() const { return ui->springboard; }
 QProgressBar *MainWindow::progressBar() const { return ui->progressBar; }
@@ -114,6 +101,55 @@ QObject *MainWindow::bridge() const { return const_cast<MainWindow *>(this); }
 QString MainWindow::programFolder() const { return QCoreApplication::applicationDirPath(); }
 int MainWindow::showIndex() const { return showIndexValue; }
 void MainWindow::setShowIndex(int index) { showIndexValue = index; }
+// clang-format on
+
+// Hooks: the only place where signals meet the slots that pages know.
+
+void MainWindow::hookPageLoads(QWebPage *page)
+{
+    connect(page, &QWebPage::loadFinished, this, &MainWindow::pageloaded, Qt::UniqueConnection);
+}
+
+void MainWindow::hookAppPage(QWebView *view)
+{
+    QWebPage *page = view->page();
+    connect(page, &QWebPage::linkClicked, this, &MainWindow::linkClickedSlot);
+    connect(page, &QWebPage::unsupportedContent, this, &MainWindow::unsupportedContent);
+    // Queued: views also go while the main window itself is being destroyed,
+    // and then the call is dropped instead of reaching it.
+    connect(view, &QObject::destroyed, this, &MainWindow::objectDestroyed, Qt::QueuedConnection);
+}
+
+void MainWindow::hookApiPlacement(QWebFrame *frame)
+{
+    connect(frame, &QWebFrame::javaScriptWindowObjectCleared, this, &MainWindow::localapp);
+}
+
+void MainWindow::hookMailList(QWebFrame *frame)
+{
+    connect(frame, &QWebFrame::javaScriptWindowObjectCleared, this, &MainWindow::mailapp);
+}
+
+void MainWindow::hookMailService(QWebPage *page, QNetworkAccessManager *manager)
+{
+    connect(page->mainFrame(), &QWebFrame::provisionalLoad, this, &MainWindow::mailstore);
+    connect(manager, &QNetworkAccessManager::finished, this, &MainWindow::finishedSlot);
+}
+
+void MainWindow::hookRemoteMessages(QNetworkAccessManager *manager)
+{
+    connect(manager, &QNetworkAccessManager::finished, this, &MainWindow::onResult);
+}
+
+void MainWindow::hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader)
+{
+    connect(player, &Phonon::MediaObject::totalTimeChanged, this, &MainWindow::Mp3Buffer,
+            Qt::UniqueConnection);
+    connect(tagReader, &Phonon::MediaObject::stateChanged, this, &MainWindow::metaStateChanged,
+            Qt::UniqueConnection);
+}
+
+// clang-format off
 
 // Public slots, in the order pages know them.
 
@@ -127,16 +163,8 @@ void MainWindow::closeit() { close(); }
 void MainWindow::Wallpaper(QString w) { services->wallpaper(w); }
 void MainWindow::pageloaded(bool) { pages->pageloaded(); }
 void MainWindow::desktopaccess(QString service) { folders->desktopaccess(service); }
-void MainWindow::playmp3(QString url)
-{
-    createMusicObjects();
-    music->play(url);
-}
-void MainWindow::setVolume(qreal v)
-{
-    createMusicObjects();
-    music->setVolume(v);
-}
+void MainWindow::playmp3(QString url) { music->play(url); }
+void MainWindow::setVolume(qreal v) { music->setVolume(v); }
 void MainWindow::on_testputon_clicked() { mail->open(); }
 void MainWindow::Mailservice(QString u, QString n) { mail->openService(u, n); }
 void MainWindow::webhistory(QString u) { services->history(u); }
@@ -149,21 +177,9 @@ void MainWindow::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
     DownloadProgress::show(progressBar(), bytesReceived, bytesTotal);
 }
-void MainWindow::seekmp3(qint64 c)
-{
-    createMusicObjects();
-    music->seek(c);
-}
-void MainWindow::stopmp3()
-{
-    createMusicObjects();
-    music->stop();
-}
-bool MainWindow::pausemp3()
-{
-    createMusicObjects();
-    return music->togglePause();
-}
+void MainWindow::seekmp3(qint64 c) { music->seek(c); }
+void MainWindow::stopmp3() { music->stop(); }
+bool MainWindow::pausemp3() { return music->togglePause(); }
 void MainWindow::installLpk(QString path) { packages->installLpk(path); }
 void MainWindow::filesysDownloaded(QNetworkReply *pReply) { packages->filesysDownloaded(pReply); }
 QStringList MainWindow::GetFiles(QString u) { return folders->pickFiles(u); }
@@ -223,3 +239,4 @@ void MainWindow::metaStateChanged(Phonon::State newState, Phonon::State)
 void MainWindow::mailapp() { mail->offerBridge(); }
 void MainWindow::finishedSlot(QNetworkReply *) {} // WebKit owns the mail view's replies
 void MainWindow::on_reee_clicked() {}
+// clang-format on

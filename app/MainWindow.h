@@ -12,10 +12,6 @@ class QAuthenticator;
 class QNetworkReply;
 class QWebView;
 struct MainWindowUi;
-namespace Phonon {
-class AudioOutput;
-class MediaObject;
-} // namespace Phonon
 
 class AdSwitch;
 class AppCatalogue;
@@ -49,6 +45,13 @@ public:
     QString programFolder() const override;
     int showIndex() const override;
     void setShowIndex(int index) override;
+    void hookPageLoads(QWebPage *page) override;
+    void hookAppPage(QWebView *view) override;
+    void hookApiPlacement(QWebFrame *frame) override;
+    void hookMailList(QWebFrame *frame) override;
+    void hookMailService(QWebPage *page, QNetworkAccessManager *manager) override;
+    void hookRemoteMessages(QNetworkAccessManager *manager) override;
+    void hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader) override;
 
     // The first text of every app page's user style sheet.
     const QString &userStyleBase() const { return scrollbarStyle; }
@@ -109,12 +112,7 @@ private slots:
     void on_reee_clicked();
 
 private:
-    void createMusicObjects();
-
     int showIndexValue = 0;
-    Phonon::MediaObject *musicPlayer = nullptr;
-    Phonon::MediaObject *tagReader = nullptr;
-    Phonon::AudioOutput *musicOutput = nullptr;
     QString scrollbarStyle;
     QString appsPath;
     MainWindowUi *ui = nullptr;
