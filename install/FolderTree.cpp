@@ -3,6 +3,7 @@
 #include <QFile>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
