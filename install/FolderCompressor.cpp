@@ -3,6 +3,7 @@
 #include "install/ArchiveFormat.h"
 #include "install/CompressedBlock.h"
 #include "install/StagingFolder.h"
+#include "shell/ResolvedPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -121,8 +122,19 @@ bool FolderCompressor::unpackArchive(const QString &archivePath, const QString &
 {
     error.clear();
     // "out/", "." and "a/../b" name the folder itself, whose parent holds the
-    // working folder.
-    const QString destination = QDir::cleanPath(QFileInfo(destinationFolder).absoluteFilePath());
+    // working folder. Through links (an Apps folder or app folder that is
+    // one) the work happens beside the real folder, on its file system, and
+    // the links stay as they are.
+    const QString asked = QDir::cleanPath(QFileInfo(destinationFolder).absoluteFilePath());
+    for (QFileInfo step(asked); !step.isRoot(); step = QFileInfo(step.path())) {
+        if (step.isSymLink() && !step.exists())
+            return fail(QStringLiteral("cannot unpack into %1: %2 is a symbolic link to nothing")
+                            .arg(asked, step.filePath()));
+    }
+    const QString destination = ResolvedPath::of(asked);
+    if (destination.isEmpty())
+        return fail(QStringLiteral("cannot unpack into %1: its symbolic links go round in a loop")
+                        .arg(asked));
     QFile file(archivePath);
     if (!QFileInfo(archivePath).isFile())
         return fail(QStringLiteral("there is no archive %1").arg(archivePath));
@@ -169,7 +181,7 @@ bool FolderCompressor::unpackArchive(const QString &archivePath, const QString &
         if (!out.flush() || out.error() != QFileDevice::NoError)
             return fail(QStringLiteral("cannot write %1: %2").arg(e.name, out.errorString()));
     }
-    if (!staging.moveInto(destination, paths, &why))
-        return fail(why);
+    if (!staging.putInPlace(destination, &why))
+        return fail(QStringLiteral("cannot unpack into %1: %2").arg(destination, why));
     return true;
 }

@@ -27,8 +27,9 @@ public:
     bool packFolder(const QString &sourceFolder, const QString &archivePath);
 
     // Reads the whole archive first; only a good archive is unpacked, into a
-    // working folder beside destinationFolder, and its files then replace
-    // those of the same names there.
+    // working folder beside destinationFolder, together with the files of
+    // destinationFolder it does not carry; that folder then takes
+    // destinationFolder's place whole.
     bool unpackArchive(const QString &archivePath, const QString &destinationFolder);
 
     QString errorString() const { return error; }

@@ -1,16 +1,10 @@
 #include "install/ProgramStarter.h"
 
+#include "shell/ResolvedPath.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-
-namespace
-{
-bool isInside(const QString &path, const QString &folder)
-{
-    return !folder.isEmpty() && path.startsWith(folder + QLatin1Char('/'));
-}
-} // namespace
 
 bool ProgramStarter::startInstaller(const QString &savedFile)
 {
@@ -37,9 +31,9 @@ ProgramStarter::Run ProgramStarter::runInFolder(const QString &folder, const QSt
     const QString program = arguments.takeFirst();
     const QString base = QDir::cleanPath(QDir(folder).absolutePath());
     const QString path = QDir::cleanPath(base + QLatin1Char('/') + program);
-    const QString real = QFileInfo(path).canonicalFilePath();
-    const QString realBase = QFileInfo(base).canonicalFilePath();
-    if (!isInside(path, base) || (!real.isEmpty() && !isInside(real, realBase))) {
+    const QString real = ResolvedPath::of(path);
+    // The folder itself is no program in it.
+    if (!ResolvedPath::isInside(path, base) || real == ResolvedPath::of(base)) {
         *why = QStringLiteral("%1 is not inside the program's folder").arg(program);
         return Run::Refused;
     }

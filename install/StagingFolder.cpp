@@ -1,5 +1,6 @@
 #include "install/StagingFolder.h"
 
+#include "install/FolderTree.h"
 #include "install/ReplaceFile.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ bool isLink(const QFileInfo &info)
 StagingFolder::~StagingFolder()
 {
     if (!folder.isEmpty())
-        QDir(folder).removeRecursively();
+        FolderTree::remove(folder);
 }
 
 bool StagingFolder::create(const QString &destination, QString *error)
@@ -35,9 +36,7 @@ bool StagingFolder::create(const QString &destination, QString *error)
         return false;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString candidate = parent + QStringLiteral("/.") + target.fileName() +
-                                  QStringLiteral(".unpack-") +
-                                  QString::number(QRandomGenerator::global()->generate(), 36);
+        const QString candidate = hiddenName(parent, target.fileName());
         if (QDir().mkdir(candidate)) {
             folder = candidate;
             return true;
@@ -91,29 +90,49 @@ bool StagingFolder::checkTargets(const QString &destination, const QList<QString
     return true;
 }
 
-bool StagingFolder::moveInto(const QString &destination, const QList<QStringList> &paths,
-                             QString *error)
+bool StagingFolder::putInPlace(const QString &destination, QString *error)
 {
-    if (!QFileInfo::exists(destination)) {
+    const QFileInfo target(destination);
+    if (!target.exists() && !target.isSymLink()) {
         // A new folder: the staging folder itself takes its place.
         if (!replaceFile(folder, destination, error))
             return false;
         folder.clear();
         return true;
     }
-    QSet<QString> moved;
-    for (const QStringList &path : paths) {
-        const QString relative = path.join(QLatin1Char('/'));
-        if (moved.contains(relative))
-            continue;
-        moved.insert(relative);
-        const QString target = destination + QLatin1Char('/') + relative;
-        if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
-            *error = QStringLiteral("cannot create the folder for %1").arg(relative);
-            return false;
-        }
-        if (!replaceFile(filePath(path), target, error))
-            return false;
+    // The new tree is made whole beside the old one, then the two swap
+    // places: a failure on the way leaves the old folder untouched.
+    if (!FolderTree::carryOver(destination, folder, error))
+        return false;
+    QString spare;
+    if (!freeName(target.fileName(), &spare) ||
+        !exchangeFolders(folder, destination, spare, error)) {
+        if (spare.isEmpty())
+            *error = QStringLiteral("cannot find a free name beside %1").arg(destination);
+        return false;
     }
+    // The old tree now sits at one of the two hidden names.
+    FolderTree::remove(folder);
+    FolderTree::remove(spare);
+    folder.clear();
     return true;
+}
+
+bool StagingFolder::freeName(const QString &name, QString *path) const
+{
+    const QString parent = QFileInfo(folder).absolutePath();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString candidate = hiddenName(parent, name);
+        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink()) {
+            *path = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString StagingFolder::hiddenName(const QString &parent, const QString &name)
+{
+    return parent + QStringLiteral("/.") + name + QStringLiteral(".unpack-") +
+           QString::number(QRandomGenerator::global()->generate(), 36);
 }

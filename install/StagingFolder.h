@@ -4,9 +4,10 @@
 #include <QString>
 #include <QStringList>
 
-// A hidden folder beside a destination folder where an archive is unpacked
-// first; its files move into the destination only when all of them were
-// written. Removed with everything in it unless it was moved into place.
+// A hidden folder (".<name>.unpack-<random>") beside a destination folder
+// where an archive is unpacked first; it takes the destination's place whole
+// only when all of its files were written. Removed with everything in it
+// unless it was put in place.
 class StagingFolder
 {
 public:
@@ -26,10 +27,16 @@ public:
     static bool checkTargets(const QString &destination, const QList<QStringList> &paths,
                              QString *error);
 
-    // Moves the files at paths into destination, replacing files of the same
-    // names and leaving other files there alone.
-    bool moveInto(const QString &destination, const QList<QStringList> &paths, QString *error);
+    // Makes the staged tree the destination: the destination's files that
+    // it lacks are carried over, then the two folders swap places and the
+    // old tree is removed. On failure the destination stays as it was.
+    // destination must be a real folder (no link) in the staging folder's
+    // parent.
+    bool putInPlace(const QString &destination, QString *error);
 
 private:
+    static QString hiddenName(const QString &parent, const QString &name);
+    bool freeName(const QString &name, QString *path) const;
+
     QString folder;
 };

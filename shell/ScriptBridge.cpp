@@ -1,21 +1,16 @@
 #include "shell/ScriptBridge.h"
 
 #include "shell/Addresses.h"
+#include "shell/ResolvedPath.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QUrl>
 #include <QVariant>
 #include <QWebFrame>
 #include <QWebPage>
 
-namespace {
-const char appFolderProperty[] = "vantaraAppFolder";
-
-QString cleanAbsolute(const QString &path)
+namespace
 {
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
+const char appFolderProperty[] = "vantaraAppFolder";
 } // namespace
 
 bool ScriptBridge::isBundledPage(const QUrl &url, const QString &path)
@@ -44,9 +39,7 @@ bool ScriptBridge::isInsideFolder(const QUrl &url, const QString &folder)
 {
     if (!url.isLocalFile() || folder.isEmpty())
         return false;
-    const QString root = cleanAbsolute(folder);
-    const QString file = cleanAbsolute(url.toLocalFile());
-    return file == root || file.startsWith(root + QLatin1Char('/'));
+    return ResolvedPath::isInside(url.toLocalFile(), folder);
 }
 
 void ScriptBridge::markAppFolder(QObject *page, const QString &folder)

@@ -19,7 +19,8 @@ public:
     static bool isHomePage(const QUrl &url);
     // https on the trusted host or one of its subdomains.
     static bool isTrustedWebAddress(const QUrl &url);
-    // A local file at or below folder (after resolving "." and "..").
+    // A local file at or below folder, both with links resolved: a link in
+    // the folder that points outside it does not count.
     static bool isInsideFolder(const QUrl &url, const QString &folder);
 
     // App pages: the launcher marks a local app's page with its folder, and

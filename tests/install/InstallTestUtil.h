@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QWebFrame>
 #include <QWebView>
@@ -66,5 +68,80 @@ inline QByteArray package(const QMap<QString, QByteArray> &content)
         return QByteArray();
     return readFile(dir.filePath(QStringLiteral("p.lpk")));
 }
+
+// Every entry below root as it is, links not followed: relative path ->
+// "dir <permissions>", "link <target>", "file <permissions> <content>" or
+// "other" (a pipe, a device).
+inline QMap<QString, QByteArray> exactTree(const QString &root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QByteArray mode = QByteArray::number(int(info.permissions()), 16);
+        QByteArray entry = "other";
+        if (info.isSymLink())
+            entry = "link " + QFile::encodeName(info.symLinkTarget());
+        else if (info.isDir())
+            entry = "dir " + mode;
+        else if (info.isFile())
+            entry = "file " + mode + ' ' + readFile(path);
+        tree.insert(QDir(root).relativeFilePath(path), entry);
+    }
+    return tree;
+}
+
+// Hidden working folders (".<name>.unpack-…") left in folder.
+inline QStringList workingFolders(const QString &folder)
+{
+    return QDir(folder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        .filter(QStringLiteral(".unpack-"));
+}
+
+// A folder on another file system than the test's own: a tmpfs mounted at
+// the folder asked for (root only; unmounted again), else a folder in
+// /dev/shm when that lies on another device. path() is empty when neither is
+// possible, and reason() says why.
+class OtherFileSystem
+{
+public:
+    explicit OtherFileSystem(const QString &at)
+    {
+        QDir().mkpath(at);
+        const QByteArray here = QStorageInfo(at).device();
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                               QStringLiteral("tmpfs"), at}) == 0) {
+            mounted = at;
+            folder = at;
+            return;
+        }
+        if (shm.isValid() && QStorageInfo(shm.path()).device() != here) {
+            folder = shm.path();
+            return;
+        }
+        why = QStringLiteral("cannot mount a tmpfs here, and /dev/shm is on the same file system");
+    }
+    ~OtherFileSystem()
+    {
+        if (!mounted.isEmpty())
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mounted});
+    }
+    OtherFileSystem(const OtherFileSystem &) = delete;
+    OtherFileSystem &operator=(const OtherFileSystem &) = delete;
+
+    QString path() const { return folder; }
+    bool isMountPoint() const { return !mounted.isEmpty(); }
+    QString reason() const { return why; }
+
+private:
+    QTemporaryDir shm{QStringLiteral("/dev/shm/vantara-test-XXXXXX")};
+    QString mounted;
+    QString folder;
+    QString why;
+};
 
 } // namespace InstallTestUtil

@@ -1,7 +1,9 @@
+#include "InstallTestUtil.h"
 #include "TestShell.h"
 #include "install/ArchiveFormat.h"
 #include "install/CompressedBlock.h"
 #include "install/FolderCompressor.h"
+#include "install/ReplaceFile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -13,6 +15,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using TestUtil::readFile;
 using TestUtil::writeFile;
@@ -80,6 +86,36 @@ QByteArray u32(quint32 v)
 {
     return ArchiveFormat::u32Bytes(v);
 }
+
+using InstallTestUtil::exactTree;
+using InstallTestUtil::workingFolders;
+
+// The file's identity on its file system; 0 where there is none to read.
+quint64 fileIdentity(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+#else
+    Q_UNUSED(path);
+    return 0;
+#endif
+}
+
+// An installed app with a bit of everything an app folder can hold.
+void writeInstalledApp(const QString &dest)
+{
+    writeFile(dest + "/icon.png", "old icon");
+    writeFile(dest + "/.settings", "hidden");
+    writeFile(dest + "/data/notes.txt", "notes");
+    QDir().mkpath(dest + "/empty/folder");
+    QFile::link("data/notes.txt", dest + "/shortcut");
+    writeFile(dest + "/locked/inside.txt", "locked");
+    QFile::setPermissions(dest + "/data/notes.txt", QFile::ReadOwner | QFile::ReadGroup);
+    QFile::setPermissions(dest + "/data", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(dest + "/locked", QFile::ReadOwner | QFile::ExeOwner);
+}
 } // namespace
 
 class TestFolderCompressor : public QObject
@@ -116,6 +152,12 @@ private slots:
 
     void cleanup()
     {
+        // Open read-only folders again, so that they can be removed.
+        QDirIterator dirs(work.path(), QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                          QDirIterator::Subdirectories);
+        while (dirs.hasNext())
+            QFile::setPermissions(dirs.next(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const QString &e :
              QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
             const QString p = work.filePath(e);
@@ -265,6 +307,182 @@ private slots:
         QCOMPARE(tree.value("img/a.png"), QByteArray("new a"));
         QCOMPARE(tree.value("fresh/f.txt"), QByteArray("f"));
         QVERIFY(noLeftovers(path("dest")));
+    }
+
+    // A replacement is built whole beside the app and swapped in: what the
+    // archive does not carry stays as it was (hidden files, empty folders,
+    // links, permissions, read-only folders), kept files as the same files.
+    void replacingKeepsTheRestOfTheTree()
+    {
+        const QString dest = path("dest");
+        writeInstalledApp(dest);
+        const quint64 notes = fileIdentity(dest + "/data/notes.txt");
+        auto expected = exactTree(dest);
+
+        const QByteArray archive = record("/icon.png", qCompress("new icon")) +
+                                   record("/data/new.txt", qCompress("new")) +
+                                   record("/locked/added.txt", qCompress("added"));
+        QString why;
+        QVERIFY2(unpack(archive, dest, &why), qPrintable(why));
+        auto tree = exactTree(dest);
+        QVERIFY(tree.take("icon.png").endsWith(" new icon"));
+        QVERIFY(tree.take("data/new.txt").endsWith(" new"));
+        QVERIFY(tree.take("locked/added.txt").endsWith(" added"));
+        expected.remove("icon.png");
+        QCOMPARE(tree, expected);
+        QCOMPARE(readFile(dest + "/shortcut"), QByteArray("notes"));
+        // Same file system: the kept file is linked, not copied.
+        QCOMPARE(fileIdentity(dest + "/data/notes.txt"), notes);
+        QVERIFY(workingFolders(work.path()).isEmpty());
+    }
+
+    // Whatever fails, before or after the new tree is complete, the app
+    // stays exactly as it was and no working folder is left.
+    void failedReplacementLeavesTheAppAsItWas_data()
+    {
+        QTest::addColumn<QByteArray>("archive");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("pipeInApp");
+        const QByteArray good =
+            record("/icon.png", qCompress("new")) + record("/data/new.txt", qCompress("n"));
+        QByteArray damaged = qCompress(textBytes(5000, 3));
+        damaged[damaged.size() - 1] = char(damaged[damaged.size() - 1] ^ 1);
+        QTest::newRow("damaged at its end")
+            << good + record("/zz/last.txt", damaged) << "damaged" << false;
+        QTest::newRow("a file where a folder is needed")
+            << good + record("/data/notes.txt/x", qCompress("x")) << "would replace a file"
+            << false;
+        QTest::newRow("a file where a folder is")
+            << good + record("/empty", qCompress("x")) << "would replace a folder" << false;
+        QTest::newRow("entries that clash late")
+            << good + record("/fresh", qCompress("x")) + record("/fresh/y", qCompress("y"))
+            << "same name" << false;
+        QTest::newRow("through a link in the app")
+            << good + record("/shortcut", qCompress("x")) << "symbolic link" << false;
+#ifdef Q_OS_UNIX
+        QTest::newRow("a pipe in the app that cannot be carried over")
+            << good << "neither a file" << true;
+#endif
+    }
+    void failedReplacementLeavesTheAppAsItWas()
+    {
+        QFETCH(QByteArray, archive);
+        QFETCH(QString, reason);
+        QFETCH(bool, pipeInApp);
+        const QString dest = path("apps/dest");
+        writeInstalledApp(dest);
+#ifdef Q_OS_UNIX
+        if (pipeInApp)
+            QCOMPARE(::mkfifo(QFile::encodeName(dest + "/empty/pipe").constData(), 0600), 0);
+#endif
+        const auto before = exactTree(dest);
+        QString why;
+        QVERIFY(!unpack(archive, dest, &why));
+        QVERIFY2(why.contains(reason), qPrintable(why));
+        QCOMPARE(exactTree(dest), before);
+        QCOMPARE(
+            QDir(path("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({"dest"}));
+    }
+
+    // Through a linked app folder or Apps folder the work happens beside the
+    // real folder; the links stay and point at the new tree.
+    void replacingThroughSymbolicLinks()
+    {
+        writeFile(path("real/Maps/icon.png"), "old");
+        writeFile(path("real/Maps/keep.txt"), "kept");
+        QDir().mkpath(path("apps"));
+        QVERIFY(QFile::link(path("real/Maps"), path("apps/Maps")));
+        QVERIFY(QFile::link(path("real"), path("linked")));
+        const QString realMaps = QFileInfo(path("real/Maps")).canonicalFilePath();
+
+        QString why;
+        QVERIFY2(unpack(record("/icon.png", qCompress("v2")), path("apps/Maps"), &why),
+                 qPrintable(why));
+        QVERIFY(QFileInfo(path("apps/Maps")).isSymLink());
+        QCOMPARE(QFileInfo(path("apps/Maps")).symLinkTarget(), realMaps);
+        QCOMPARE(snapshot(path("real/Maps")),
+                 (QMap<QString, QByteArray>{{"icon.png", "v2"}, {"keep.txt", "kept"}}));
+
+        QVERIFY2(unpack(record("/icon.png", qCompress("v3")), path("linked/Maps"), &why),
+                 qPrintable(why));
+        QVERIFY(QFileInfo(path("linked")).isSymLink());
+        QCOMPARE(readFile(path("real/Maps/icon.png")), QByteArray("v3"));
+        QVERIFY(unpack(record("/icon.png", qCompress("new")), path("linked/New")));
+        QCOMPARE(readFile(path("real/New/icon.png")), QByteArray("new"));
+        QVERIFY(workingFolders(path("real")).isEmpty());
+        QVERIFY(workingFolders(path("apps")).isEmpty());
+        QVERIFY(workingFolders(work.path()).isEmpty());
+
+        // A link to nothing is refused, and nothing is made where it points.
+        QVERIFY(QFile::link(path("nowhere/App"), path("apps/Dangling")));
+        QVERIFY(!unpack(record("/icon.png", qCompress("x")), path("apps/Dangling"), &why));
+        QVERIFY2(why.contains("symbolic link to nothing"), qPrintable(why));
+        QVERIFY(!unpack(record("/icon.png", qCompress("x")), path("apps/Dangling/sub"), &why));
+        QVERIFY(!QFileInfo::exists(path("nowhere")));
+    }
+
+    // An app on another file system than the Apps folder is staged on its
+    // own; an app folder that is itself a mount point cannot be swapped and
+    // is refused as it is.
+    void replacingOnAnotherFileSystem()
+    {
+        InstallTestUtil::OtherFileSystem other(path("mnt"));
+        if (other.path().isEmpty())
+            QSKIP(qPrintable(other.reason()));
+        writeFile(other.path() + "/Maps/icon.png", "old");
+        writeFile(other.path() + "/Maps/keep.txt", "kept");
+        QDir().mkpath(path("apps"));
+        QVERIFY(QFile::link(other.path() + "/Maps", path("apps/Maps")));
+        QString why;
+        QVERIFY2(unpack(record("/icon.png", qCompress("v2")), path("apps/Maps"), &why),
+                 qPrintable(why));
+        QCOMPARE(snapshot(other.path() + "/Maps"),
+                 (QMap<QString, QByteArray>{{"icon.png", "v2"}, {"keep.txt", "kept"}}));
+        QVERIFY(QFileInfo(path("apps/Maps")).isSymLink());
+        QVERIFY(workingFolders(other.path()).isEmpty());
+        QVERIFY(workingFolders(path("apps")).isEmpty());
+
+        if (!other.isMountPoint())
+            QSKIP("no tmpfs could be mounted for the mount-point case");
+        InstallTestUtil::OtherFileSystem mountedApp(path("apps/Mounted"));
+        QVERIFY(mountedApp.isMountPoint());
+        writeFile(path("apps/Mounted/icon.png"), "old");
+        const auto before = exactTree(path("apps/Mounted"));
+        QVERIFY(!unpack(record("/icon.png", qCompress("x")), path("apps/Mounted"), &why));
+        QVERIFY2(why.contains("cannot put"), qPrintable(why));
+        QCOMPARE(exactTree(path("apps/Mounted")), before);
+        QVERIFY(workingFolders(path("apps")).isEmpty());
+    }
+
+    // Where the system cannot exchange two folders in one step, two renames
+    // do, and a failed second one is undone.
+    void swappingFolders()
+    {
+        writeFile(path("a/new.txt"), "new");
+        writeFile(path("b/old.txt"), "old");
+        QString why;
+        QVERIFY2(exchangeFolders(path("a"), path("b"), path("spare"), &why), qPrintable(why));
+        QCOMPARE(readFile(path("b/new.txt")), QByteArray("new"));
+        QCOMPARE(readFile(path(QFileInfo::exists(path("a")) ? "a/old.txt" : "spare/old.txt")),
+                 QByteArray("old"));
+
+        writeFile(path("c/newer.txt"), "newer");
+        QVERIFY2(exchangeFoldersByRenames(path("c"), path("b"), path("spare2"), &why),
+                 qPrintable(why));
+        QCOMPARE(snapshot(path("b")), (QMap<QString, QByteArray>{{"newer.txt", "newer"}}));
+        QCOMPARE(snapshot(path("spare2")), (QMap<QString, QByteArray>{{"new.txt", "new"}}));
+        QVERIFY(!QFileInfo::exists(path("c")));
+
+        QVERIFY(!exchangeFoldersByRenames(path("missing"), path("b"), path("spare3"), &why));
+        QVERIFY2(why.contains("cannot put"), qPrintable(why));
+        QCOMPARE(snapshot(path("b")), (QMap<QString, QByteArray>{{"newer.txt", "newer"}}));
+        QVERIFY(!QFileInfo::exists(path("spare3")));
+        writeFile(path("taken/x"), "x");
+        QVERIFY(!exchangeFoldersByRenames(path("spare2"), path("b"), path("taken"), &why));
+        QVERIFY2(why.contains("cannot move"), qPrintable(why));
+        QCOMPARE(snapshot(path("b")), (QMap<QString, QByteArray>{{"newer.txt", "newer"}}));
+        QCOMPARE(snapshot(path("taken")), (QMap<QString, QByteArray>{{"x", "x"}}));
     }
 
     // Names that could reach outside the destination are refused, and then

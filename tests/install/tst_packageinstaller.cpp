@@ -100,6 +100,77 @@ private slots:
                                          "Mapsinstalled"}));
         QCOMPARE(readFile(apps() + "/Maps/icon.png"), QByteArray("new icon"));
         QCOMPARE(createwebappCalls(*shell).size(), 1);
+        // What the new version does not carry stays, and nothing else is left.
+        auto expected = under("Maps", maps);
+        expected.insert("Maps/icon.png", "new icon");
+        expected.insert("Maps/app.con", "v2");
+        QCOMPARE(files(apps()), expected);
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"Maps"}));
+    }
+
+    // A replacement from the server through a linked app folder, a linked
+    // Apps folder or onto another file system: the links stay, the app's own
+    // files stay, and no working folder is left anywhere.
+    void replacingThroughLinksAndFileSystems_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("linked app folder") << "app link";
+        QTest::newRow("linked Apps folder") << "apps link";
+        QTest::newRow("app on another file system") << "other";
+    }
+    void replacingThroughLinksAndFileSystems()
+    {
+        QFETCH(QString, layout);
+        QTemporaryDir elsewhere;
+        std::unique_ptr<OtherFileSystem> other;
+        QString real = elsewhere.filePath("real");
+        if (layout == "other") {
+            other = std::make_unique<OtherFileSystem>(elsewhere.filePath("mnt"));
+            if (other->path().isEmpty())
+                QSKIP(qPrintable(other->reason()));
+            real = other->path();
+        }
+        if (layout == "apps link") {
+            QVERIFY(QDir().rename(apps(), real));
+            QVERIFY(QFile::link(real, apps()));
+        } else {
+            QVERIFY(QFile::link(real + "/Maps", apps() + "/Maps"));
+        }
+        writeFile(real + "/Maps/icon.png", "old icon");
+        writeFile(real + "/Maps/mine.txt", "kept");
+
+        server.route("/v2/Maps.lpk", package({{"icon.png", "new icon"}, {"app.con", "v2"}}),
+                     "application/octet-stream");
+        installer->installLpk(server.url("/v2/Maps.lpk").toString());
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "Mapsinstalled"}));
+        QCOMPARE(files(real + "/Maps"),
+                 (QMap<QString, QByteArray>{
+                     {"icon.png", "new icon"}, {"app.con", "v2"}, {"mine.txt", "kept"}}));
+        QVERIFY(QFileInfo(layout == "apps link" ? apps() : apps() + "/Maps").isSymLink());
+        QVERIFY(createwebappCalls(*shell).isEmpty());
+        QVERIFY(workingFolders(real).isEmpty());
+        QVERIFY(workingFolders(apps()).isEmpty());
+
+        // LoadPack into it the same way; a damaged package changes nothing.
+        installer->LoadPack(server.url("/store/Maps.lpk").toString(), "Maps");
+        QVERIFY(settle());
+        auto expected = maps;
+        expected.insert("mine.txt", "kept");
+        QCOMPARE(files(real + "/Maps"), expected);
+        QByteArray corrupt = package(maps);
+        corrupt[corrupt.size() - 3] = char(corrupt[corrupt.size() - 3] ^ 0x40);
+        server.route("/corrupt/Maps.lpk", corrupt);
+        const auto before = exactTree(real + "/Maps");
+        installer->LoadPack(server.url("/corrupt/Maps.lpk").toString(), "Maps");
+        QVERIFY(settle());
+        QCOMPARE(messages->size(), 3);
+        QVERIFY2(messages->last().startsWith("Maps was not installed: "),
+                 qPrintable(messages->last()));
+        QCOMPARE(exactTree(real + "/Maps"), before);
+        QVERIFY(workingFolders(real).isEmpty());
+        QVERIFY(workingFolders(apps()).isEmpty());
     }
 
     void namesFromAddressesAndRedirects()

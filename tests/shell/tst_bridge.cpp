@@ -1,15 +1,20 @@
 #include "TestShell.h"
 #include "app/MainWindow.h"
+#include "install/ProgramStarter.h"
+#include "shell/ScriptBridge.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMetaMethod>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWebFrame>
 #include <QWebView>
 
-namespace {
+namespace
+{
 struct SlotRow {
     QMetaMethod::Access access;
     const char *signature;
@@ -35,9 +40,15 @@ const QList<SlotRow> &slotTable()
         {QMetaMethod::Public, "on_testputon_clicked()", {}, "void"},
         {QMetaMethod::Public, "Mailservice(QString,QString)", {"u", "n"}, "void"},
         {QMetaMethod::Public, "webhistory(QString)", {"u"}, "void"},
-        {QMetaMethod::Public, "downloadapp(QString,QString,QString)", {"appname", "applink", "icon"}, "void"},
+        {QMetaMethod::Public,
+         "downloadapp(QString,QString,QString)",
+         {"appname", "applink", "icon"},
+         "void"},
         {QMetaMethod::Public, "fileDownloaded(QNetworkReply*)", {"pReply"}, "void"},
-        {QMetaMethod::Public, "downloadProgress(qint64,qint64)", {"bytesReceived", "bytesTotal"}, "void"},
+        {QMetaMethod::Public,
+         "downloadProgress(qint64,qint64)",
+         {"bytesReceived", "bytesTotal"},
+         "void"},
         {QMetaMethod::Public, "seekmp3(qint64)", {"c"}, "void"},
         {QMetaMethod::Public, "stopmp3()", {}, "void"},
         {QMetaMethod::Public, "pausemp3()", {}, "bool"},
@@ -67,7 +78,10 @@ const QList<SlotRow> &slotTable()
         {QMetaMethod::Private, "mainFrame_javaScriptWindowObjectCleared()", {}, "void"},
         {QMetaMethod::Private, "localapp()", {}, "void"},
         {QMetaMethod::Private, "a_auth(QNetworkReply*,QAuthenticator*)", {"", ""}, "void"},
-        {QMetaMethod::Private, "metaStateChanged(Phonon::State,Phonon::State)", {"newState", ""}, "void"},
+        {QMetaMethod::Private,
+         "metaStateChanged(Phonon::State,Phonon::State)",
+         {"newState", ""},
+         "void"},
         {QMetaMethod::Private, "mailapp()", {}, "void"},
         {QMetaMethod::Private, "finishedSlot(QNetworkReply*)", {"reply"}, "void"},
         {QMetaMethod::Private, "on_reee_clicked()", {}, "void"},
@@ -160,12 +174,72 @@ private slots:
     {
         MainWindow w;
         QVERIFY(waitForHome(w));
-        const QString probe = QStringLiteral("<html><body><script>var seen = typeof myob;</script></body></html>");
+        const QString probe =
+            QStringLiteral("<html><body><script>var seen = typeof myob;</script></body></html>");
         for (const char *base : {"http://127.0.0.1:9/Lumo.html", "qrc:/Lumo.html.evil/",
                                  "file:///tmp/Lumo.html", "qrc:/other.html", "about:blank"}) {
             QVERIFY(TestUtil::loadHtml(w.homeView(), probe, QUrl(QString::fromLatin1(base))));
             QCOMPARE(eval(w, "seen").toString(), QStringLiteral("undefined"));
         }
+    }
+
+    // Which files count as inside an app folder, links resolved; each row is
+    // also loaded in a real view marked with the folder, which must give the
+    // page api exactly when the file counts as inside.
+    void insideTheAppFolder_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("a page in the folder") << "app/index.html" << true;
+        QTest::newRow("a page in a sub-folder") << "app/sub/page.html" << true;
+        QTest::newRow("through a link to a sub-folder") << "app/subLink/page.html" << true;
+        QTest::newRow("the app folder named through a link") << "appLink/index.html" << true;
+        QTest::newRow("a link to a page outside") << "app/outsideLink.html" << false;
+        QTest::newRow("a link to a folder outside") << "app/outDir/secret.html" << false;
+        QTest::newRow("a link to nothing outside") << "app/dangling.html" << false;
+        QTest::newRow("up and out") << "app/../outside/secret.html" << false;
+        QTest::newRow("a sibling with the same start") << "app2/index.html" << false;
+    }
+    void insideTheAppFolder()
+    {
+        QFETCH(QString, page);
+        QFETCH(bool, inside);
+        QTemporaryDir dir;
+        const auto at = [&](const QString &rel) { return dir.filePath(rel); };
+        const QByteArray html = "<html><body><script>var seen = typeof api;</script></body></html>";
+        for (const char *file :
+             {"app/index.html", "app/sub/page.html", "outside/secret.html", "app2/index.html"})
+            QVERIFY(TestUtil::writeFile(at(file), html));
+        QVERIFY(QFile::link(at("app/sub"), at("app/subLink")));
+        QVERIFY(QFile::link(at("app"), at("appLink")));
+        QVERIFY(QFile::link(at("outside/secret.html"), at("app/outsideLink.html")));
+        QVERIFY(QFile::link(at("outside"), at("app/outDir")));
+        QVERIFY(QFile::link(at("outside/later.html"), at("app/dangling.html")));
+
+        const QUrl url = QUrl::fromLocalFile(at(page));
+        QCOMPARE(ScriptBridge::isInsideFolder(url, at("app")), inside);
+        // Named through the link, the folder is the same folder.
+        QCOMPARE(ScriptBridge::isInsideFolder(url, at("appLink")), inside);
+        // A program the page would start is held to the same rule.
+        QString why;
+        if (!inside)
+            QCOMPARE(ProgramStarter::runInFolder(at("app"),
+                                                 QDir(at("app")).relativeFilePath(at(page)), &why),
+                     ProgramStarter::Run::Refused);
+
+        if (page == "app/dangling.html")
+            return; // nothing to load
+        QObject shellObject;
+        QWebView view;
+        ScriptBridge::markAppFolder(view.page(), at("app"));
+        QWebFrame *frame = view.page()->mainFrame();
+        connect(frame, &QWebFrame::javaScriptWindowObjectCleared, this, [&] {
+            ScriptBridge::place(frame, &shellObject, ScriptBridge::appName(),
+                                ScriptBridge::mayUseApi(frame));
+        });
+        QVERIFY(TestUtil::loadUrl(&view, url));
+        QCOMPARE(frame->evaluateJavaScript("seen").toString(),
+                 inside ? QStringLiteral("object") : QStringLiteral("undefined"));
     }
 
     void closeitEndsTheLoop()
