@@ -7,6 +7,7 @@
 #include "apps/PageServices.h"
 #include "install/DownloadProgress.h"
 #include "install/FileDownloads.h"
+#include "install/InstallLeftovers.h"
 #include "install/PackageInstaller.h"
 #include "install/WebAppInstaller.h"
 #include "mail/MailPanel.h"
@@ -22,6 +23,7 @@
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWebFrame>
 #include <QWebPage>
@@ -65,6 +67,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     setGeometry(QApplication::desktop()->screenGeometry(this));
     showFullScreen();
     appsPath = QCoreApplication::applicationDirPath() + QStringLiteral("//Apps");
+    // What a download or an unpacking cut short by a crash left behind.
+    InstallLeftovers::clean(appsFolder(),
+                            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     enableWebFeatures();
     scrollbarStyle = QString::fromLatin1(baseStyle);
     pages = new PageStack(*this, this);

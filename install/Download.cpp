@@ -3,9 +3,11 @@
 #include "install/ReplaceFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRandomGenerator>
+#include <QStorageInfo>
 #include <QTimer>
 
 namespace
@@ -21,6 +23,8 @@ int schemeSafety(const QUrl &url)
 }
 
 constexpr int transferTimeoutMs = 60000;
+// What the network layer may hold before it is written out.
+constexpr qint64 readBufferBytes = 1024 * 1024;
 } // namespace
 
 bool Download::isAllowedAddress(const QUrl &url)
@@ -35,7 +39,8 @@ bool Download::isAllowedRedirect(const QUrl &from, const QUrl &to)
 
 Download::Download(QNetworkAccessManager *manager, QNetworkRequest request,
                    const QString &workFolder, const DownloadContext &context, QObject *parent)
-    : QObject(parent), info(context), manager(manager), request(request), currentUrl(request.url())
+    : QObject(parent), info(context), manager(manager), request(request), firstUrl(request.url()),
+      currentUrl(request.url())
 {
     if (!isAllowedAddress(currentUrl)) {
         fail(QStringLiteral("%1 is not an http or https address").arg(currentUrl.toString()));
@@ -56,6 +61,8 @@ void Download::send()
 {
     request.setUrl(currentUrl);
     networkReply = manager->get(request);
+    networkReply->setReadBufferSize(readBufferBytes);
+    connect(networkReply, &QNetworkReply::metaDataChanged, this, &Download::checkSpace);
     connect(networkReply, &QNetworkReply::readyRead, this, &Download::receive);
     connect(networkReply, &QNetworkReply::downloadProgress, this, &Download::progress);
     connect(networkReply, &QNetworkReply::finished, this, &Download::complete);
@@ -81,7 +88,8 @@ bool Download::openBody(const QString &workFolder)
         body.setFileName(workFolder + QStringLiteral("/.download-") +
                          QString::number(QRandomGenerator::global()->generate64(), 36) +
                          QStringLiteral(".part"));
-        if (body.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        // Unbuffered: a write that fails says so at once, not at close.
+        if (body.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             return true;
         if (!body.exists())
             break;
@@ -90,13 +98,37 @@ bool Download::openBody(const QString &workFolder)
     return false;
 }
 
+void Download::checkSpace()
+{
+    const int status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant length = networkReply->header(QNetworkRequest::ContentLengthHeader);
+    if (!error.isEmpty() || status < 200 || status > 299 || !length.isValid())
+        return;
+    const QStorageInfo disk(QFileInfo(body.fileName()).absolutePath());
+    if (disk.isValid() && length.toLongLong() > disk.bytesAvailable())
+        stop(QStringLiteral("not enough free space: %1 needs %2 bytes, %3 are free in %4")
+                 .arg(currentUrl.toString())
+                 .arg(length.toLongLong())
+                 .arg(disk.bytesAvailable())
+                 .arg(disk.rootPath()));
+}
+
 void Download::receive()
 {
+    if (!error.isEmpty())
+        return;
     const QByteArray data = networkReply->readAll();
-    if (body.isOpen() && body.write(data) != data.size()) {
-        error = QStringLiteral("cannot write %1: %2").arg(body.fileName(), body.errorString());
-        networkReply->abort();
-    }
+    if (body.isOpen() && body.write(data) != data.size())
+        stop(QStringLiteral("cannot write %1: %2").arg(body.fileName(), body.errorString()));
+}
+
+void Download::stop(const QString &why)
+{
+    error = why;
+    // Nothing of it is kept: the body file goes with the object.
+    body.resize(0);
+    // Not from within the reply's own signal: it reports its end only once.
+    QTimer::singleShot(0, networkReply, &QNetworkReply::abort);
 }
 
 bool Download::redirect()
@@ -135,6 +167,8 @@ void Download::complete()
         receive();
     if (redirect())
         return;
+    if (error.isEmpty() && body.isOpen() && !body.flush())
+        error = QStringLiteral("cannot write %1: %2").arg(body.fileName(), body.errorString());
     body.close();
     const QVariant status = networkReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!error.isEmpty()) {

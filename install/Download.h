@@ -19,7 +19,9 @@ struct DownloadContext {
 
 // One GET of an http or https address. Redirects are followed, never from
 // https to a less safe address; the body streams into a hidden file in a
-// work folder, so size costs no memory. The download succeeds only with no
+// work folder, so size costs no memory. A body that the server announces as
+// larger than the free space there is refused before it is written, and a
+// write that fails stops the download. The download succeeds only with no
 // network error and a 2xx status: an error page never passes for the file
 // asked for. The body file is removed with the object unless kept.
 class Download : public QObject
@@ -38,6 +40,9 @@ public:
     QNetworkReply *reply() const { return networkReply; }
     // The address that answered, after redirects.
     QUrl url() const { return currentUrl; }
+    // The address asked for: names come from it, never from where a server
+    // redirected to.
+    QUrl requestedUrl() const { return firstUrl; }
 
     bool isFinished() const { return done; }
     bool succeeded() const { return done && error.isEmpty(); }
@@ -59,7 +64,9 @@ signals:
 private:
     bool openBody(const QString &workFolder);
     void send();
+    void checkSpace();
     void receive();
+    void stop(const QString &why);
     // Follows a redirect answer; false when the reply is not one to follow.
     bool redirect();
     void complete();
@@ -69,6 +76,7 @@ private:
     QNetworkAccessManager *manager;
     QNetworkRequest request;
     QNetworkReply *networkReply = nullptr;
+    QUrl firstUrl;
     QUrl currentUrl;
     QFile body;
     int redirects = 0;

@@ -3,15 +3,19 @@
 #include "apps/AppDescriptor.h"
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
+#include "install/FreeFileName.h"
 #include "install/InstallMessages.h"
 #include "install/ProgramStarter.h"
+#include "shell/Messages.h"
 #include "shell/ShellHost.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStandardPaths>
+#include <QWebFrame>
 #include <QWebPage>
 #include <QWebView>
 
@@ -53,7 +57,8 @@ void FileDownloads::FileDownloaded(QNetworkReply *reply)
 
 void FileDownloads::completeFile(Download *download)
 {
-    const QString name = lastSegment(download->url());
+    // Named by the address asked for: a redirect chooses no file of the app.
+    const QString name = lastSegment(download->requestedUrl());
     const QString folder = host.appsFolder() + QLatin1Char('/') + download->context().target;
     QString why;
     if (!download->succeeded())
@@ -69,17 +74,27 @@ void FileDownloads::completeFile(Download *download)
 void FileDownloads::installBatch(const QString &path)
 {
     QString why;
+    const auto askUser = [](const QString &program, const QStringList &arguments) {
+        return Messages::ask(InstallMessages::runProgram(program, arguments),
+                             InstallMessages::runAnswer(), InstallMessages::dontRunAnswer());
+    };
     // A missing program is ignored, as it always was; one outside the folder
-    // is refused.
-    if (ProgramStarter::runInFolder(host.programFolder(), path, &why) ==
+    // is refused; one the user declined is not run, and that needs no word.
+    if (ProgramStarter::runInFolder(host.programFolder(), path, askUser, &why) ==
         ProgramStarter::Run::Refused)
         host.message(QStringLiteral("Refused to run %1: %2").arg(path, why));
 }
 
 void FileDownloads::unsupportedContent(QNetworkReply *reply)
 {
-    if (reply)
-        download(reply->request());
+    if (!reply)
+        return;
+    // The page's own transfer would go on filling memory unread; the shell
+    // fetches the address again into a file.
+    const QNetworkRequest request = reply->request();
+    reply->abort();
+    reply->deleteLater();
+    download(request);
 }
 
 void FileDownloads::download(const QNetworkRequest &request)
@@ -87,13 +102,28 @@ void FileDownloads::download(const QNetworkRequest &request)
     QWebView *home = host.homeView();
     if (!home || !Download::isAllowedAddress(request.url()))
         return;
+    const auto *frame = qobject_cast<const QWebFrame *>(request.originatingObject());
+    const QObject *page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
+    if (busyPages.contains(page))
+        return; // one at a time per page: a thousand frames give one box
     const QString name = QFileInfo(request.url().toString()).fileName();
+    if (!AppFolder::isSafeName(name) || name.startsWith(QLatin1Char('.'))) {
+        busyPages.insert(page);
+        host.message(name.isEmpty() ? InstallMessages::downloadFailed(
+                                          QStringLiteral("the address %1 names no file to save")
+                                              .arg(request.url().toString()))
+                                    : InstallMessages::badName(name));
+        busyPages.remove(page);
+        return;
+    }
     QNetworkRequest copy(request);
     copy.setAttribute(QNetworkRequest::User, name);
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     auto *d = new Download(home->page()->networkAccessManager(), copy, documents,
                            {name, QString(), QString(), documents}, this);
     installers.add(d);
+    origins.insert(d, page);
+    busyPages.insert(page);
     connect(d, &Download::progress, this, [this](qint64 received, qint64 total) {
         DownloadProgress::show(host.progressBar(), received, total);
     });
@@ -111,19 +141,29 @@ void FileDownloads::downloadingIssueFinished(QObject *sender)
 
 void FileDownloads::completeInstaller(Download *download)
 {
-    const QString name = download->context().name;
-    const QString saved = download->context().target + QLatin1Char('/') + name;
-    QString why;
-    if (!download->succeeded())
-        why = download->errorString();
-    else if (!AppFolder::isSafeName(name))
-        why =
-            QStringLiteral("the address %1 names no file to save").arg(download->url().toString());
-    if (why.isEmpty() && download->keepAs(saved, &why)) {
-        host.message(InstallMessages::installerStarts());
-        ProgramStarter::startInstaller(saved);
-    } else {
-        host.message(InstallMessages::downloadFailed(why));
-    }
+    const QObject *page = origins.take(download);
+    saveInstaller(download);
+    busyPages.remove(page);
     download->deleteLater();
+}
+
+void FileDownloads::saveInstaller(Download *download)
+{
+    if (!download->succeeded()) {
+        host.message(InstallMessages::downloadFailed(download->errorString()));
+        return;
+    }
+    QString why;
+    const QString saved =
+        claimFreeFileName(download->context().target, download->context().name, &why);
+    if (saved.isEmpty() || !download->keepAs(saved, &why)) {
+        if (!saved.isEmpty())
+            QFile::remove(saved);
+        host.message(InstallMessages::downloadFailed(why));
+        return;
+    }
+    // The file stays whatever the answer.
+    if (Messages::ask(InstallMessages::installerStarts(), InstallMessages::openAnswer(),
+                      InstallMessages::dontOpenAnswer()))
+        ProgramStarter::startInstaller(saved);
 }

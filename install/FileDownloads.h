@@ -2,8 +2,10 @@
 
 #include "install/PendingDownloads.h"
 
+#include <QHash>
 #include <QNetworkRequest>
 #include <QObject>
+#include <QSet>
 
 class Download;
 class QNetworkAccessManager;
@@ -11,9 +13,10 @@ class QNetworkReply;
 class ShellHost;
 
 // Files that pages fetch or hand on: DownFile into an app folder, programs
-// of the program's folder run by installBatch, and content a page cannot
-// show, saved to the user's documents folder and handed to the system as an
-// installer.
+// of the program's folder run by installBatch once the user agrees, and
+// content a page cannot show, saved to the user's documents folder under a
+// name that replaces nothing and handed to the system as an installer only
+// when the user says so.
 class FileDownloads : public QObject
 {
     Q_OBJECT
@@ -24,6 +27,8 @@ public:
     void DownFile(const QString &path, const QString &ap);
     void FileDownloaded(QNetworkReply *reply);
     void installBatch(const QString &path);
+    // Takes reply over: it is aborted and released at once, and the shell
+    // fetches the address itself.
     void unsupportedContent(QNetworkReply *reply);
     void download(const QNetworkRequest &request);
     // sender: the finished reply of an unsupported-content download.
@@ -34,9 +39,15 @@ public:
 private:
     void completeFile(Download *download);
     void completeInstaller(Download *download);
+    void saveInstaller(Download *download);
 
     ShellHost &host;
     QNetworkAccessManager *manager;
     PendingDownloads files;
     PendingDownloads installers;
+    // The page (only compared, never used) that each installer download came
+    // from, and the pages with one under way or waiting for the user: a page
+    // gets one at a time, however many frames it opens.
+    QHash<const Download *, const QObject *> origins;
+    QSet<const QObject *> busyPages;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The texts that installations and downloads show.
 namespace InstallMessages
@@ -16,6 +17,30 @@ inline QString finished()
 inline QString installerStarts()
 {
     return QStringLiteral("The installer will now start !");
+}
+inline QString openAnswer()
+{
+    return QStringLiteral("Open");
+}
+inline QString dontOpenAnswer()
+{
+    return QStringLiteral("Don't open");
+}
+inline QString runProgram(const QString &program, const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return QStringLiteral("A page asks to run the program \"%1\". Run it?").arg(program);
+    return QStringLiteral(
+               "A page asks to run the program \"%1\" with the arguments \"%2\". Run it?")
+        .arg(program, arguments.join(QStringLiteral("\", \"")));
+}
+inline QString runAnswer()
+{
+    return QStringLiteral("Run");
+}
+inline QString dontRunAnswer()
+{
+    return QStringLiteral("Don't run");
 }
 inline QString installed(const QString &package)
 {

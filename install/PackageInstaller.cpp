@@ -90,7 +90,8 @@ bool PackageInstaller::unpack(Download *download, const QString &name, const QSt
 
 void PackageInstaller::completeInstall(Download *download)
 {
-    const QString name = packageName(download->url());
+    // Named by the address asked for: a redirect chooses no other app.
+    const QString name = packageName(download->requestedUrl());
     const QString apps = QDir(host.appsFolder()).absolutePath();
     // A package that replaces an installed app keeps the icon the home
     // screen already shows for it, instead of adding another.
@@ -110,6 +111,6 @@ void PackageInstaller::completeInstall(Download *download)
 
 void PackageInstaller::completeLoad(Download *download)
 {
-    unpack(download, packageName(download->url()), download->context().target);
+    unpack(download, packageName(download->requestedUrl()), download->context().target);
     download->deleteLater();
 }

@@ -29,7 +29,8 @@ public:
     void PackDownloaded(QNetworkReply *reply);
 
     // The package name of an address: its last segment (query included) up
-    // to its last ".": /store/Maps.lpk gives Maps.
+    // to its last ".": /store/Maps.lpk gives Maps. Packages are named by the
+    // address the page asked for, not by where a server redirected it.
     static QString packageName(const QUrl &url);
     int pending() const { return installs.count() + loads.count(); }
 

@@ -21,7 +21,7 @@ bool ProgramStarter::startInstaller(const QString &savedFile)
 }
 
 ProgramStarter::Run ProgramStarter::runInFolder(const QString &folder, const QString &commandLine,
-                                                QString *why)
+                                                const Consent &consent, QString *why)
 {
     QStringList arguments = QProcess::splitCommand(commandLine);
     if (arguments.isEmpty()) {
@@ -40,6 +40,10 @@ ProgramStarter::Run ProgramStarter::runInFolder(const QString &folder, const QSt
     if (!QFileInfo(real).isFile()) {
         *why = QStringLiteral("there is no program %1").arg(program);
         return Run::Missing;
+    }
+    if (!consent || !consent(real, arguments)) {
+        *why = QStringLiteral("the user did not allow %1 to run").arg(program);
+        return Run::Declined;
     }
     QProcess::execute(real, arguments);
     return Run::Done;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 // Starting programs for the shell, never through a shell's command line.
 namespace ProgramStarter
@@ -9,11 +11,16 @@ namespace ProgramStarter
 // itself; elsewhere the desktop's opener gets its path as one argument.
 bool startInstaller(const QString &savedFile);
 
-enum class Run { Done, Missing, Refused };
+enum class Run { Done, Missing, Refused, Declined };
+
+// Whether the program (its full path) may run with these arguments.
+using Consent = std::function<bool(const QString &program, const QStringList &arguments)>;
 
 // Runs a program that lies in folder (commandLine: its path relative to
 // folder, then its arguments, split by Qt's rules for a command line) and
 // waits for it to end. A path that leaves the folder, also through a link,
-// is refused with a reason; a missing program is not run.
-Run runInFolder(const QString &folder, const QString &commandLine, QString *why);
+// is refused with a reason; a missing program is not run. consent is asked
+// only for a program that would run; without it nothing runs.
+Run runInFolder(const QString &folder, const QString &commandLine, const Consent &consent,
+                QString *why);
 } // namespace ProgramStarter

@@ -1,6 +1,7 @@
 #include "shell/Messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 namespace
@@ -9,6 +10,18 @@ Messages::Observer &observer()
 {
     static Messages::Observer o;
     return o;
+}
+
+Messages::Answerer &answerer()
+{
+    static Messages::Answerer a;
+    return a;
+}
+
+void setPlainText(QMessageBox &box, const QString &text)
+{
+    box.setTextFormat(Qt::PlainText);
+    box.setText(Messages::shown(text));
 }
 } // namespace
 
@@ -26,17 +39,40 @@ QString Messages::shown(const QString &text)
 
 void Messages::show(const QString &full)
 {
-    const QString text = shown(full);
     QMessageBox box;
-    box.setText(text);
+    setPlainText(box, full);
     if (observer()) {
-        observer()(text);
+        observer()(box.text());
         QTimer::singleShot(0, &box, &QMessageBox::accept);
     }
     box.exec();
 }
 
+bool Messages::ask(const QString &question, const QString &yesLabel, const QString &noLabel)
+{
+    QMessageBox box;
+    setPlainText(box, question);
+    QPushButton *yes = box.addButton(yesLabel, QMessageBox::AcceptRole);
+    QPushButton *no = box.addButton(noLabel, QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    if (observer()) {
+        observer()(box.text());
+        QTimer::singleShot(0, &box, [&box, yes, no] {
+            const bool answer = answerer() && answerer()(box.text());
+            (answer ? yes : no)->click();
+        });
+    }
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 void Messages::dismissAutomatically(Observer o)
 {
     observer() = std::move(o);
+}
+
+void Messages::answerAutomatically(Answerer a)
+{
+    answerer() = std::move(a);
 }

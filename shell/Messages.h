@@ -3,20 +3,30 @@
 #include <QString>
 #include <functional>
 
-// Shows the shell's modal messages: a message box without parent, run with
-// exec(), so the event loop (and with it any download) goes on meanwhile.
+// Shows the shell's modal messages and questions: a message box without
+// parent, run with exec(), so the event loop (and with it any download) goes
+// on meanwhile. Texts are always plain text: they quote what pages and
+// servers chose, which must never be laid out as markup or links.
 class Messages
 {
 public:
     using Observer = std::function<void(const QString &text)>;
+    using Answerer = std::function<bool(const QString &question)>;
 
     // Texts longer than maxLength characters are cut to that length.
     static void show(const QString &text);
     static QString shown(const QString &text);
     static constexpr int maxLength = 1000;
 
+    // Asks the user; true only when yesLabel was chosen. noLabel is the
+    // default button and also what closing the box means.
+    static bool ask(const QString &question, const QString &yesLabel, const QString &noLabel);
+
     // Tests: each box is still shown and run, then dismissed once the event
-    // loop turns, and its text handed to observer. An empty observer restores
-    // boxes that wait for a person.
+    // loop turns, and its text (a question's too) handed to observer. An
+    // empty observer restores boxes that wait for a person.
     static void dismissAutomatically(Observer observer);
+    // Tests: while boxes are dismissed automatically, questions are answered
+    // by answerer once shown; without one they get the default (no).
+    static void answerAutomatically(Answerer answerer);
 };

@@ -131,6 +131,7 @@ private slots:
         QVERIFY(d && d->succeeded());
         QCOMPARE(readFile(d->bodyPath()), QByteArray("the file"));
         QCOMPARE(d->url(), server.url("/final.txt"));
+        QCOMPARE(d->requestedUrl(), server.url("/hop1"));
 
         // To a less safe scheme: refused, and nothing of it is read.
         for (const QByteArray &target :
@@ -180,6 +181,31 @@ private slots:
         }
         QCOMPARE(server.requests().size(), before);
         QCOMPARE(leftovers(), 0);
+    }
+
+    // A body announced larger than the free space is not fetched into the
+    // work folder at all; one that fits is.
+    void announcedSizeAgainstFreeSpace()
+    {
+        TestHttpServer::Response huge;
+        huge.sendLength = false;
+        huge.body = QByteArray(64 * 1024, 'h');
+        huge.headers = {{"Content-Length", "1000000000000000000"}};
+        server.route("/huge", huge);
+        auto d = fetch("/huge");
+        QVERIFY(d && !d->succeeded());
+        QVERIFY2(d->errorString().startsWith("not enough free space"),
+                 qPrintable(d->errorString()));
+        QCOMPARE(QFileInfo(d->bodyPath()).size(), 0);
+        d.reset();
+        QCOMPARE(leftovers(), 0);
+
+        TestHttpServer::Response fits;
+        fits.generatedBytes = 5 * 1024 * 1024;
+        server.route("/fits", fits);
+        d = fetch("/fits");
+        QVERIFY(d && d->succeeded());
+        QCOMPARE(QFileInfo(d->bodyPath()).size(), fits.generatedBytes);
     }
 
     void progressOnTheBar()

@@ -1,14 +1,23 @@
 #include "InstallTestUtil.h"
+#include "ProcessMemory.h"
 #include "TestHttpServer.h"
 #include "install/FileDownloads.h"
+#include "install/InstallLeftovers.h"
 #include "app/MainWindow.h"
+#include "shell/Messages.h"
 
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QWebPage>
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 using namespace InstallTestUtil;
 
@@ -36,7 +45,7 @@ class TestFileDownloads : public QObject
     static bool writeScript(const QString &path, const QString &recordTo)
     {
         const QByteArray script =
-            "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + recordTo.toUtf8() + "'\n";
+            "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + recordTo.toUtf8() + "'\n";
         return writeFile(path, script) &&
                QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ExeOwner);
@@ -48,6 +57,29 @@ class TestFileDownloads : public QObject
             return {};
         QTest::qWait(50);
         return QString::fromUtf8(readFile(file)).split('\n', Qt::SkipEmptyParts);
+    }
+
+    // Every entry of the documents folder, hidden ones included.
+    QStringList documentEntries() const
+    {
+        return QDir(documents())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::Name);
+    }
+    // A real page that hands what it cannot show to the downloads.
+    std::unique_ptr<QWebView> downloadingView()
+    {
+        auto view = std::make_unique<QWebView>();
+        view->page()->setForwardUnsupportedContent(true);
+        connect(view->page(), &QWebPage::unsupportedContent, downloads.get(),
+                &FileDownloads::unsupportedContent);
+        return view;
+    }
+    // Loads path of the server in view and waits for the first box.
+    bool loadUntilABox(QWebView &view, const char *path, int timeoutMs = 15000)
+    {
+        view.load(server.url(path));
+        return TestUtil::waitFor([this] { return !messages->isEmpty(); }, timeoutMs) && settle();
     }
 
 private slots:
@@ -66,6 +98,7 @@ private slots:
         downloads = std::make_unique<FileDownloads>(*shell);
         messages = TestUtil::recordMessages();
         QFile::remove(opened());
+        QDir(documents()).removeRecursively();
     }
 
     void cleanup()
@@ -140,19 +173,94 @@ private slots:
                  (QMap<QString, QByteArray>{{"A/slow.txt", "slow"}, {"B/fast.txt", "fast"}}));
     }
 
+    // The file is named by the address asked for; a redirect only says
+    // where its body comes from.
+    void downFileNamedByTheAddressAskedFor()
+    {
+        writeFile(apps() + "/Notes/index.html", "the app's own page");
+        TestHttpServer::Response hop;
+        hop.status = 302;
+        hop.headers = {{"Location", "/files/index.html"}};
+        server.route("/files/notes.txt", hop);
+        server.route("/files/index.html", "<script>api.closeit()</script>");
+        downloads->DownFile(server.url("/files/notes.txt").toString(), "Notes");
+        QVERIFY(settle());
+        QVERIFY(messages->isEmpty());
+        QCOMPARE(server.requestCount("/files/index.html"), 1);
+        QCOMPARE(files(apps()), (QMap<QString, QByteArray>{
+                                    {"Notes/index.html", "the app's own page"},
+                                    {"Notes/notes.txt", "<script>api.closeit()</script>"}}));
+    }
+
+    // Markup in what a server says is shown as the characters it is.
+    void messagesArePlainText()
+    {
+        const QString markup =
+            QStringLiteral("<img src=/dev/zero><a href=\"file:///etc/passwd\">click</a>");
+        TestHttpServer::Response error;
+        error.status = 500;
+        error.reason = markup.toUtf8();
+        error.body = "error page";
+        server.route("/rich/data.json", error);
+        QDir().mkpath(apps() + "/Notes");
+        QList<Qt::TextFormat> formats;
+        QStringList texts;
+        Messages::dismissAutomatically([&](const QString &) {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                    formats << box->textFormat();
+                    texts << box->text();
+                }
+        });
+        downloads->DownFile(server.url("/rich/data.json").toString(), "Notes");
+        QVERIFY(settle());
+        QCOMPARE(formats, QList<Qt::TextFormat>({Qt::PlainText}));
+        QVERIFY2(texts.at(0).startsWith("Download failed: the server answered 500 " + markup),
+                 qPrintable(texts.at(0)));
+        QVERIFY(files(apps()).isEmpty());
+
+        // Questions too.
+        formats.clear();
+        texts.clear();
+        QVERIFY(writeScript(shell->programFolder() + "/<b>bold</b>.sh", opened()));
+        downloads->installBatch("<b>bold</b>.sh <i>x</i>");
+        QCOMPARE(formats, QList<Qt::TextFormat>({Qt::PlainText}));
+        QVERIFY2(texts.at(0).contains("<b>bold</b>.sh") && texts.at(0).contains("<i>x</i>"),
+                 qPrintable(texts.at(0)));
+        QVERIFY(!QFileInfo::exists(opened()));
+    }
+
+    // installBatch names the program and its arguments and runs it only when
+    // the user agrees; declining runs nothing.
     void installBatchRunsOnlyProgramsOfTheFolder()
     {
         const QString folder = shell->programFolder();
         const QString ran = folder + "/ran.txt";
         QVERIFY(writeScript(folder + "/tools/record.sh", ran));
-        downloads->installBatch("tools/record.sh one \"two three\" $(touch pwned) ; rm x");
+        const QString line = "tools/record.sh one \"two three\" $(touch pwned) ; rm x";
+        downloads->installBatch(line);
+        QTest::qWait(200);
+        QVERIFY(!QFileInfo::exists(ran));
+        QCOMPARE(messages->size(), 1);
+        const QString question = messages->at(0);
+        QVERIFY2(question.contains(
+                     "\"" + QFileInfo(folder + "/tools/record.sh").canonicalFilePath() + "\""),
+                 qPrintable(question));
+        QVERIFY2(question.contains("\"one\", \"two three\", \"$(touch\", \"pwned)\", \";\", "
+                                   "\"rm\", \"x\""),
+                 qPrintable(question));
+
+        messages->clear();
+        TestUtil::answerQuestions(true);
+        downloads->installBatch(line);
+        QCOMPARE(*messages, QStringList({question}));
         // It waited for the program to end.
         QVERIFY(QFileInfo::exists(ran));
         QCOMPARE(recorded(ran),
                  QStringList({"one", "two three", "$(touch", "pwned)", ";", "rm", "x"}));
         QVERIFY(!QFileInfo::exists(folder + "/pwned"));
         QVERIFY(!QFileInfo::exists("pwned"));
-        QVERIFY(messages->isEmpty());
+        messages->clear();
 
         // Outside the folder, also through a link: refused and not run.
         QTemporaryDir outside;
@@ -169,28 +277,24 @@ private slots:
         }
         QVERIFY(!QFileInfo::exists(outside.filePath("evil-ran")));
 
-        // A program that is not there is ignored.
+        // A program that is not there is ignored, without a question.
         messages->clear();
         downloads->installBatch("tools/none.sh");
         downloads->installBatch("");
         QVERIFY(messages->isEmpty());
     }
 
-    // Content a page cannot show: saved to the documents folder and handed to
-    // the desktop's opener as one argument.
+    // Content a page cannot show: saved to the documents folder and, once the
+    // user agrees, handed to the desktop's opener as one argument.
     void unsupportedContentFromARealPage()
     {
-        QWebView view;
-        view.page()->setForwardUnsupportedContent(true);
-        connect(view.page(), &QWebPage::unsupportedContent, downloads.get(),
-                &FileDownloads::unsupportedContent);
+        auto view = downloadingView();
         TestHttpServer::Response installer;
         installer.body = QByteArray(200000, 'i');
         installer.headers = {{"Content-Type", "application/x-msdownload"}};
         server.route("/get/my%20setup.exe", installer);
-        view.load(server.url("/get/my%20setup.exe"));
-        QVERIFY(TestUtil::waitFor([&] { return !messages->isEmpty(); }, 15000));
-        QVERIFY(settle());
+        TestUtil::answerQuestions(true);
+        QVERIFY(loadUntilABox(*view, "/get/my%20setup.exe"));
         QCOMPARE(*messages, QStringList({"The installer will now start !"}));
         const QString saved = documents() + "/my setup.exe";
         QVERIFY(readFile(saved) == installer.body);
@@ -198,8 +302,152 @@ private slots:
         // The progress bar followed it.
         QCOMPARE(shell->progressBar()->maximum(), 200000);
         QCOMPARE(shell->progressBar()->value(), 200000);
-        QCOMPARE(QDir(documents()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList({"my setup.exe"}));
+        QVERIFY(TestUtil::waitFor([this] { return documentEntries().size() == 1; }));
+        QCOMPARE(documentEntries(), QStringList({"my setup.exe"}));
+    }
+
+    // A file of the same name is never replaced: the next free name is
+    // taken. Declining keeps the file and starts nothing.
+    void savedFilesReplaceNothing()
+    {
+        writeFile(documents() + "/report.docx", "mine");
+        writeFile(documents() + "/report (1).docx", "mine too");
+        QVERIFY(QFile::link(documents() + "/report.docx", documents() + "/report (2).docx"));
+        server.route("/files/report.docx", "from the server", "application/msword");
+        auto view = downloadingView();
+        QVERIFY(loadUntilABox(*view, "/files/report.docx"));
+        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QVERIFY(TestUtil::waitFor([this] { return documentEntries().size() == 4; }));
+        QCOMPARE(documentEntries(), QStringList({"report (1).docx", "report (2).docx",
+                                                 "report (3).docx", "report.docx"}));
+        QCOMPARE(readFile(documents() + "/report.docx"), QByteArray("mine"));
+        QCOMPARE(readFile(documents() + "/report (1).docx"), QByteArray("mine too"));
+        QCOMPARE(readFile(documents() + "/report (3).docx"), QByteArray("from the server"));
+        QTest::qWait(300);
+        QVERIFY(!QFileInfo::exists(opened()));
+
+        // A name without a dot gets its number at the end.
+        messages->clear();
+        server.route("/files/README", "read me", "application/x-unknown");
+        writeFile(documents() + "/README", "mine");
+        QVERIFY(loadUntilABox(*view, "/files/README"));
+        QCOMPARE(readFile(documents() + "/README (1)"), QByteArray("read me"));
+        QCOMPARE(readFile(documents() + "/README"), QByteArray("mine"));
+    }
+
+    // Hidden names (.profile, .bashrc) are never written, whatever the page.
+    void hiddenNamesAreRefused()
+    {
+        writeFile(documents() + "/.bashrc", "mine");
+        server.route("/.bashrc", "rm -rf ~", "application/x-sh");
+        server.route("/x/.profile", "evil", "application/x-sh");
+        auto view = downloadingView();
+        for (const char *path : {"/.bashrc", "/x/.profile"}) {
+            messages->clear();
+            const int before = server.requests().size();
+            QVERIFY(loadUntilABox(*view, path));
+            QCOMPARE(messages->size(), 1);
+            QVERIFY2(messages->at(0).contains("is not a valid name"), qPrintable(messages->at(0)));
+            // Only the page's own request: the shell fetched nothing.
+            QCOMPARE(server.requests().size(), before + 1);
+        }
+        QTest::qWait(200);
+        QCOMPARE(documentEntries(), QStringList({".bashrc"}));
+        QCOMPARE(readFile(documents() + "/.bashrc"), QByteArray("mine"));
+        QVERIFY(!QFileInfo::exists(opened()));
+    }
+
+    // A page with many frames of unknown content gets one download and one
+    // question, however long the user takes to answer.
+    void manyFramesGiveOneBox()
+    {
+        server.route("/many/setup.run", "#!/bin/sh\n", "application/octet-stream");
+        const int frames = 30;
+        QString html;
+        for (int i = 0; i < frames; ++i)
+            html += QStringLiteral("<iframe src=\"/many/setup.run\"></iframe>");
+        server.route("/many.html", html.toUtf8());
+        Messages::answerAutomatically([this, frames](const QString &) {
+            // The user answers once every frame has asked.
+            TestUtil::waitFor([&] { return server.requestCount("/many/setup.run") >= frames + 1; },
+                              30000);
+            QTest::qWait(500);
+            return true;
+        });
+        auto view = downloadingView();
+        view->load(server.url("/many.html"));
+        QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }, 30000));
+        QVERIFY(settle());
+        QTest::qWait(500);
+        QCOMPARE(server.requestCount("/many/setup.run"), frames + 1);
+        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(documentEntries(), QStringList({"setup.run"}));
+        QCOMPARE(recorded(opened()).size(), 1);
+    }
+
+    // A body of 300 MB streams to disk: memory stays far below its size.
+    void largeDownloadKeepsMemoryBounded()
+    {
+        const qint64 size = 300LL * 1024 * 1024;
+        TestHttpServer::Response big;
+        big.generatedBytes = size;
+        big.headers = {{"Content-Type", "application/octet-stream"}};
+        server.route("/big/disk.img", big);
+        auto view = downloadingView();
+        QTest::qWait(100);
+        const long before = ProcessMemory::residentKiB();
+        QVERIFY(before > 0);
+        QVERIFY(ProcessMemory::resetPeak());
+        QVERIFY(loadUntilABox(*view, "/big/disk.img", 300000));
+        const long peak = ProcessMemory::peakResidentKiB();
+        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(QFileInfo(documents() + "/disk.img").size(), size);
+        QVERIFY2(peak - before < 64 * 1024,
+                 qPrintable(QString("grew by %1 KiB from %2 KiB").arg(peak - before).arg(before)));
+    }
+
+    // A body larger than the free space is refused before it is written; a
+    // write that fails stops the download. Neither leaves a file.
+    void fullDisksLeaveNoFile()
+    {
+        TestHttpServer::Response huge;
+        huge.sendLength = false;
+        huge.body = "x";
+        huge.headers = {{"Content-Type", "application/octet-stream"},
+                        {"Content-Length", "1000000000000000000"}};
+        server.route("/huge.bin", huge);
+        auto view = downloadingView();
+        QVERIFY(loadUntilABox(*view, "/huge.bin"));
+        QCOMPARE(messages->size(), 1);
+        QVERIFY2(messages->at(0).startsWith("Download failed: not enough free space"),
+                 qPrintable(messages->at(0)));
+        QVERIFY(TestUtil::waitFor([this] { return documentEntries().isEmpty(); }));
+
+#ifdef Q_OS_UNIX
+        // Files of this process may grow to 1 MB only: the 3 MB body fails
+        // to be written as on a full disk.
+        TestHttpServer::Response unannounced;
+        unannounced.sendLength = false;
+        unannounced.generatedBytes = 3 * 1024 * 1024;
+        unannounced.headers = {{"Content-Type", "application/octet-stream"}};
+        server.route("/unannounced.bin", unannounced);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = 1024 * 1024;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        messages->clear();
+        const bool boxed = loadUntilABox(*view, "/unannounced.bin");
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(boxed);
+        QCOMPARE(messages->size(), 1);
+        QVERIFY2(messages->at(0).startsWith("Download failed: cannot write"),
+                 qPrintable(messages->at(0)));
+        QVERIFY(TestUtil::waitFor([this] { return documentEntries().isEmpty(); }));
+#endif
+        QVERIFY(!QFileInfo::exists(opened()));
     }
 
     void unsupportedFailuresStartNothing()
@@ -212,16 +460,60 @@ private slots:
         server.route("/folder/", "listing");
         for (const char *path : {"/missing.exe", "/folder/"}) {
             messages->clear();
-            QNetworkReply *reply = manager.get(QNetworkRequest(server.url(path)));
+            QPointer<QNetworkReply> reply = manager.get(QNetworkRequest(server.url(path)));
+            QList<QNetworkReply::NetworkError> errors;
+            connect(reply, &QNetworkReply::errorOccurred,
+                    [&errors](QNetworkReply::NetworkError e) { errors << e; });
             downloads->unsupportedContent(reply);
+            // The reply handed over is aborted at once and released.
+            QCOMPARE(errors, {QNetworkReply::OperationCanceledError});
             QVERIFY(settle());
             QCOMPARE(messages->size(), 1);
             QVERIFY2(messages->at(0).startsWith("Download failed: "), qPrintable(messages->at(0)));
-            reply->deleteLater();
+            QVERIFY(TestUtil::waitFor([&] { return reply.isNull(); }));
         }
         QTest::qWait(200);
         QVERIFY(!QFileInfo::exists(opened()));
         QVERIFY(QDir(documents()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    // What a crash left behind goes at start-up; nothing else, and nothing
+    // through a link.
+    void leftoversFromACrash()
+    {
+        QTemporaryDir outside;
+        writeFile(outside.filePath("kept/file.txt"), "outside");
+        writeFile(outside.filePath("target.txt"), "outside");
+        const QString a = apps();
+        writeFile(a + "/.download-k3j9.part", "partial");
+        writeFile(a + "/.Notes.unpack-4fz/icon.png", "half");
+        QVERIFY(QFile::link(outside.filePath("kept"), a + "/.Notes.unpack-4fz/inside"));
+        QVERIFY(QFile::link(outside.filePath("kept"), a + "/.Maps.unpack-1a"));
+        QVERIFY(QFile::link(outside.filePath("target.txt"), a + "/.download-zz.part"));
+        for (const char *keep :
+             {"Notes/.download-k3j9.part", "Notes/index.html", ".download-x.partial",
+              "download-a.part", ".hidden", "Maps.unpack-1", ".download-.part", ".unpack-1"})
+            writeFile(a + "/" + keep, "keep");
+        writeFile(documents() + "/.download-q1.part", "partial");
+        writeFile(documents() + "/.Notes.unpack-9/x", "not ours here");
+        writeFile(documents() + "/report.docx", "mine");
+
+        QCOMPARE(InstallLeftovers::clean(a, documents()), 5);
+        QCOMPARE(
+            QDir(a).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
+            QStringList({".download-.part", ".download-x.partial", ".hidden", ".unpack-1",
+                         "Maps.unpack-1", "Notes", "download-a.part"}));
+        QCOMPARE(files(a + "/Notes").keys(), QStringList({".download-k3j9.part", "index.html"}));
+        QCOMPARE(documentEntries(), QStringList({".Notes.unpack-9", "report.docx"}));
+        QCOMPARE(files(outside.path()), (QMap<QString, QByteArray>{{"kept/file.txt", "outside"},
+                                                                   {"target.txt", "outside"}}));
+
+        // The shell cleans up as it starts.
+        writeFile(documents() + "/.download-r2.part", "partial");
+        {
+            MainWindow window;
+        }
+        QCOMPARE(documentEntries(), QStringList({".Notes.unpack-9", "report.docx"}));
     }
 
     void completionsWithoutARealReply()

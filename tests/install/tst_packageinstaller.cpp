@@ -188,12 +188,42 @@ private slots:
 
         installer->installLpk(server.url("/get?id=7").toString());
         QVERIFY(settle());
+        // Named by the address asked for, not by where it was redirected.
         installer->installLpk(server.url("/latest").toString());
         QVERIFY(settle());
         QCOMPARE(*messages, QStringList({"Download Started", "get?id=7installed",
-                                         "Download Started", "Notesinstalled"}));
+                                         "Download Started", "latestinstalled"}));
+        QCOMPARE(server.requestCount("/files/Notes.lpk"), 1);
         QCOMPARE(readFile(apps() + "/get?id=7/icon.png"), QByteArray("notes icon"));
-        QCOMPARE(readFile(apps() + "/Notes/icon.png"), QByteArray("notes icon"));
+        QCOMPARE(readFile(apps() + "/latest/icon.png"), QByteArray("notes icon"));
+        QVERIFY(!QFileInfo::exists(apps() + "/Notes"));
+    }
+
+    // A server that redirects to the name of an installed app cannot unpack
+    // into it, by installLpk or by LoadPack.
+    void redirectsChooseNoOtherApp()
+    {
+        writeFile(apps() + "/Maps/index.html", "the installed app");
+        TestHttpServer::Response hop;
+        hop.status = 302;
+        hop.headers = {{"Location", "/store/Maps.lpk"}};
+        server.route("/store/Fresh.lpk", hop);
+        const int before = server.requestCount("/store/Maps.lpk");
+        installer->installLpk(server.url("/store/Fresh.lpk").toString());
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "Freshinstalled"}));
+        installer->LoadPack(server.url("/store/Fresh.lpk").toString(), "Other");
+        QVERIFY(settle());
+        QCOMPARE(server.requestCount("/store/Maps.lpk"), before + 2);
+        auto expected = under("Fresh", maps);
+        const auto other = under("Other", maps);
+        for (auto it = other.cbegin(); it != other.cend(); ++it)
+            expected.insert(it.key(), it.value());
+        expected.insert("Maps/index.html", "the installed app");
+        QCOMPARE(files(apps()), expected);
+        const QString appsPath = QDir(apps()).absolutePath();
+        QCOMPARE(createwebappCalls(*shell),
+                 (QList<QStringList>{{appsPath + "//Fresh//icon.png", "Fresh", "Fresh"}}));
     }
 
     // Nothing lands when the download fails, even when the error page is

@@ -223,8 +223,9 @@ private slots:
         // A program the page would start is held to the same rule.
         QString why;
         if (!inside)
-            QCOMPARE(ProgramStarter::runInFolder(at("app"),
-                                                 QDir(at("app")).relativeFilePath(at(page)), &why),
+            QCOMPARE(ProgramStarter::runInFolder(
+                         at("app"), QDir(at("app")).relativeFilePath(at(page)),
+                         [](const QString &, const QStringList &) { return true; }, &why),
                      ProgramStarter::Run::Refused);
 
         if (page == "app/dangling.html")

@@ -2,6 +2,7 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
+#include "shell/Messages.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -122,6 +123,7 @@ private slots:
     void hostileCalls();
     void downloadsWithNamesThatLeadElsewhere();
     void longNamesInMessagesAreCut();
+    void framesOfDownloadsFromAnAppPage();
     void closeitFromAnAppPage();
 };
 
@@ -418,6 +420,49 @@ void TestHostileBridge::longNamesInMessagesAreCut()
     messages->clear();
     window->DownFile(server.url("/files/plain.txt").toString(), "a/b");
     QCOMPARE(*messages, QStringList{"\"a/b\" is not a valid name for an app or a file"});
+}
+
+// Without the bridge, an app page frames many downloads: one is fetched and
+// one question asked (declined here), nothing of the user's is replaced and
+// no hidden file is written.
+void TestHostileBridge::framesOfDownloadsFromAnAppPage()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QVERIFY(writeFile(documents + "/setup.bin", "mine"));
+    server.route("/get/setup.bin", "from the page", "application/octet-stream");
+    server.route("/get/.profile", "evil", "application/octet-stream");
+    QWebFrame *frame = probeFrame();
+    QVERIFY(frame);
+    messages->clear();
+    const int frames = 20;
+    Messages::answerAutomatically([this, frames](const QString &) {
+        TestUtil::waitFor([&] { return server.requestCount("/get/setup.bin") >= frames + 1; },
+                          30000);
+        QTest::qWait(300);
+        return false;
+    });
+    frame->evaluateJavaScript(
+        QStringLiteral("for (var i = 0; i < %1; ++i) {"
+                       " var f = document.createElement('iframe');"
+                       " f.src = '%2'; document.body.appendChild(f); }"
+                       "var p = document.createElement('iframe');"
+                       "p.src = '%3'; document.body.appendChild(p);")
+            .arg(frames)
+            .arg(server.url("/get/setup.bin").toString(), server.url("/get/.profile").toString()));
+    const bool asked = TestUtil::waitFor(
+        [this] { return messages->contains("The installer will now start !"); }, 30000);
+    QTest::qWait(500);
+    Messages::answerAutomatically({});
+    QVERIFY(asked);
+    QCOMPARE(messages->count("The installer will now start !"), 1);
+    QCOMPARE(server.requestCount("/get/setup.bin"), frames + 1);
+    QCOMPARE(readFile(documents + "/setup.bin"), QByteArray("mine"));
+    QCOMPARE(readFile(documents + "/setup (1).bin"), QByteArray("from the page"));
+    QVERIFY(!QFileInfo::exists(documents + "/.profile"));
+    QVERIFY(!QFileInfo::exists(documents + "/setup (2).bin"));
+    QFile::remove(documents + "/setup.bin");
+    QFile::remove(documents + "/setup (1).bin");
+    closeAllPages();
 }
 
 void TestHostileBridge::closeitFromAnAppPage()

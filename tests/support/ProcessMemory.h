@@ -26,4 +26,10 @@ inline long peakResidentKiB()
 {
     return statusKiB("VmHWM");
 }
+// Starts the peak over from the resident size now; false when unsupported.
+inline bool resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
 } // namespace ProcessMemory

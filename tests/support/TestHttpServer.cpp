@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <memory>
 
 TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
 {
@@ -90,6 +91,27 @@ void TestHttpServer::onConnection()
     }
 }
 
+void TestHttpServer::streamGenerated(QTcpSocket *socket, qint64 size)
+{
+    constexpr qint64 piece = 64 * 1024;
+    constexpr qint64 queued = 4 * piece;
+    const QByteArray bytes(int(piece), 'g');
+    auto left = std::make_shared<qint64>(size);
+    auto refill = [socket, bytes, left] {
+        while (*left > 0 && socket->bytesToWrite() < queued) {
+            const qint64 n = *left < piece ? *left : piece;
+            socket->write(bytes.constData(), n);
+            *left -= n;
+        }
+        if (*left == 0) {
+            *left = -1;
+            socket->disconnectFromHost();
+        }
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+    refill();
+}
+
 void TestHttpServer::serve(QTcpSocket *socket, const Request &request)
 {
     Response r;
@@ -101,16 +123,21 @@ void TestHttpServer::serve(QTcpSocket *socket, const Request &request)
     else
         r = Response{404, "not found", {{"Content-Type", "text/plain"}}, true, 0};
 
-    auto answer = [socket, r] {
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " Status\r\n";
+    auto answer = [this, socket, r] {
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " " + r.reason + "\r\n";
         for (const auto &h : r.headers)
             head += h.first + ": " + h.second + "\r\n";
         if (r.sendLength)
-            head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
+            head +=
+                "Content-Length: " + QByteArray::number(r.body.size() + r.generatedBytes) + "\r\n";
         head += "Connection: close\r\n\r\n";
         socket->write(head);
         socket->write(r.body);
-        socket->disconnectFromHost();
+        if (r.generatedBytes <= 0) {
+            socket->disconnectFromHost();
+            return;
+        }
+        streamGenerated(socket, r.generatedBytes);
     };
     if (r.delayMs > 0)
         QTimer::singleShot(r.delayMs, socket, answer);

@@ -19,12 +19,16 @@ public:
         int status = 200;
         QByteArray body;
         QList<QPair<QByteArray, QByteArray>> headers; // e.g. Content-Type, Set-Cookie
-        bool sendLength = true;  // false: no Content-Length, the body ends with the connection
-        int delayMs = 0;         // wait before answering
+        bool sendLength = true;       // false: no Content-Length, the body ends with the connection
+        int delayMs = 0;              // wait before answering
+        QByteArray reason = "Status"; // the status line's reason phrase
+        // When above 0: a body of this many bytes follows body, made piece by
+        // piece as the connection takes it, so its size costs no memory.
+        qint64 generatedBytes = 0;
     };
     struct Request {
         QByteArray method;
-        QByteArray path; // with its query
+        QByteArray path;                      // with its query
         QMap<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
     };
@@ -53,6 +57,7 @@ signals:
 private:
     void onConnection();
     void serve(QTcpSocket *socket, const Request &request);
+    void streamGenerated(QTcpSocket *socket, qint64 size);
 
     QTcpServer server;
     QHash<QByteArray, Response> routes;

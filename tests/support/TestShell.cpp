@@ -147,7 +147,13 @@ QStringList *recordMessages()
     static QStringList texts;
     texts.clear();
     Messages::dismissAutomatically([](const QString &text) { texts.append(text); });
+    Messages::answerAutomatically({});
     return &texts;
+}
+
+void answerQuestions(bool yes)
+{
+    Messages::answerAutomatically([yes](const QString &) { return yes; });
 }
 
 QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,

@@ -56,8 +56,11 @@ bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int time
 bool loadUrl(QWebView *view, const QUrl &url, int timeoutMs = 10000);
 // Runs the event loop until done() holds or timeoutMs pass.
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
-// Records the texts of the message boxes shown from now on and dismisses them.
+// Records the texts of the message boxes shown from now on (questions too)
+// and dismisses them; questions get their default answer, no.
 QStringList *recordMessages();
+// From now on, recorded questions are answered yes or no.
+void answerQuestions(bool yes);
 // Opens an app as a tap on its home-screen icon does (the home page's
 // openit) and waits until its page has loaded; null when no page came up.
 QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
