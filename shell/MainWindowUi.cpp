@@ -1,5 +1,7 @@
 #include "shell/MainWindowUi.h"
 
+#include "web/ConsoleErrors.h"
+
 #include <QCoreApplication>
 #include <QIcon>
 #include <QMainWindow>
@@ -26,6 +28,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     webView = new QWebView(centralWidget);
     webView->setObjectName(QStringLiteral("webView"));
     webView->setGeometry(QRect(0, 0, 800, 600));
+    ConsoleErrors::logFrom(webView->page());
     webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 
     springboard = new QStackedWidget(centralWidget);
@@ -37,8 +40,8 @@ void MainWindowUi::setupUi(QMainWindow *window)
     progressBar = new QProgressBar(centralWidget);
     progressBar->setObjectName(QStringLiteral("progressBar"));
     progressBar->setGeometry(QRect(0, 20, 961, 20));
-    progressBar->setStyleSheet(
-        QStringLiteral("border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
+    progressBar->setStyleSheet(QStringLiteral(
+        "border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
     progressBar->setValue(0);
 
     window->setCentralWidget(centralWidget);
