@@ -1,5 +1,7 @@
 #include "app/MainWindowUi.h"
 
+#include "web/ConsoleErrors.h"
+
 #include <QCoreApplication>
 #include <QIcon>
 #include <QMainWindow>
@@ -26,6 +28,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     webView = new QWebView(centralWidget);
     webView->setObjectName(QStringLiteral("webView"));
     webView->setGeometry(QRect(0, 0, 800, 600));
+    ConsoleErrors::logFrom(webView->page());
     webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 
     springboard = new QStackedWidget(centralWidget);
@@ -37,11 +40,14 @@ void MainWindowUi::setupUi(QMainWindow *window)
     progressBar = new QProgressBar(centralWidget);
     progressBar->setObjectName(QStringLiteral("progressBar"));
     progressBar->setGeometry(QRect(0, 20, 961, 20));
-    progressBar->setStyleSheet(
-        QStringLiteral("border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
+    progressBar->setStyleSheet(QStringLiteral(
+        "border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
     progressBar->setValue(0);
 
     window->setCentralWidget(centralWidget);
     window->setWindowTitle(QCoreApplication::translate("MainWindow", "Vantara", nullptr));
-    QMetaObject::connectSlotsByName(window);
+    // Only this slot by name: the window's other on_..._clicked slots are
+    // page calls that match no widget, and connectSlotsByName warns of each.
+    QObject::connect(webView, SIGNAL(loadFinished(bool)), window,
+                     SLOT(on_webView_loadFinished(bool)));
 }

@@ -17,11 +17,3 @@ struct AppDescriptor {
     // The one-line descriptor of a web app, the link escaped as XML text.
     static QByteArray webDescriptor(const QString &link);
 };
-
-// Names of app folders as they come from pages, packages and addresses.
-namespace AppFolder {
-// A name that stays one folder inside the Apps folder: not empty, no path
-// separator, no drive colon, no control character, no unpaired surrogate, and
-// not "." or "..".
-bool isSafeName(const QString &name);
-} // namespace AppFolder

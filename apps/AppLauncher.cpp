@@ -2,6 +2,7 @@
 
 #include "apps/AppDescriptor.h"
 #include "shell/Addresses.h"
+#include "shell/AppFolderName.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"

@@ -1,6 +1,6 @@
 #include "install/ArchiveFormat.h"
 
-#include "apps/AppDescriptor.h"
+#include "shell/AppFolderName.h"
 
 #include <QIODevice>
 #include <QRegularExpression>
@@ -56,6 +56,23 @@ QString entryName(const QString &prefix, const QString &fileName)
     return prefix + QLatin1Char('/') + fileName;
 }
 
+bool isSafeComponent(const QString &part, QString *reason)
+{
+    if (AppFolder::isSafeName(part))
+        return true;
+    if (part.isEmpty())
+        *reason = QStringLiteral("empty component (absolute name or doubled separator)");
+    else if (part == QLatin1String(".") || part == QLatin1String(".."))
+        *reason = QStringLiteral("\"%1\" component").arg(part);
+    else if (part.contains(QLatin1Char(':')))
+        *reason = QStringLiteral("drive letter or colon");
+    else if (part.contains(QLatin1Char('/')) || part.contains(QLatin1Char('\\')))
+        *reason = QStringLiteral("path separator");
+    else
+        *reason = QStringLiteral("control character or unpaired surrogate");
+    return false;
+}
+
 QStringList entryPath(const QString &name, QString *reason)
 {
     QString rest = name;
@@ -68,18 +85,8 @@ QStringList entryPath(const QString &name, QString *reason)
     static const QRegularExpression separators(QStringLiteral("[/\\\\]"));
     const QStringList parts = rest.split(separators);
     for (const QString &part : parts) {
-        // One component of a path that stays inside the destination.
-        if (!AppFolder::isSafeName(part)) {
-            if (part.isEmpty())
-                *reason = QStringLiteral("empty component (absolute name or doubled separator)");
-            else if (part == QLatin1String(".") || part == QLatin1String(".."))
-                *reason = QStringLiteral("\"%1\" component").arg(part);
-            else if (part.contains(QLatin1Char(':')))
-                *reason = QStringLiteral("drive letter or colon");
-            else
-                *reason = QStringLiteral("control character or unpaired surrogate");
+        if (!isSafeComponent(part, reason))
             return {};
-        }
     }
     return parts;
 }

@@ -22,6 +22,10 @@ QString decodeName(const QByteArray &units);
 // The entry name of a file at relative path components: "/a/b.txt".
 QString entryName(const QString &prefix, const QString &fileName);
 
+// Whether one component of an entry name stays where it is put; otherwise
+// the reason. The packer refuses what the unpacker would.
+bool isSafeComponent(const QString &component, QString *reason);
+
 // The components of an entry name below the destination folder. Both "/"
 // and the backslash separate; one leading separator is allowed. Names that
 // could leave the folder (empty, "." or ".." components, drive letters,

@@ -1,6 +1,6 @@
 #include "install/FileDownloads.h"
 
-#include "apps/AppDescriptor.h"
+#include "shell/AppFolderName.h"
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
 #include "install/FreeFileName.h"

@@ -49,6 +49,8 @@ bool FolderCompressor::packFolder(const QString &sourceFolder, const QString &ar
     archive = &file;
     block = &codec;
     openFolders.clear();
+    packedEntries = 0;
+    packedSize = 0;
     const bool packed = packTree(source.absoluteFilePath(), QString());
     archive = nullptr;
     block = nullptr;
@@ -98,6 +100,8 @@ bool FolderCompressor::packFile(const QString &path, const QString &name)
                                    "one entry (at most 4294967295)")
                         .arg(path)
                         .arg(size));
+    if (!checkEntry(path, name, size))
+        return false;
 
     // The block's length is known only once it is written: leave room for
     // it and fill it in afterwards.
@@ -115,6 +119,36 @@ bool FolderCompressor::packFile(const QString &path, const QString &name)
     if (!archive->seek(lengthAt) || !ArchiveFormat::writeU32(*archive, quint32(length)) ||
         !archive->seek(end))
         return fail(QStringLiteral("cannot write the archive: %1").arg(archive->errorString()));
+    return true;
+}
+
+bool FolderCompressor::checkEntry(const QString &path, const QString &name, quint64 size)
+{
+    // An archive the unpacker refuses is refused whole, so one such file
+    // would make the whole package useless.
+    const QStringList parts = name.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString why;
+    for (const QString &part : parts) {
+        if (!ArchiveFormat::isSafeComponent(part, &why))
+            return fail(QStringLiteral("cannot pack %1: the name \"%2\" would be refused when "
+                                       "unpacked (%3); rename it")
+                            .arg(path, part, why));
+    }
+    if (name.size() > limits.maxNameLength)
+        return fail(QStringLiteral("cannot pack %1: its name in the archive is longer than %2 "
+                                   "characters")
+                        .arg(path)
+                        .arg(limits.maxNameLength));
+    if (packedEntries >= limits.maxEntries)
+        return fail(QStringLiteral("cannot pack %1: an archive holds at most %2 files")
+                        .arg(path)
+                        .arg(limits.maxEntries));
+    if (size > limits.maxTotalSize - packedSize)
+        return fail(QStringLiteral("cannot pack %1: the files add up to more than %2 bytes")
+                        .arg(path)
+                        .arg(limits.maxTotalSize));
+    ++packedEntries;
+    packedSize += size;
     return true;
 }
 

@@ -23,7 +23,9 @@ public:
     explicit FolderCompressor(QObject *parent = nullptr);
 
     // Writes the regular files of sourceFolder (hidden and system entries
-    // left out, sub-folders first, names in case-insensitive order).
+    // left out, sub-folders first, names in case-insensitive order). Refuses
+    // what unpackArchive would refuse of the archive (a name it does not
+    // take, more entries or bytes than the limits) and names the file.
     bool packFolder(const QString &sourceFolder, const QString &archivePath);
 
     // Reads the whole archive first; only a good archive is unpacked, into a
@@ -38,11 +40,14 @@ public:
 private:
     bool packTree(const QString &folder, const QString &prefix);
     bool packFile(const QString &path, const QString &name);
+    bool checkEntry(const QString &path, const QString &name, quint64 size);
     bool fail(const QString &why);
 
     QSaveFile *archive = nullptr; // while packing
     CompressedBlock *block = nullptr;
     QSet<QString> openFolders; // canonical paths being packed, against link loops
+    int packedEntries = 0;
+    quint64 packedSize = 0;
     ArchiveLimits limits;
     QString error;
 };

@@ -1,6 +1,6 @@
 #include "install/PackageInstaller.h"
 
-#include "apps/AppDescriptor.h"
+#include "shell/AppFolderName.h"
 #include "install/Download.h"
 #include "install/FolderCompressor.h"
 #include "install/InstallMessages.h"

@@ -4,6 +4,7 @@
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
 #include "install/InstallMessages.h"
+#include "shell/AppFolderName.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 

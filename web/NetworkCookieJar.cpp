@@ -1,6 +1,6 @@
 #include "web/NetworkCookieJar.h"
 
-#include "apps/AppDescriptor.h"
+#include "shell/AppFolderName.h"
 #include "shell/Messages.h"
 
 #include <QCryptographicHash>

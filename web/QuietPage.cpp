@@ -1,10 +1,13 @@
 #include "web/QuietPage.h"
 
+#include "web/ConsoleErrors.h"
+
 #include <QWebFrame>
 
 QuietPage::QuietPage(QObject *parent, QObject *bridgeObject)
     : QWebPage(parent), bridge(bridgeObject)
 {
+    ConsoleErrors::logFrom(this);
 }
 
 QuietPage::~QuietPage()

@@ -1,4 +1,5 @@
 #include "apps/AppDescriptor.h"
+#include "shell/AppFolderName.h"
 
 #include <QElapsedTimer>
 #include <QFile>

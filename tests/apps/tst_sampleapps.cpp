@@ -1,6 +1,7 @@
 #include "HomePage.h"
 #include "TestShell.h"
 #include "apps/AppDescriptor.h"
+#include "shell/AppFolderName.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -24,6 +24,7 @@ class TestDebPackage : public QObject
 private slots:
     void initTestCase();
     void packageHoldsTheProgram();
+    void packingToolStandsAlone();
     void controlDataNamesTheRuntime();
     void unpackedStarterBringsUpTheHomeScreen();
     void upgradeRefreshesTheProgramAndKeepsTheApps();
@@ -87,12 +88,12 @@ void TestDebPackage::initTestCase()
 
 void TestDebPackage::packageHoldsTheProgram()
 {
-    // The program folder: program, library, packing tool and the sample apps.
+    // The program folder: program, library and the sample apps. Not the
+    // packing tool: the shell runs programs it finds in its folder.
     QVERIFY2(programDir.startsWith(QLatin1String("./usr/lib")), qPrintable(programDir));
-    for (const QString &file : {QStringLiteral("Vantara"), QStringLiteral("vantara-pack")}) {
-        const QString path = programDir + QLatin1Char('/') + file;
-        QVERIFY2(modes.value(path).startsWith(QLatin1String("-rwxr-xr-x")), qPrintable(path));
-    }
+    QVERIFY(modes.value(programDir + QStringLiteral("/Vantara"))
+                .startsWith(QLatin1String("-rwxr-xr-x")));
+    QVERIFY(!modes.contains(programDir + QStringLiteral("/vantara-pack")));
     QVERIFY(
         modes.value(programDir + QStringLiteral("/libvantara.so")).startsWith(QLatin1Char('-')));
     for (const QString &app : QDir(QStringLiteral(VANTARA_SOURCE_DIR "/apps/bundled"))
@@ -103,10 +104,13 @@ void TestDebPackage::packageHoldsTheProgram()
             QVERIFY2(entries.contains(path), qPrintable(path));
         }
     }
-    // The starter, the packing tool on the path, the menu entry and the icon.
-    QVERIFY(
-        modes.value(QStringLiteral("./usr/bin/vantara")).startsWith(QLatin1String("-rwxr-xr-x")));
-    QVERIFY(modes.value(QStringLiteral("./usr/bin/vantara-pack")).startsWith(QLatin1Char('l')));
+    // The starter, the packing tool and its manual page, the menu entry and
+    // the icon.
+    for (const char *program : {"./usr/bin/vantara", "./usr/bin/vantara-pack"})
+        QVERIFY2(modes.value(QLatin1String(program)).startsWith(QLatin1String("-rwxr-xr-x")),
+                 program);
+    QVERIFY(modes.value(QStringLiteral("./usr/share/man/man1/vantara-pack.1.gz"))
+                .startsWith(QLatin1String("-rw-r--r--")));
     QVERIFY(entries.contains(QStringLiteral("./usr/share/icons/hicolor/256x256/apps/vantara.png")));
     // One menu entry, under the id the program gives its user's entry, so
     // that the user's entry takes its place instead of standing beside it.
@@ -116,6 +120,34 @@ void TestDebPackage::packageHoldsTheProgram()
     for (const QString &entry : entries)
         QVERIFY2(entry == QLatin1String(".") || entry.startsWith(QLatin1String("./usr")),
                  qPrintable(entry));
+}
+
+void TestDebPackage::packingToolStandsAlone()
+{
+    // Unpacked apart from the program, the tool runs on its own, and its
+    // manual page is a gzip-compressed page about it.
+    const QString root = folder.filePath(QStringLiteral("tool"));
+    QVERIFY(runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root}));
+    QVERIFY(QDir(root + QStringLiteral("/usr/lib/vantara")).removeRecursively());
+    const QString tool = root + QStringLiteral("/usr/bin/vantara-pack");
+    QByteArray out;
+    QVERIFY(runTool(tool, {QStringLiteral("--help")}, &out));
+    QVERIFY2(out.contains("Exit status"), out.constData());
+    const QString archive = folder.filePath(QStringLiteral("Notes.lpk"));
+    QVERIFY(runTool(tool, {QStringLiteral("pack"),
+                           QStringLiteral(VANTARA_SOURCE_DIR "/apps/bundled/Notes"), archive}));
+    QVERIFY(runTool(tool,
+                    {QStringLiteral("unpack"), archive, folder.filePath(QStringLiteral("Notes"))}));
+    QCOMPARE(readFile(folder.filePath(QStringLiteral("Notes/app.con"))),
+             readFile(QStringLiteral(VANTARA_SOURCE_DIR "/apps/bundled/Notes/app.con")));
+
+    QVERIFY(runTool(
+        QStringLiteral("gzip"),
+        {QStringLiteral("-dc"), root + QStringLiteral("/usr/share/man/man1/vantara-pack.1.gz")},
+        &out));
+    QVERIFY2(out.startsWith(".TH VANTARA-PACK 1"), out.left(200).constData());
+    for (const char *section : {".SH SYNOPSIS", ".SH EXIT STATUS", "unpack"})
+        QVERIFY2(out.contains(section), section);
 }
 
 void TestDebPackage::controlDataNamesTheRuntime()

@@ -673,6 +673,83 @@ private slots:
         QVERIFY(c.unpackArchive(path("three.lpk"), path("limited")));
     }
 
+    // The packer never writes an archive that unpacking refuses: a name it
+    // does not take or more than its limits stop the pack, name the file and
+    // leave the archive that was there.
+    void packingRefusesWhatUnpackingWould_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("maxEntries");
+        QTest::addColumn<quint64>("maxTotalSize");
+        QTest::addColumn<int>("maxNameLength");
+        QTest::addColumn<QString>("message");
+        const ArchiveLimits none;
+        QTest::newRow("colon") << "b:c.txt" << none.maxEntries << none.maxTotalSize
+                               << none.maxNameLength << "\"b:c.txt\" would be refused";
+        QTest::newRow("colon in a folder") << "sub:x/c.txt" << none.maxEntries << none.maxTotalSize
+                                           << none.maxNameLength << "\"sub:x\" would be refused";
+        QTest::newRow("backslash") << "b\\c.txt" << none.maxEntries << none.maxTotalSize
+                                   << none.maxNameLength << "path separator";
+        QTest::newRow("control character") << "b\tc.txt" << none.maxEntries << none.maxTotalSize
+                                           << none.maxNameLength << "control character";
+        QTest::newRow("too many files")
+            << "c.txt" << 2 << none.maxTotalSize << none.maxNameLength << "at most 2 files";
+        QTest::newRow("too many bytes") << "c.txt" << none.maxEntries << quint64(12)
+                                        << none.maxNameLength << "more than 12 bytes";
+        QTest::newRow("long name") << "c-long-name.txt" << none.maxEntries << none.maxTotalSize
+                                   << 10 << "longer than 10 characters";
+    }
+    void packingRefusesWhatUnpackingWould()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, maxEntries);
+        QFETCH(quint64, maxTotalSize);
+        QFETCH(int, maxNameLength);
+        QFETCH(QString, message);
+        ArchiveLimits limits;
+        limits.maxEntries = maxEntries;
+        limits.maxTotalSize = maxTotalSize;
+        limits.maxNameLength = maxNameLength;
+        writeFile(path("src/a.txt"), "first");
+        writeFile(path("src/b.txt"), "second");
+        writeFile(path("src/") + file, "third");
+        writeFile(path("out.lpk"), "previous archive");
+
+        FolderCompressor c;
+        c.setLimits(limits);
+        QVERIFY(!c.packFolder(path("src"), path("out.lpk")));
+        const QString why = c.errorString();
+        QVERIFY2(why.contains(message), qPrintable(why));
+        QVERIFY2(why.contains(path("src/") + file), qPrintable(why));
+        QCOMPARE(readFile(path("out.lpk")), QByteArray("previous archive"));
+        QCOMPARE(QDir(work.path()).entryList({"out.lpk*"}, QDir::Files | QDir::Hidden).size(), 1);
+
+        // The archive it would have written, made by hand: the unpacker
+        // refuses it under the same limits, or, for a backslash, reads a
+        // folder into the name and puts the file elsewhere.
+        const QByteArray written = record("/a.txt", qCompress("first")) +
+                                   record("/b.txt", qCompress("second")) +
+                                   record("/" + file, qCompress("third"));
+        writeFile(path("handmade.lpk"), written);
+        if (file.contains('\\')) {
+            QVERIFY(c.unpackArchive(path("handmade.lpk"), path("dest")));
+            QCOMPARE(readFile(path("dest/b/c.txt")), QByteArray("third"));
+            QVERIFY(QDir(path("dest")).removeRecursively());
+        } else {
+            QVERIFY(!c.unpackArchive(path("handmade.lpk"), path("dest")));
+            QVERIFY(!QFileInfo::exists(path("dest")));
+        }
+
+        // Without that file, or with room enough, the folder packs.
+        const QString top = path("src/") + file.section('/', 0, 0);
+        if (why.contains("would be refused"))
+            QVERIFY(QFileInfo(top).isDir() ? QDir(top).removeRecursively() : QFile::remove(top));
+        else
+            c.setLimits(ArchiveLimits());
+        QVERIFY2(c.packFolder(path("src"), path("out.lpk")), qPrintable(c.errorString()));
+        QVERIFY(c.unpackArchive(path("out.lpk"), path("dest")));
+    }
+
     void packingFailuresLeaveNoArchive()
     {
         FolderCompressor c;
@@ -708,16 +785,20 @@ private slots:
 
     void commandLineTool()
     {
-        const QString tool = QCoreApplication::applicationDirPath() + "/vantara-pack";
+        const QString tool = QStringLiteral(VANTARA_PACK_TOOL);
         QVERIFY(QFileInfo(tool).isExecutable());
+        // Not in the program folder, where the shell could run it.
+        QVERIFY(QFileInfo(tool).absolutePath() != QStringLiteral(VANTARA_PROGRAM_DIR));
         auto run = [&](const QStringList &args, QByteArray *err = nullptr,
-                       const QString &cwd = QString()) {
+                       const QString &cwd = QString(), QByteArray *out = nullptr) {
             QProcess p;
             p.setWorkingDirectory(cwd.isEmpty() ? work.path() : cwd);
             p.start(tool, args);
             p.waitForFinished(60000);
             if (err)
                 *err = p.readAllStandardError();
+            if (out)
+                *out = p.readAllStandardOutput();
             return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         };
         writeFile(path("MyApp/icon.png"), randomBytes(500, 1));
@@ -748,6 +829,40 @@ private slots:
         QCOMPARE(run({"unpack", path("bad.lpk")}, &err), 2);
         QVERIFY(err.contains("usage"));
         QCOMPARE(run({"squash", path("a"), path("b")}), 2);
+
+        // A name the unpacker refuses: no archive, and the file is named.
+        writeFile(path("MyApp/notes:old.txt"), "x");
+        QCOMPARE(run({"pack", path("MyApp"), path("Colon.lpk")}, &err), 1);
+        QVERIFY2(err.contains("notes:old.txt") && err.contains("rename it"), err.constData());
+        QVERIFY(!QFileInfo::exists(path("Colon.lpk")));
+
+        // The help explains both commands and the exit status.
+        QByteArray out;
+        QCOMPARE(run({"--help"}, &err, QString(), &out), 0);
+        for (const char *topic : {"pack FOLDER ARCHIVE", "unpack ARCHIVE FOLDER", "Hidden files",
+                                  "refuses it all", "symbolic link", "Exit status", "\":\""})
+            QVERIFY2(out.contains(topic), topic);
+    }
+
+    // The tool stands on QtCore and zlib alone: nothing of the shell's
+    // libraries (web views, widgets, sound, tags) is loaded to pack a folder.
+    void toolNeedsNoShellLibraries()
+    {
+#ifdef Q_OS_LINUX
+        QProcess ldd;
+        ldd.start(QStringLiteral("ldd"), {QStringLiteral(VANTARA_PACK_TOOL)});
+        QVERIFY(ldd.waitForFinished(30000));
+        QCOMPARE(ldd.exitCode(), 0);
+        const QByteArray out = ldd.readAllStandardOutput();
+        QVERIFY2(out.contains("libQt5Core.so") && out.contains("libz.so"), out.constData());
+        for (const QByteArray &line : out.split('\n')) {
+            for (const char *shellOnly :
+                 {"Qt5WebKit", "Qt5Gui", "Qt5Widgets", "phonon", "libtag", "libvantara"})
+                QVERIFY2(!line.contains(shellOnly), line.constData());
+        }
+#else
+        QSKIP("reads the tool's libraries with ldd");
+#endif
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTest>
 #include <QWebFrame>
@@ -37,6 +38,7 @@ private slots:
     void openedWindowOpensNoFurtherWindow();
     void openedWindowsShareCookies();
     void pageWithoutShellRefusesWindows();
+    void scriptErrorsReachTheLog();
 
 private:
     QString evalHome(const QString &script)
@@ -194,6 +196,37 @@ void TestWebIdentity::pageWithoutShellRefusesWindows()
     QCOMPARE(view.page()->mainFrame()->evaluateJavaScript("!window.open('about:blank')").toBool(),
              true);
     QCOMPARE(shell->stack()->count(), 0);
+}
+
+// Errors of app pages, of the windows they open and of the home view reach
+// the program's log; what a page only logs or warns of does not.
+void TestWebIdentity::scriptErrorsReachTheLog()
+{
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression("^script error: .*no such thing.* \\(http://127\\.0\\.0\\.1:"
+                           "\\d+/broken:1\\)$"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^script error: told \\("));
+    QWebView *view =
+        appPageAt("/broken", "<html><body><script>console.log('fine');"
+                             "console.warn('careful');console.error('told');"
+                             "throw new Error('no such thing');</script></body></html>");
+    QVERIFY(view);
+
+    // A window the page opens is a page of the shell's as well.
+    server->route("/opened",
+                  "<html><body><script>throw new Error('opened');</script>after</body></html>");
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^script error: .*opened.*/opened:1\\)$"));
+    view->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("window.open('%1')").arg(server->url("/opened").toString()));
+    QCOMPARE(shell->stack()->count(), 2);
+    QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/opened") > 0; }));
+    auto *opened = qobject_cast<QWebView *>(shell->stack()->currentWidget());
+    QVERIFY(opened && opened != view);
+    // The text after the script shows once the script has run.
+    QVERIFY(TestUtil::waitFor(
+        [&] { return opened->page()->mainFrame()->toPlainText().contains("after"); }));
 }
 
 QTEST_MAIN(TestWebIdentity)

@@ -12,13 +12,39 @@
 
 namespace
 {
+const char usageText[] = "usage: vantara-pack pack FOLDER ARCHIVE\n"
+                         "       vantara-pack unpack ARCHIVE FOLDER\n";
+
+const char helpText[] =
+    "Makes and opens folder archives. An app package (.lpk) is the archive of one\n"
+    "app folder: the folder that holds its app.con and icon.png.\n"
+    "\n"
+    "pack FOLDER ARCHIVE\n"
+    "  Writes the files of FOLDER and its sub-folders into ARCHIVE. Hidden files\n"
+    "  and folders (names starting with \".\"), empty folders and anything that is\n"
+    "  not a regular file or folder are left out; links are followed, a link back\n"
+    "  to a folder being packed is packed once. A name that unpacking would refuse\n"
+    "  (one with \":\", \"\\\", a control character or an unpaired surrogate) stops\n"
+    "  the pack with the file's name, as does a file of 4 GiB or more. ARCHIVE may\n"
+    "  not lie inside FOLDER. A failed pack writes no archive and leaves an\n"
+    "  existing ARCHIVE as it was.\n"
+    "\n"
+    "unpack ARCHIVE FOLDER\n"
+    "  Reads the whole archive before anything is written, and refuses it all\n"
+    "  when it is cut short or damaged, when a name would leave FOLDER (absolute,\n"
+    "  \"..\", a drive letter or colon, a control character), when a file would\n"
+    "  replace a folder or pass through a symbolic link, or when the contents add\n"
+    "  up to more than 16 GiB or the free space. The files are unpacked beside\n"
+    "  FOLDER first and then replace those of the same names in it; other files\n"
+    "  in FOLDER stay. A refused or failed unpack leaves FOLDER as it was.\n"
+    "\n"
+    "Exit status: 0 when done, 1 when the pack or unpack failed (the reason is\n"
+    "printed), 2 for a wrong command line.\n";
+
 int usage()
 {
-    std::fputs("usage: vantara-pack pack FOLDER ARCHIVE\n"
-               "       vantara-pack unpack ARCHIVE FOLDER\n"
-               "Packs the files of FOLDER (hidden files left out) into ARCHIVE, or unpacks\n"
-               "ARCHIVE into FOLDER. An app package (.lpk) is the archive of one app folder.\n",
-               stderr);
+    std::fputs(usageText, stderr);
+    std::fputs("Try 'vantara-pack --help' for more.\n", stderr);
     return 2;
 }
 } // namespace
@@ -29,7 +55,9 @@ int main(int argc, char **argv)
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() == 1 &&
         (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
-        usage();
+        std::fputs(usageText, stdout);
+        std::fputs("\n", stdout);
+        std::fputs(helpText, stdout);
         return 0;
     }
     if (args.size() != 3)
