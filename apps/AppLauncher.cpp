@@ -1,6 +1,6 @@
 #include "apps/AppLauncher.h"
 
-#include "apps/AppDescriptor.h"
+#include "shell/AppDescriptor.h"
 #include "shell/Addresses.h"
 #include "shell/AppFolderName.h"
 #include "shell/PageProgress.h"

@@ -1,7 +1,7 @@
 // The descriptor reader: any app.con gives a defined result, and the
 // descriptor written for any web-app link reads back as that link.
 #include "FuzzSupport.h"
-#include "apps/AppDescriptor.h"
+#include "shell/AppDescriptor.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "install/WebAppInstaller.h"
 
-#include "apps/AppDescriptor.h"
+#include "shell/AppDescriptor.h"
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
 #include "install/InstallMessages.h"

@@ -1,4 +1,4 @@
-#include "apps/AppDescriptor.h"
+#include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "HomePage.h"
 #include "TestShell.h"
-#include "apps/AppDescriptor.h"
+#include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 
 #include <QCoreApplication>

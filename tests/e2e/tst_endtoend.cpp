@@ -5,7 +5,7 @@
 #include "TestShell.h"
 #include "VirtualDisplay.h"
 #include "apps/AppCatalogue.h"
-#include "apps/AppDescriptor.h"
+#include "shell/AppDescriptor.h"
 
 #include <QBuffer>
 #include <QDir>

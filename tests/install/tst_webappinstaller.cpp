@@ -1,6 +1,6 @@
 #include "InstallTestUtil.h"
 #include "TestHttpServer.h"
-#include "apps/AppDescriptor.h"
+#include "shell/AppDescriptor.h"
 #include "install/WebAppInstaller.h"
 #include "shell/Messages.h"
 
