@@ -194,7 +194,7 @@ void TestWebIdentity::openedWindowsShareCookies()
     // Kept under the default start page's file, in the working folder.
     const QString file = NetworkCookieJar::fileNameFor(QStringLiteral(VANTARA_DEFAULT_START_PAGE));
     QVERIFY(!file.isEmpty());
-    QVERIFY(QFile::exists(file));
+    QVERIFY(TestUtil::waitFor([&] { return QFile::exists(file); }));
 }
 
 void TestWebIdentity::pageWithoutShellRefusesWindows()
