@@ -12,8 +12,13 @@ bool mentionsDeclarations(const QByteArray &xml)
     folded.replace('\0', QByteArray());
     if (folded.contains("<!ENTITY"))
         return true;
+    // An internal subset opens before the next markup after the DOCTYPE.
     const int doctype = folded.indexOf("<!DOCTYPE");
-    return doctype >= 0 && folded.indexOf('[', doctype) >= 0;
+    if (doctype < 0)
+        return false;
+    const int subset = folded.indexOf('[', doctype);
+    const int markup = folded.indexOf('<', doctype + 1);
+    return subset >= 0 && (markup < 0 || subset < markup);
 }
 
 // The prolog as the stream reader decodes it (any declared encoding), up to
