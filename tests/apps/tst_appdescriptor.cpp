@@ -78,6 +78,11 @@ private slots:
                                           "\">]><config><apptype>web</apptype><applink>" +
                                           QByteArray("&e;").repeated(600000) +
                                           "</applink></config>";
+        // The same within the size bound: 45 KB that would expand to 60 million characters.
+        QTest::newRow("quadratic within 64 KiB")
+            << "<!DOCTYPE config [<!ENTITY e \"" + QByteArray(4000, 'a') +
+                   "\">]><config><apptype>web</apptype><applink>" +
+                   QByteArray("&e;").repeated(15000) + "</applink></config>";
         QByteArray laughs = "<!DOCTYPE c [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaa\">";
         QByteArray previous = "a";
         for (char e = 'b'; e <= 'k'; ++e) {
