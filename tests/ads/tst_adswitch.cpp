@@ -71,8 +71,8 @@ private slots:
         QTest::newRow("outside doctype read")
             << QByteArray("<!DOCTYPE s><s><cmd>off</cmd></s>") << "off" << false;
         QTest::newRow("doctype and CDATA read")
-            << QByteArray("<!DOCTYPE s SYSTEM \"s.dtd\"><s><cmd><![CDATA[off]]></cmd></s>")
-            << "off" << false;
+            << QByteArray("<!DOCTYPE s SYSTEM \"s.dtd\"><s><cmd><![CDATA[off]]></cmd></s>") << "off"
+            << false;
         QTest::newRow("past 64 KiB") << "<s><cmd>off</cmd>" + QByteArray(64 * 1024, ' ') + "</s>"
                                      << "" << true;
         QTest::newRow("up to 64 KiB")

@@ -225,8 +225,9 @@ void TestWebIdentity::scriptAloneOpensOnlyAFewWindows()
              true);
     QWebView *other = appPageAt("/other", "<html><body>other</body></html>");
     QVERIFY(other);
-    QCOMPARE(other->page()->mainFrame()->evaluateJavaScript("!!window.open('about:blank')").toBool(),
-             true);
+    QCOMPARE(
+        other->page()->mainFrame()->evaluateJavaScript("!!window.open('about:blank')").toBool(),
+        true);
 }
 
 void TestWebIdentity::eachClickOpensOneWindow()
