@@ -1,5 +1,7 @@
 #include "ads/AdSwitch.h"
 
+#include "shell/BoundedXml.h"
+
 #include <QDomDocument>
 #include <QNetworkReply>
 #include <QTimer>
@@ -16,7 +18,7 @@ QString AdSwitch::commandOf(const QByteArray &body)
     QDomDocument doc(QStringLiteral("sfs"));
     // The parser keeps what it read before an error: a body that is not
     // well-formed must not pass for a command.
-    if (!doc.setContent(nul < 0 ? body : body.left(nul), false))
+    if (!BoundedXml::parse(nul < 0 ? body : body.left(nul), doc))
         return QString();
     return doc.elementsByTagName(QStringLiteral("cmd")).item(0).toElement().text();
 }
@@ -25,7 +27,8 @@ void AdSwitch::onResult(QNetworkReply *reply)
 {
     // The network error is not looked at: a failed request has an empty body,
     // and with it an empty command, which means "on".
-    apply(reply ? commandOf(reply->readAll()) : QString());
+    // A body past the bound is refused whole; reading one byte more tells.
+    apply(reply ? commandOf(reply->read(BoundedXml::maxBytes + 1)) : QString());
 }
 
 void AdSwitch::apply(const QString &command)

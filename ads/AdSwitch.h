@@ -28,7 +28,8 @@ public:
     QWebView *view() const { return adView; }
 
     // The command of a remote message: the text of its first cmd element, read
-    // up to the first NUL byte; an empty text when there is none.
+    // up to the first NUL byte; an empty text when there is none, and for a
+    // body that is ill-formed, larger than 64 KiB or declares entities.
     static QString commandOf(const QByteArray &body);
 
     // Takes the command of a finished remote-message reply and applies it.

@@ -14,6 +14,7 @@
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
+#include "shell/EventRefusal.h"
 #include "shell/PageStack.h"
 #include "shell/ScriptBridge.h"
 
@@ -62,6 +63,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_QuitOnClose);
+    // Page script sees this window (myob, api) and with it deleteLater();
+    // the window lives on main's stack and goes only when main ends.
+    EventRefusal::install(this, {QEvent::DeferredDelete});
+    // A dropped link would navigate the home view away from the home page.
+    ui->webView->setAcceptDrops(false);
+    EventRefusal::install(ui->webView, {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop});
     // Without a window manager (a bare X server, a kiosk) nobody enlarges the
     // window for its full-screen state: it covers the screen from the start.
     setGeometry(QApplication::desktop()->screenGeometry(this));

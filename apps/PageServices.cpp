@@ -1,5 +1,6 @@
 #include "apps/PageServices.h"
 
+#include "shell/BoundedXml.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
@@ -62,5 +63,13 @@ void PageServices::notify(const QString &address)
                          reply->deleteLater();
                          manager->deleteLater();
                      });
-    manager->get(QNetworkRequest(QUrl(address)));
+    // A message is small: the reply buffers no more than one byte past the
+    // bound, and a body that grows past it is cut off there.
+    QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(address)));
+    reply->setReadBufferSize(BoundedXml::maxBytes + 1);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [reply](qint64 received, qint64) {
+                         if (received > BoundedXml::maxBytes)
+                             reply->abort();
+                     });
 }

@@ -3,6 +3,7 @@
 // command gives back exactly that command.
 #include "FuzzSupport.h"
 #include "ads/AdSwitch.h"
+#include "shell/BoundedXml.h"
 
 #include <algorithm>
 
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                escaped.toUtf8() + "</cmd><cmd>second</cmd></sfs>";
     // The DOM parser drops text that is all white space (by QChar::isSpace).
     const bool blank = std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
-    FUZZ_CHECK(AdSwitch::commandOf(message) == (blank ? QString() : text),
+    const bool refused = message.size() > BoundedXml::maxBytes;
+    FUZZ_CHECK(AdSwitch::commandOf(message) == (blank || refused ? QString() : text),
                QString::fromUtf8(message));
     return 0;
 }

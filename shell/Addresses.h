@@ -13,9 +13,9 @@
 // Where app pages fetch remote messages from by default.
 #define VANTARA_REMOTE_MESSAGE_SOURCE "https://apps.vantara.app/message.xml"
 // Mobile web-mail sites offered by the mail panel.
-#define VANTARA_MAIL_GMAIL "http://mail.google.com/"
+#define VANTARA_MAIL_GMAIL "https://mail.google.com/"
 #define VANTARA_MAIL_HOTMAIL "https://outlook.live.com/m/?bfv=wm"
-#define VANTARA_MAIL_YAHOO "http://mail.yahoo.com/mail"
+#define VANTARA_MAIL_YAHOO "https://mail.yahoo.com/mail"
 #define VANTARA_MAIL_FACEBOOK "https://m.facebook.com/messages"
 // Web analytics: no host by default, so nothing is sent to third parties.
 #define VANTARA_ANALYTICS_HOST ""

@@ -1,5 +1,7 @@
 #include "shell/AppDescriptor.h"
 
+#include "shell/BoundedXml.h"
+
 #include <QDomDocument>
 #include <QFile>
 
@@ -17,13 +19,14 @@ AppDescriptor AppDescriptor::read(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
-    return parse(file.readAll());
+    // One byte past the bound is enough to refuse a file too large to read.
+    return parse(file.read(BoundedXml::maxBytes + 1));
 }
 
 AppDescriptor AppDescriptor::parse(const QByteArray &xml)
 {
     QDomDocument doc;
-    if (!doc.setContent(xml))
+    if (!BoundedXml::parse(xml, doc))
         return {};
     return {firstText(doc, QStringLiteral("apptype")), firstText(doc, QStringLiteral("applink")),
             firstText(doc, QStringLiteral("appcss"))};

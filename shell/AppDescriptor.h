@@ -10,7 +10,8 @@ struct AppDescriptor {
     QString css;  // text of <appcss>
 
     // Reads the first apptype, applink and appcss elements anywhere in the
-    // document; a missing, unreadable or ill-formed file gives empty values.
+    // document; a missing, unreadable or ill-formed file gives empty values,
+    // as does one larger than 64 KiB or one that declares entities.
     static AppDescriptor read(const QString &path);
     static AppDescriptor parse(const QByteArray &xml);
 

@@ -1,6 +1,7 @@
 #include "shell/ShellHost.h"
 
 #include "shell/Messages.h"
+#include "shell/ScriptBridge.h"
 
 #include <QStackedWidget>
 #include <QWebFrame>
@@ -9,8 +10,11 @@
 
 QWebFrame *ShellHost::homeFrame() const
 {
+    // Whatever else the home view was made to show (a dropped link, a
+    // navigation) hears nothing of the shell's calls: app names, paths, tabs.
     QWebView *view = homeView();
-    return view ? view->page()->mainFrame() : nullptr;
+    QWebFrame *frame = view ? view->page()->mainFrame() : nullptr;
+    return frame && ScriptBridge::isHomePage(frame->url()) ? frame : nullptr;
 }
 
 QWidget *ShellHost::pageOnTop() const

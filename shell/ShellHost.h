@@ -22,7 +22,8 @@ class ShellHost
 public:
     virtual ~ShellHost() = default;
 
-    // The home screen's view and its main frame.
+    // The home screen's view, and its main frame while it shows the home
+    // page (null otherwise: nothing the shell says goes to another page).
     virtual QWebView *homeView() const = 0;
     QWebFrame *homeFrame() const;
     // The stack of app pages ("springboard") and its current widget.

@@ -1,11 +1,14 @@
 #include "web/CookieStore.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QTextCodec>
 #include <QWeakPointer>
+#include <QtDebug>
 
 namespace
 {
@@ -14,6 +17,23 @@ QHash<QString, QWeakPointer<CookieStore>> &openStores()
 {
     static QHash<QString, QWeakPointer<CookieStore>> stores;
     return stores;
+}
+
+bool isText(const QByteArray &content)
+{
+    for (const char c : content) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r')
+            return false;
+    }
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(content.constData(), content.size(), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+}
+
+bool isCookieLine(const QByteArray &line)
+{
+    return !QNetworkCookie::parseCookies(line).isEmpty();
 }
 } // namespace
 
@@ -32,24 +52,61 @@ QSharedPointer<CookieStore> CookieStore::forFile(const QString &fileName)
 }
 
 CookieStore::CookieStore(const QString &absolutePath)
-    : QNetworkCookieJar(nullptr), path(absolutePath)
+    : QNetworkCookieJar(nullptr), path(absolutePath), writable(!absolutePath.isEmpty())
 {
+    saveTimer.setSingleShot(true);
+    saveTimer.setInterval(saveDelayMs);
+    connect(&saveTimer, &QTimer::timeout, this, &CookieStore::saveIfChanged);
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &CookieStore::saveIfChanged);
 }
 
 CookieStore::~CookieStore()
 {
+    saveIfChanged();
     // A newer store for the same file may already be registered.
     auto it = openStores().find(path);
     if (it != openStores().end() && it.value().isNull())
         openStores().erase(it);
 }
 
+void CookieStore::keepInMemory(const char *reason)
+{
+    writable = false;
+    qWarning("Cookies for %s stay in memory: %s", qPrintable(path), reason);
+}
+
 void CookieStore::load()
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    const QFileInfo info(path);
+    if (path.isEmpty() || (!info.exists() && !info.isSymLink()))
         return;
-    setAllCookies(parseFile(file.readAll()));
+    if (!info.isFile()) {
+        keepInMemory("the name is taken by something that is not a file");
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        keepInMemory("the file cannot be read");
+        return;
+    }
+    const QByteArray content = file.readAll();
+    if (!isCookieFile(content)) {
+        keepInMemory("the file is not a cookie file");
+        return;
+    }
+    setAllCookies(parseFile(content));
+}
+
+bool CookieStore::isCookieFile(const QByteArray &content)
+{
+    if (!isText(content))
+        return false;
+    for (const QByteArray &line : content.split('\n')) {
+        if (!line.trimmed().isEmpty() && !isCookieLine(line))
+            return false;
+    }
+    return true;
 }
 
 QList<QNetworkCookie> CookieStore::parseFile(const QByteArray &content)
@@ -67,9 +124,10 @@ QList<QNetworkCookie> CookieStore::parseFile(const QByteArray &content)
     return result;
 }
 
-bool CookieStore::save() const
+bool CookieStore::save()
 {
-    if (path.isEmpty())
+    saveTimer.stop();
+    if (!writable)
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -85,12 +143,56 @@ bool CookieStore::save() const
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    dirty = false;
+    ++writes;
+    return true;
+}
+
+void CookieStore::changed()
+{
+    if (!writable)
+        return;
+    dirty = true;
+    if (!saveTimer.isActive())
+        saveTimer.start();
+}
+
+void CookieStore::saveIfChanged()
+{
+    if (dirty)
+        save();
 }
 
 bool CookieStore::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, const QUrl &url)
 {
     const bool accepted = QNetworkCookieJar::setCookiesFromUrl(cookieList, url);
-    save();
+    if (accepted)
+        changed();
     return accepted;
+}
+
+bool CookieStore::insertCookie(const QNetworkCookie &cookie)
+{
+    const bool done = QNetworkCookieJar::insertCookie(cookie);
+    if (done)
+        changed();
+    return done;
+}
+
+bool CookieStore::updateCookie(const QNetworkCookie &cookie)
+{
+    const bool done = QNetworkCookieJar::updateCookie(cookie);
+    if (done)
+        changed();
+    return done;
+}
+
+bool CookieStore::deleteCookie(const QNetworkCookie &cookie)
+{
+    const bool done = QNetworkCookieJar::deleteCookie(cookie);
+    if (done)
+        changed();
+    return done;
 }

@@ -66,24 +66,15 @@ bool NetworkCookieJar::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList
 
 bool NetworkCookieJar::insertCookie(const QNetworkCookie &cookie)
 {
-    const bool changed = store->insertCookie(cookie);
-    if (changed)
-        store->save();
-    return changed;
+    return store->insertCookie(cookie);
 }
 
 bool NetworkCookieJar::updateCookie(const QNetworkCookie &cookie)
 {
-    const bool changed = store->updateCookie(cookie);
-    if (changed)
-        store->save();
-    return changed;
+    return store->updateCookie(cookie);
 }
 
 bool NetworkCookieJar::deleteCookie(const QNetworkCookie &cookie)
 {
-    const bool changed = store->deleteCookie(cookie);
-    if (changed)
-        store->save();
-    return changed;
+    return store->deleteCookie(cookie);
 }

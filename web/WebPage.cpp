@@ -6,6 +6,7 @@
 #include "shell/ShellHost.h"
 #include "web/NetworkCookieJar.h"
 
+#include <QEvent>
 #include <QNetworkAccessManager>
 #include <QStackedWidget>
 #include <QWebView>
@@ -26,9 +27,37 @@ QString WebPage::userAgentForUrl(const QUrl &) const
     return userAgent();
 }
 
+bool WebPage::event(QEvent *event)
+{
+    // The view hands the page its input events; these are the user's own.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+        lastGesture.start();
+        break;
+    default:
+        break;
+    }
+    return QuietPage::event(event);
+}
+
+bool WebPage::mayOpenWindow()
+{
+    // One window per gesture: a click must not let a loop open hundreds.
+    if (lastGesture.isValid() && lastGesture.elapsed() <= gestureMs) {
+        lastGesture.invalidate();
+        return true;
+    }
+    if (windowsOpenedUnasked >= windowsWithoutGesture)
+        return false;
+    ++windowsOpenedUnasked;
+    return true;
+}
+
 QWebPage *WebPage::createWindow(WebWindowType)
 {
-    if (!shell || !shell->stack())
+    if (!shell || !shell->stack() || !mayOpenWindow())
         return nullptr;
     // WebKit's own agent, no window object, and no further windows.
     auto *view = new QWebView;

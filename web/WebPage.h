@@ -2,11 +2,15 @@
 
 #include "web/QuietPage.h"
 
+#include <QElapsedTimer>
+
 class ShellHost;
 
 // The page of app pages and of the mail view: it presents a fixed desktop
 // user agent, and a window that its script opens becomes a new page of the
-// shell's stack with a "New..." tab.
+// shell's stack with a "New..." tab. A page opens one window for each click
+// or key press of the user on it, and a few more of its own; further
+// requests are refused without a word.
 class WebPage : public QuietPage
 {
 public:
@@ -15,10 +19,21 @@ public:
 
     static QString userAgent();
 
+    // Windows a page may open without the user's click or key press.
+    static constexpr int windowsWithoutGesture = 3;
+    // How long after a click or key press a window still answers it.
+    static constexpr int gestureMs = 1000;
+
+    bool event(QEvent *event) override;
+
 protected:
     QWebPage *createWindow(WebWindowType type) override;
     QString userAgentForUrl(const QUrl &url) const override;
 
 private:
+    bool mayOpenWindow();
+
     ShellHost *shell;
+    QElapsedTimer lastGesture; // invalid when no gesture is waiting for a window
+    int windowsOpenedUnasked = 0;
 };

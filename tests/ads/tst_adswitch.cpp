@@ -1,3 +1,4 @@
+#include "ProcessMemory.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "ads/AdSwitch.h"
@@ -61,6 +62,22 @@ private slots:
         QTest::newRow("NUL inside the command")
             << QByteArray("<msg><cmd>of") + '\0' + "f</cmd></msg>"
             << "" << true;
+        // Entity declarations and documents past 64 KiB read as ill-formed.
+        QTest::newRow("declared entity")
+            << QByteArray("<!DOCTYPE s [<!ENTITY o \"off\">]><s><cmd>&o;</cmd></s>") << "" << true;
+        QTest::newRow("internal subset")
+            << QByteArray("<!DOCTYPE s [<!ATTLIST s a CDATA \"x\">]><s><cmd>off</cmd></s>") << ""
+            << true;
+        QTest::newRow("outside doctype read")
+            << QByteArray("<!DOCTYPE s><s><cmd>off</cmd></s>") << "off" << false;
+        QTest::newRow("doctype and CDATA read")
+            << QByteArray("<!DOCTYPE s SYSTEM \"s.dtd\"><s><cmd><![CDATA[off]]></cmd></s>") << "off"
+            << false;
+        QTest::newRow("past 64 KiB") << "<s><cmd>off</cmd>" + QByteArray(64 * 1024, ' ') + "</s>"
+                                     << "" << true;
+        QTest::newRow("up to 64 KiB")
+            << "<s><cmd>off</cmd>" + QByteArray(64 * 1024 - 21, ' ') + "</s>"
+            << "off" << false;
         QTest::newRow("namespaced name is not cmd")
             << QByteArray("<msg xmlns:x=\"urn:x\"><x:cmd>off</x:cmd></msg>") << "" << true;
     }
@@ -77,6 +94,52 @@ private slots:
         QCOMPARE(ads.state(), QStringLiteral("off"));
         QCOMPARE(stateAfterReply(server, path, ads), state);
         QCOMPARE(ads.isOn(), on);
+    }
+
+    void quadraticMessageIsRefusedWithoutExpanding_data()
+    {
+        QTest::addColumn<int>("references");
+        // 1.8 MB, and 45 KB (within the size bound) that would still expand
+        // to 60 million characters.
+        QTest::newRow("600,000 references") << 600000;
+        QTest::newRow("15,000 references") << 15000;
+    }
+
+    void quadraticMessageIsRefusedWithoutExpanding()
+    {
+        QFETCH(int, references);
+        const QByteArray bomb = "<!DOCTYPE sfs [<!ENTITY e \"" + QByteArray(4000, 'a') +
+                                "\">]><sfs><cmd>" + QByteArray("&e;").repeated(references) +
+                                "</cmd></sfs>";
+        const long peakBefore = ProcessMemory::peakResidentKiB();
+        QVERIFY(peakBefore > 0);
+        QCOMPARE(AdSwitch::commandOf(bomb), QString());
+        QVERIFY2(ProcessMemory::peakResidentKiB() - peakBefore < 32 * 1024,
+                 qPrintable(QString::number(ProcessMemory::peakResidentKiB() - peakBefore)));
+    }
+
+    void remoteMessageBodyIsBounded()
+    {
+        // An endless stream of one large message: the shell reads no further
+        // than the bound, refuses the message and lets the connection go.
+        TestHttpServer::Response huge;
+        huge.body = "<sfs><cmd>off</cmd>" + QByteArray(8 * 1024 * 1024, ' ') + "</sfs>";
+        huge.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/xml")));
+        server.route("/huge", huge);
+        server.route("/small", "<sfs><cmd>off</cmd></sfs>", "text/xml");
+
+        MainWindow window;
+        AdSwitch *ads = window.findChild<AdSwitch *>();
+        QVERIFY(ads);
+        window.notif(server.url(QStringLiteral("/small")).toString());
+        QVERIFY(TestUtil::waitFor([&] { return ads->state() == QLatin1String("off"); }));
+        ads->apply(QStringLiteral("start"));
+        window.notif(server.url(QStringLiteral("/huge")).toString());
+        QVERIFY(TestUtil::waitFor([&] { return ads->state().isEmpty(); }, 20000));
+        QVERIFY(ads->isOn());
+        // The reply and its manager went once the message was refused.
+        QVERIFY(
+            TestUtil::waitFor([&] { return window.findChildren<QNetworkReply *>().isEmpty(); }));
     }
 
     void failedRequestsSwitchAdvertisingOn()

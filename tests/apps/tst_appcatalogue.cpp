@@ -36,7 +36,7 @@ class TestAppCatalogue : public QObject
 private:
     QStringList callsAfterLoad(TestShell &shell)
     {
-        if (!shell.loadHome(QString::fromLatin1(recordingPage), QUrl("about:blank")))
+        if (!shell.loadHome(QString::fromLatin1(recordingPage), QUrl("qrc:/Lumo.html")))
             return {QStringLiteral("page did not load")};
         AppCatalogue(shell).load();
         return shell.homeFrame()->evaluateJavaScript("calls").toStringList();
@@ -111,11 +111,28 @@ private slots:
                  "makeapp(string:|string:" + QDir::cleanPath(apps.path()) + ")");
     }
 
+    void speaksOnlyToTheHomePage()
+    {
+        TestShell shell;
+        QVERIFY(QDir(shell.appsFolder()).mkdir("Secret"));
+        QWebFrame *frame = shell.homeView()->page()->mainFrame();
+        // The same recording page, from anywhere but the home page's address.
+        for (const char *base : {"about:blank", "http://127.0.0.1:9/Lumo.html", "qrc:/Lumo.html?x",
+                                 "file:///tmp/Lumo.html", "qrc:/other.html"}) {
+            QVERIFY(shell.loadHome(QString::fromLatin1(recordingPage), QUrl(base)));
+            QCOMPARE(shell.homeFrame(), nullptr);
+            AppCatalogue(shell).load();
+            QCOMPARE(frame->evaluateJavaScript("calls").toStringList(), QStringList());
+        }
+        QCOMPARE(callsAfterLoad(shell).size(), 3);
+        QVERIFY(callsAfterLoad(shell).value(2).contains("Secret"));
+    }
+
     void fillsTheRealHomePage()
     {
         TestBridge recorder;
         TestShell shell(&recorder);
-        QWebFrame *frame = shell.homeFrame();
+        QWebFrame *frame = shell.homeView()->page()->mainFrame();
         connect(frame, &QWebFrame::javaScriptWindowObjectCleared, &recorder,
                 [&] { frame->addToJavaScriptWindowObject("myob", &recorder); });
         QDir apps(shell.appsFolder());

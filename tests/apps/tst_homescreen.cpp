@@ -84,7 +84,8 @@ private slots:
         shell->homeView()->resize(1280, 800);
         QVERIFY(copyTree(QCoreApplication::applicationDirPath() + QStringLiteral("/Apps"),
                          shell->appsFolder()));
-        QWebFrame *f = frame();
+        // Before the home page loads, the shell has no home frame yet.
+        QWebFrame *f = shell->homeView()->page()->mainFrame();
         connect(f, &QWebFrame::javaScriptWindowObjectCleared, this,
                 [this, f] { f->addToJavaScriptWindowObject("myob", &recorder); });
         QVERIFY(TestUtil::loadUrl(shell->homeView(), QUrl("qrc:/Lumo.html")));

@@ -28,6 +28,7 @@ private slots:
     void controlDataNamesTheRuntime();
     void unpackedStarterBringsUpTheHomeScreen();
     void upgradeRefreshesTheProgramAndKeepsTheApps();
+    void upgradeFromTheSharedFolderKeepsAppsAndCookies();
 
 private:
     // Runs the starter until the home page has loaded; false when it did not.
@@ -35,6 +36,13 @@ private:
     QString starter() const { return folder.filePath(QStringLiteral("root/usr/bin/vantara")); }
     QString home() const { return folder.filePath(QStringLiteral("home")); }
     QString data() const { return home() + QStringLiteral("/.local/share/vantara"); }
+    // The user's copy of the program folder, and the working folder apart from it.
+    QString program() const { return data() + QStringLiteral("/program"); }
+    QString work() const { return data() + QStringLiteral("/work"); }
+    QString installedProgram() const
+    {
+        return folder.filePath(QStringLiteral("root/")) + programDir.mid(2);
+    }
     QString menuEntry() const
     {
         return home() + QStringLiteral("/.local/share/applications/Vantara.desktop");
@@ -232,35 +240,94 @@ void TestDebPackage::unpackedStarterBringsUpTheHomeScreen()
     QByteArray log;
     QVERIFY2(startUntilHome(&log), log.constData());
 
-    // The user's private copy of the program folder.
-    QCOMPARE(readFile(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
-    QVERIFY(QFile::exists(data() + QStringLiteral("/Apps/Notes/app.con")));
+    // The user's private copy of the program folder, and a working folder
+    // of its own for what the shell writes.
+    QCOMPARE(readFile(program() + QStringLiteral("/.installed-version")),
+             QByteArray(VANTARA_VERSION));
+    QVERIFY(QFile::exists(program() + QStringLiteral("/Apps/Notes/app.con")));
+    QVERIFY(QFileInfo(program() + QStringLiteral("/Vantara")).isExecutable());
+    QVERIFY(QFileInfo(work()).isDir());
+    QStringList inProgram = QDir(program()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    inProgram.sort();
+    QStringList shipped =
+        QDir(installedProgram()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    shipped.sort();
+    QCOMPARE(inProgram, shipped);
+    QVERIFY2(QDir(data()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden) ==
+                 QStringList({"program", "work"}),
+             qPrintable(QDir(data())
+                            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                            .join(' ')));
     // The user's entry starts the installed starter, which refreshes the copy
-    // after an upgrade, in the copy's folder.
+    // after an upgrade, in the working folder.
     const QByteArray text = readFile(menuEntry());
     QVERIFY2(text.contains("Exec=\"" + QFileInfo(starter()).canonicalFilePath().toUtf8() + "\"\n"),
              text.constData());
-    QVERIFY2(text.contains("Path=" + QFileInfo(data()).canonicalFilePath().toUtf8() + "\n"),
+    QVERIFY2(text.contains("Path=" + QFileInfo(work()).canonicalFilePath().toUtf8() + "\n"),
              text.constData());
 }
 
 void TestDebPackage::upgradeRefreshesTheProgramAndKeepsTheApps()
 {
-    QVERIFY(QFile::exists(data() + QStringLiteral("/.installed-version")));
+    QVERIFY(QFile::exists(program() + QStringLiteral("/.installed-version")));
     // As after an upgrade: the copy is of another version, and its program
     // would not start. The user has an app of their own and changed a sample.
-    QVERIFY(writeFile(data() + QStringLiteral("/.installed-version"), "0.0.1"));
-    QVERIFY(writeFile(data() + QStringLiteral("/Vantara"), "not a program"));
-    QVERIFY(writeFile(data() + QStringLiteral("/Apps/Mine/app.con"), "<config/>"));
-    QVERIFY(writeFile(data() + QStringLiteral("/Apps/Notes/index.html"), "my notes"));
+    QVERIFY(writeFile(program() + QStringLiteral("/.installed-version"), "0.0.1"));
+    QVERIFY(writeFile(program() + QStringLiteral("/Vantara"), "not a program"));
+    QVERIFY(writeFile(program() + QStringLiteral("/Apps/Mine/app.con"), "<config/>"));
+    QVERIFY(writeFile(program() + QStringLiteral("/Apps/Notes/index.html"), "my notes"));
+    const QByteArray cookie = "sid=1; domain=.example.test; path=/\n";
+    QVERIFY(writeFile(work() + QStringLiteral("/example.test"), cookie));
     QByteArray log;
     QVERIFY2(startUntilHome(&log), log.constData());
-    QCOMPARE(readFile(data() + QStringLiteral("/.installed-version")), QByteArray(VANTARA_VERSION));
-    QCOMPARE(readFile(data() + QStringLiteral("/Vantara")),
-             readFile(folder.filePath(QStringLiteral("root/")) + programDir.mid(2) +
-                      QStringLiteral("/Vantara")));
-    QCOMPARE(readFile(data() + QStringLiteral("/Apps/Mine/app.con")), QByteArray("<config/>"));
-    QCOMPARE(readFile(data() + QStringLiteral("/Apps/Notes/index.html")), QByteArray("my notes"));
+    QCOMPARE(readFile(program() + QStringLiteral("/.installed-version")),
+             QByteArray(VANTARA_VERSION));
+    QCOMPARE(readFile(program() + QStringLiteral("/Vantara")),
+             readFile(installedProgram() + QStringLiteral("/Vantara")));
+    QCOMPARE(readFile(program() + QStringLiteral("/Apps/Mine/app.con")), QByteArray("<config/>"));
+    QCOMPARE(readFile(program() + QStringLiteral("/Apps/Notes/index.html")),
+             QByteArray("my notes"));
+    QCOMPARE(readFile(work() + QStringLiteral("/example.test")), cookie);
+}
+
+void TestDebPackage::upgradeFromTheSharedFolderKeepsAppsAndCookies()
+{
+    // The layout of earlier versions: program, apps, cookie files, web storage
+    // all in one folder. A site's cookie file had even taken the library's name.
+    QVERIFY(QDir(data()).removeRecursively());
+    QVERIFY(QDir().mkpath(data()));
+    for (const QString &name :
+         QDir(installedProgram()).entryList(QDir::Files | QDir::NoDotAndDotDot))
+        QVERIFY(QFile::copy(installedProgram() + QLatin1Char('/') + name,
+                            data() + QLatin1Char('/') + name));
+    QVERIFY(writeFile(data() + QStringLiteral("/libvantara.so"), "a=1; domain=.libvantara.so\n"));
+    QVERIFY(writeFile(data() + QStringLiteral("/.installed-version"), "0.0.1"));
+    QVERIFY(writeFile(data() + QStringLiteral("/Apps/Mine/app.con"), "<config/>"));
+    QVERIFY(writeFile(data() + QStringLiteral("/Apps/Notes/index.html"), "my notes"));
+    const QByteArray cookie = "sid=1; domain=.example.test; path=/\n";
+    QVERIFY(writeFile(data() + QStringLiteral("/example.test"), cookie));
+    QVERIFY(writeFile(data() + QStringLiteral("/cache/LocalStorage/site.localstorage"), "kept"));
+
+    QByteArray log;
+    QVERIFY2(startUntilHome(&log), log.constData());
+    QCOMPARE(readFile(program() + QStringLiteral("/.installed-version")),
+             QByteArray(VANTARA_VERSION));
+    QCOMPARE(readFile(program() + QStringLiteral("/libvantara.so")),
+             readFile(installedProgram() + QStringLiteral("/libvantara.so")));
+    // The user's apps, beside the program; the samples they lacked added.
+    QCOMPARE(readFile(program() + QStringLiteral("/Apps/Mine/app.con")), QByteArray("<config/>"));
+    QCOMPARE(readFile(program() + QStringLiteral("/Apps/Notes/index.html")),
+             QByteArray("my notes"));
+    QVERIFY(QFile::exists(program() + QStringLiteral("/Apps/Calculator/app.con")));
+    // Their cookies and web storage, in the working folder.
+    QCOMPARE(readFile(work() + QStringLiteral("/example.test")), cookie);
+    QCOMPARE(readFile(work() + QStringLiteral("/cache/LocalStorage/site.localstorage")),
+             QByteArray("kept"));
+    // Nothing of the old layout is left beside the two folders.
+    QCOMPARE(QDir(data()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList({"program", "work"}));
+    QVERIFY(readFile(menuEntry())
+                .contains("Path=" + QFileInfo(work()).canonicalFilePath().toUtf8() + "\n"));
 }
 
 QTEST_MAIN(TestDebPackage)

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QMetaMethod>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -107,7 +109,7 @@ class TestBridge : public QObject
 
     QVariant eval(MainWindow &w, const QString &script)
     {
-        return w.homeFrame()->evaluateJavaScript(script);
+        return w.homeView()->page()->mainFrame()->evaluateJavaScript(script);
     }
 
     bool waitForHome(MainWindow &w)
@@ -241,6 +243,37 @@ private slots:
         QVERIFY(TestUtil::loadUrl(&view, url));
         QCOMPARE(frame->evaluateJavaScript("seen").toString(),
                  inside ? QStringLiteral("object") : QStringLiteral("undefined"));
+    }
+
+    void scriptCannotFreeTheWindow()
+    {
+        // The window lives on the stack here as in main: a delete would abort.
+        MainWindow w;
+        QVERIFY(waitForHome(w));
+        QPointer<QObject> alive(&w);
+        QVERIFY(eval(w, "myob.deleteLater(); 'asked'").toString() == QLatin1String("asked"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(50);
+        QVERIFY(alive);
+        QCOMPARE(eval(w, "typeof myob.homescreen").toString(), QStringLiteral("function"));
+
+        // An app page that reaches the window as api.
+        QWebView *app = TestUtil::openFromHome(&w, QStringLiteral("Notes"), QStringLiteral("local"),
+                                               QStringLiteral("index.html"));
+        QVERIFY(app);
+        QWebFrame *frame = app->page()->mainFrame();
+        QCOMPARE(frame->evaluateJavaScript("typeof api.deleteLater").toString(),
+                 QStringLiteral("function"));
+        frame->evaluateJavaScript("api.deleteLater()");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(50);
+        QVERIFY(alive);
+        // The window still answers both pages.
+        QCOMPARE(frame->evaluateJavaScript("typeof api.pausemp3()").toString(),
+                 QStringLiteral("boolean"));
+        const int pages = w.stack()->count();
+        eval(w, "myob.closeapp()");
+        QCOMPARE(w.stack()->count(), pages - 1);
     }
 
     void closeitEndsTheLoop()

@@ -108,7 +108,7 @@ class TestHostileBridge : public QObject
     }
     QVariant home(const QString &script) const
     {
-        return window->homeFrame()->evaluateJavaScript(script);
+        return window->homeView()->page()->mainFrame()->evaluateJavaScript(script);
     }
     QWebFrame *probeFrame();
     void closeAllPages();
@@ -342,7 +342,8 @@ void TestHostileBridge::hostileCalls()
     QFETCH(int, arity);
 
     // The app page's calls go to whichever probe page is on top.
-    QWebFrame *frame = object == QLatin1String("myob") ? window->homeFrame() : nullptr;
+    QWebFrame *frame =
+        object == QLatin1String("myob") ? window->homeView()->page()->mainFrame() : nullptr;
     messages->clear();
     callEverySlot(frame, object, values, arity);
     if (QTest::currentTestFailed())

@@ -1,10 +1,15 @@
+#include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
+#include "shell/Addresses.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 #include <QWebFrame>
@@ -101,6 +106,55 @@ private slots:
         QVERIFY(QDir::cleanPath(s->localStoragePath()).startsWith(QDir::cleanPath(work + "/cache")));
         QVERIFY(QDir::cleanPath(QWebSettings::offlineStoragePath())
                     .startsWith(QDir::cleanPath(work + "/cache")));
+    }
+
+    void mailProvidersAreOnHttps()
+    {
+        for (const char *address : {VANTARA_MAIL_GMAIL, VANTARA_MAIL_HOTMAIL, VANTARA_MAIL_YAHOO,
+                                    VANTARA_MAIL_FACEBOOK}) {
+            const QUrl url(QString::fromLatin1(address));
+            QVERIFY2(url.isValid() && url.scheme() == QLatin1String("https"), address);
+            QVERIFY2(!url.host().isEmpty(), address);
+        }
+    }
+
+    void droppedLinksDoNotLeaveTheHomePage()
+    {
+        TestHttpServer server;
+        QVERIFY(server.start());
+        server.route("/elsewhere", "<html><body><script>function makeapp(n, p) {"
+                                   " document.title = n + '|' + p; }</script></body></html>");
+        MainWindow w;
+        QSignalSpy loads(w.homeView(), SIGNAL(loadFinished(bool)));
+        QVERIFY(loads.wait(15000));
+        QVERIFY(!w.homeView()->acceptDrops());
+
+        QMimeData data;
+        data.setUrls({server.url("/elsewhere")});
+        data.setText(server.url("/elsewhere").toString());
+        const QPoint at(200, 200);
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(w.homeView(), &enter);
+        QVERIFY(!enter.isAccepted());
+        QDragMoveEvent move(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(w.homeView(), &move);
+        QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.homeView(), &drop);
+        QVERIFY(!drop.isAccepted());
+        QTest::qWait(500);
+        QCOMPARE(server.requestCount("/elsewhere"), 0);
+        QCOMPARE(w.homeView()->url(), QUrl(QStringLiteral("qrc:/Lumo.html")));
+        QVERIFY(w.homeFrame());
+
+        // Should the home view be taken elsewhere all the same, its reloads
+        // of the catalogue tell that page nothing.
+        QVERIFY(TestUtil::loadUrl(w.homeView(), server.url("/elsewhere"), 15000));
+        QCOMPARE(w.homeFrame(), nullptr);
+        w.loadfiles();
+        QTest::qWait(100);
+        QCOMPARE(w.homeView()->page()->mainFrame()->title(), QString());
     }
 
     void musicObjectsAndConnections()

@@ -3,9 +3,12 @@
 #include "web/CookieStore.h"
 #include "web/NetworkCookieJar.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +78,10 @@ private slots:
     void longNamesStillPersist();
     void unwritableFolderKeepsOldFile();
     void interruptedSaveKeepsOldFile();
+    void foreignFilesStayUntouched_data();
+    void foreignFilesStayUntouched();
+    void manyResponsesMakeOneWrite();
+    void quitRightAfterAResponseStillSaves();
 
 private:
     QTemporaryDir work;
@@ -151,6 +158,7 @@ void TestCookieJar::serverCookiesPersistAcrossRestart()
     {
         auto view = viewWithJar(jarName);
         QVERIFY(TestUtil::loadUrl(view.get(), server->url(QStringLiteral("/set"))));
+        QVERIFY(TestUtil::waitFor([&] { return QFile::exists(file); }));
         const QList<QNetworkCookie> saved = CookieStore::parseFile(readAll(file));
         QCOMPARE(saved.size(), 2);
         QCOMPARE(saved.at(0).name(), QByteArray("sid"));
@@ -235,6 +243,9 @@ void TestCookieJar::jarsOnOneFileKeepBothPagesCookies()
     auto pageB = viewWithJar(QStringLiteral("https://b.example.test/"));
     QVERIFY(TestUtil::loadUrl(pageA.get(), server->url(QStringLiteral("/a"))));
     QVERIFY(TestUtil::loadUrl(pageB.get(), server->url(QStringLiteral("/b"))));
+    QVERIFY(TestUtil::waitFor([] {
+        return CookieStore::parseFile(readAll(QStringLiteral("example.test"))).size() == 2;
+    }));
 
     QStringList names;
     for (const QNetworkCookie &c : CookieStore::parseFile(readAll(QStringLiteral("example.test"))))
@@ -248,7 +259,9 @@ void TestCookieJar::jarsOnOneFileKeepBothPagesCookies()
     pageA.reset();
     server->route("/c", setting({"third=C; Path=/"}));
     QVERIFY(TestUtil::loadUrl(pageB.get(), server->url(QStringLiteral("/c"))));
-    QCOMPARE(CookieStore::parseFile(readAll(QStringLiteral("example.test"))).size(), 3);
+    QVERIFY(TestUtil::waitFor([] {
+        return CookieStore::parseFile(readAll(QStringLiteral("example.test"))).size() == 3;
+    }));
 }
 
 void TestCookieJar::refusedNamesPersistNothing()
@@ -304,7 +317,9 @@ void TestCookieJar::unwritableFolderKeepsOldFile()
     const QByteArray old = "kept=1; domain=.example.test; path=/\n";
     writeFile(QStringLiteral("example.test"), old);
     NetworkCookieJar jar(QStringLiteral("https://www.example.test/"));
+    const QSharedPointer<CookieStore> store = CookieStore::forFile(QStringLiteral("example.test"));
     bool accepted = false;
+    bool saved = true;
 #ifdef Q_OS_UNIX
     if (geteuid() == 0) {
         // Folder permissions do not bind the super-user; no file can be
@@ -318,6 +333,7 @@ void TestCookieJar::unwritableFolderKeepsOldFile()
         QCOMPARE(setrlimit(RLIMIT_NOFILE, &none), 0);
         accepted = jar.setCookiesFromUrl({QNetworkCookie("fresh", "2")},
                                          QUrl("https://www.example.test/"));
+        saved = store->save();
         setrlimit(RLIMIT_NOFILE, &previous);
     } else
 #endif
@@ -325,10 +341,12 @@ void TestCookieJar::unwritableFolderKeepsOldFile()
         QVERIFY(QFile::setPermissions(work.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         accepted = jar.setCookiesFromUrl({QNetworkCookie("fresh", "2")},
                                          QUrl("https://www.example.test/"));
+        saved = store->save();
         QFile::setPermissions(work.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                QFileDevice::ExeOwner);
     }
     QVERIFY(accepted);
+    QVERIFY(!saved);
     QCOMPARE(readAll(QStringLiteral("example.test")), old);
     QCOMPARE(QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList({"example.test"}));
@@ -354,17 +372,135 @@ void TestCookieJar::interruptedSaveKeepsOldFile()
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     QNetworkCookie big("big", QByteArray(4000, 'x'));
     const bool accepted = jar.setCookiesFromUrl({big}, QUrl("https://www.example.test/"));
+    const QSharedPointer<CookieStore> store = CookieStore::forFile(QStringLiteral("example.test"));
+    const bool saved = store->save();
     setrlimit(RLIMIT_FSIZE, &previous);
 
     QVERIFY(accepted);
+    QVERIFY(!saved);
     QCOMPARE(readAll(QStringLiteral("example.test")), old);
     QCOMPARE(QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList({"example.test"}));
     // The next save that fits writes everything the jar holds.
     QVERIFY(
         jar.setCookiesFromUrl({QNetworkCookie("small", "3")}, QUrl("https://www.example.test/")));
+    QVERIFY(store->save());
     QCOMPARE(CookieStore::parseFile(readAll(QStringLiteral("example.test"))).size(), 3);
 #endif
+}
+
+void TestCookieJar::foreignFilesStayUntouched_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("folder");
+    // The start of a shared library, as the program folder holds one.
+    QByteArray library("\x7f"
+                       "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0",
+                       20);
+    library += QByteArray(4000, '\0') + "GLIBC_2.2.5\nsid=1; path=/\n";
+    QTest::newRow("binary") << library << false;
+    QTest::newRow("invalid UTF-8") << QByteArray("a=1; path=/\n\xff\xfe\n") << false;
+    QTest::newRow("text") << QByteArray("#!/bin/sh\nexec ./Vantara \"$@\"\n") << false;
+    QTest::newRow("one line not a cookie")
+        << QByteArray("a=1; domain=.example.test; path=/\nnot a cookie line\n") << false;
+    QTest::newRow("folder") << QByteArray() << true;
+}
+
+void TestCookieJar::foreignFilesStayUntouched()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, folder);
+    // "x.example.test" gives the file "example.test", as "x.libvantara.so"
+    // gave the program's own library.
+    const QString file = QStringLiteral("example.test");
+    if (folder) {
+        QVERIFY(QDir().mkpath(file + QStringLiteral("/inside")));
+    } else {
+        writeFile(file, content);
+    }
+    server->route("/set", setting({"sid=new; Path=/"}));
+    server->route("/echo", "<html></html>");
+    {
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("Cookies for .* stay in memory")));
+        auto view = viewWithJar(QStringLiteral("https://x.example.test/"));
+        QVERIFY(TestUtil::loadUrl(view.get(), server->url(QStringLiteral("/set"))));
+        // The cookies work for the page, from memory, and nothing of the file.
+        QVERIFY(TestUtil::loadUrl(view.get(), server->url(QStringLiteral("/echo"))));
+        QCOMPARE(cookieHeaderOf(*server, "/echo"), QByteArray("sid=new"));
+        auto *jar =
+            static_cast<NetworkCookieJar *>(view->page()->networkAccessManager()->cookieJar());
+        QVERIFY(!CookieStore::forFile(file)->persists());
+        QVERIFY(!CookieStore::forFile(file)->save());
+        QTest::qWait(CookieStore::saveDelayMs * 2);
+        QCOMPARE(jar->cookies().size(), 1);
+    }
+    // Byte for byte what it was, also after the store has gone.
+    if (folder) {
+        QVERIFY(QFileInfo(file).isDir());
+        QVERIFY(QFileInfo(file + QStringLiteral("/inside")).isDir());
+    } else {
+        QCOMPARE(readAll(file), content);
+    }
+    QCOMPARE(QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList({file}));
+}
+
+void TestCookieJar::manyResponsesMakeOneWrite()
+{
+    // One page whose twenty images each set a cookie.
+    QByteArray page = "<html><body>";
+    for (int i = 0; i < 20; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        TestHttpServer::Response image = setting({"c" + n + "=" + n + "; Path=/"});
+        image.headers[0].second = "image/png";
+        server->route("/img" + n, image);
+        page += "<img src='/img" + n + "'>";
+    }
+    server->route("/page", page + "</body></html>");
+    const QString file = QDir::current().absoluteFilePath(QStringLiteral("example.test"));
+    auto view = viewWithJar(QStringLiteral("https://www.example.test/"));
+    const QSharedPointer<CookieStore> store = CookieStore::forFile(file);
+    QVERIFY(TestUtil::loadUrl(view.get(), server->url(QStringLiteral("/page"))));
+    QVERIFY(TestUtil::waitFor([&] { return store->cookies().size() == 20; }));
+    QVERIFY(TestUtil::waitFor([&] { return CookieStore::parseFile(readAll(file)).size() == 20; }));
+    QTest::qWait(CookieStore::saveDelayMs * 2);
+    // Not one write per response: one, or a few should the responses have
+    // been spread over more than the delay.
+    QVERIFY2(store->writeCount() >= 1 && store->writeCount() <= 3,
+             qPrintable(QString::number(store->writeCount())));
+
+    // Responses that come together make exactly one write.
+    const int before = store->writeCount();
+    auto *jar = static_cast<NetworkCookieJar *>(view->page()->networkAccessManager()->cookieJar());
+    for (int i = 0; i < 50; ++i)
+        QVERIFY(jar->setCookiesFromUrl({QNetworkCookie("n" + QByteArray::number(i), "v")},
+                                       QUrl("https://www.example.test/")));
+    QCOMPARE(store->writeCount(), before);
+    QVERIFY(TestUtil::waitFor([&] { return store->writeCount() > before; }));
+    QTest::qWait(CookieStore::saveDelayMs * 2);
+    QCOMPARE(store->writeCount(), before + 1);
+    QCOMPARE(CookieStore::parseFile(readAll(file)).size(), 70);
+}
+
+void TestCookieJar::quitRightAfterAResponseStillSaves()
+{
+    server->route("/set", setting({"late=1; Path=/"}));
+    const QString file = QDir::current().absoluteFilePath(QStringLiteral("example.test"));
+    auto view = viewWithJar(QStringLiteral("https://www.example.test/"));
+    QVERIFY(TestUtil::loadUrl(view.get(), server->url(QStringLiteral("/set"))));
+    // The application quits before the delay is over; the page lives on.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    QCOMPARE(CookieStore::parseFile(readAll(file)).size(), 1);
+
+    // The store's end writes too.
+    QVERIFY(QFile::remove(file));
+    auto *jar = static_cast<NetworkCookieJar *>(view->page()->networkAccessManager()->cookieJar());
+    QVERIFY(jar->insertCookie(
+        QNetworkCookie::parseCookies("other=2; domain=.example.test; path=/").first()));
+    QVERIFY(!QFile::exists(file));
+    view.reset();
+    QCOMPARE(CookieStore::parseFile(readAll(file)).size(), 2);
 }
 
 QTEST_MAIN(TestCookieJar)

@@ -1,3 +1,4 @@
+#include "PageClick.h"
 #include "TestBridge.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
@@ -39,6 +40,8 @@ private slots:
     void openedWindowsShareCookies();
     void pageWithoutShellRefusesWindows();
     void scriptErrorsReachTheLog();
+    void scriptAloneOpensOnlyAFewWindows();
+    void eachClickOpensOneWindow();
 
 private:
     QString evalHome(const QString &script)
@@ -184,7 +187,7 @@ void TestWebIdentity::openedWindowsShareCookies()
     // Kept under the default start page's file, in the working folder.
     const QString file = NetworkCookieJar::fileNameFor(QStringLiteral(VANTARA_DEFAULT_START_PAGE));
     QVERIFY(!file.isEmpty());
-    QVERIFY(QFile::exists(file));
+    QVERIFY(TestUtil::waitFor([&] { return QFile::exists(file); }));
 }
 
 void TestWebIdentity::pageWithoutShellRefusesWindows()
@@ -227,6 +230,62 @@ void TestWebIdentity::scriptErrorsReachTheLog()
     // The text after the script shows once the script has run.
     QVERIFY(TestUtil::waitFor(
         [&] { return opened->page()->mainFrame()->toPlainText().contains("after"); }));
+}
+
+void TestWebIdentity::scriptAloneOpensOnlyAFewWindows()
+{
+    server->route("/opened", "<html><body>opened</body></html>");
+    QWebView *app = appPageAt("/app", "<html><body>app</body></html>");
+    QVERIFY(app);
+    const QString flood = QStringLiteral("var n = 0; for (var i = 0; i < 400; ++i)"
+                                         " if (window.open('%1')) ++n; n")
+                              .arg(server->url("/opened").toString());
+    QCOMPARE(app->page()->mainFrame()->evaluateJavaScript(flood).toInt(),
+             WebPage::windowsWithoutGesture);
+    QCOMPARE(shell->stack()->count(), 1 + WebPage::windowsWithoutGesture);
+    QCOMPARE(evalHome("tabs.length"), QString::number(WebPage::windowsWithoutGesture));
+    // Later script gets no more; another page has its own few.
+    QCOMPARE(app->page()->mainFrame()->evaluateJavaScript("!window.open('about:blank')").toBool(),
+             true);
+    QWebView *other = appPageAt("/other", "<html><body>other</body></html>");
+    QVERIFY(other);
+    QCOMPARE(
+        other->page()->mainFrame()->evaluateJavaScript("!!window.open('about:blank')").toBool(),
+        true);
+}
+
+void TestWebIdentity::eachClickOpensOneWindow()
+{
+    server->route("/opened", "<html><body>opened</body></html>");
+    const QByteArray html =
+        "<html><body style='margin:0'>"
+        "<a id='link' href='/opened' target='_blank' style='display:block;height:60px'>link</a>"
+        "<button id='one' style='display:block;height:60px' onclick=\"window.open('/opened')\">"
+        "one</button>"
+        "<button id='many' style='display:block;height:60px' onclick=\"for (var i = 0;"
+        " i < 50; ++i) window.open('/opened')\">many</button></body></html>";
+    QWebView *app = appPageAt("/app", html);
+    QVERIFY(app);
+    // The stack of a test shell has no size of its own: give the page room.
+    shell->stack()->setGeometry(0, 0, 800, 600);
+    // Script alone spends what a page may open without the user.
+    app->page()->mainFrame()->evaluateJavaScript(
+        "for (var i = 0; i < 400; ++i) window.open('about:blank')");
+    int pages = shell->stack()->count();
+    QCOMPARE(pages, 1 + WebPage::windowsWithoutGesture);
+
+    for (const char *target : {"#link", "#one", "#many"}) {
+        shell->stack()->setCurrentWidget(app);
+        QVERIFY2(TestUtil::clickElement(app, QString::fromLatin1(target)), target);
+        QVERIFY2(TestUtil::waitFor([&] { return shell->stack()->count() == pages + 1; }), target);
+        QTest::qWait(100);
+        QCOMPARE(shell->stack()->count(), pages + 1);
+        pages = shell->stack()->count();
+    }
+    // The click is spent: script after it opens nothing.
+    QCOMPARE(app->page()->mainFrame()->evaluateJavaScript("!window.open('about:blank')").toBool(),
+             true);
+    QCOMPARE(shell->stack()->count(), pages);
 }
 
 QTEST_MAIN(TestWebIdentity)
