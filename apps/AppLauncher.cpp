@@ -58,8 +58,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
         QWebView *view = createView(ll);
         view->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, app.css));
 
-        const QRect desktop = StackSlide::desktopArea();
-        view->setGeometry(0, 20, desktop.width(), desktop.height() - 60);
+        view->setGeometry(StackSlide::stackArea());
 
         if (ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"))) {
             useJar(view, ll);
@@ -85,13 +84,11 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
 
         shell.stack()->addWidget(view);
         shell.stack()->setCurrentWidget(view);
-        shell.stack()->setGeometry(desktop.width(), 20, 0, desktop.height() - 60);
-        shell.stack()->show();
+        StackSlide::slideIn(shell.stack());
         ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
                         {QStringLiteral("file:///") + shell.programFolder() +
                          QStringLiteral("//Apps//") + nn + QStringLiteral("//icon.png")});
         ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {nn});
-        slideIn();
         return view;
     } catch (const std::exception &) {
         shell.message(QStringLiteral("ERR3"));
@@ -110,12 +107,4 @@ QWebView *AppLauncher::createView(const QString &objectName)
     shell.hookAppPage(view);
     PageProgress::follow(page, shell.progressBar());
     return view;
-}
-
-void AppLauncher::slideIn()
-{
-    QStackedWidget *stack = shell.stack();
-    const int w = StackSlide::desktopArea().width();
-    const int h = stack->height();
-    StackSlide::slide(stack, QRect(w, 20, 0, h), QRect(0, 20, w, h), 500);
 }

@@ -30,7 +30,6 @@ public:
 
 private:
     QWebView *createView(const QString &objectName);
-    void slideIn();
 
     ShellHost &shell;
     QString styleBase;

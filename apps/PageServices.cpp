@@ -1,6 +1,7 @@
 #include "apps/PageServices.h"
 
 #include "shell/BoundedXml.h"
+#include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
@@ -40,8 +41,8 @@ void PageServices::wallpaper(const QString &name)
 
 void PageServices::history(const QString &direction)
 {
-    QWidget *top = host.pageOnTop();
-    if (!top || top->objectName() == QLatin1String("Mail"))
+    const PageKind kind = kindOf(host.pageOnTop());
+    if (kind == PageKind::None || kind == PageKind::MailPanel)
         return;
     QWebView *view = host.webViewOnTop();
     if (!view)

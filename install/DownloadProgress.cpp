@@ -1,5 +1,8 @@
 #include "install/DownloadProgress.h"
 
+#include "install/Download.h"
+#include "shell/ShellHost.h"
+
 #include <QProgressBar>
 #include <limits>
 
@@ -22,4 +25,11 @@ void DownloadProgress::show(QProgressBar *bar, qint64 bytesReceived, qint64 byte
         ++shift;
     bar->setRange(0, int(bytesTotal >> shift));
     bar->setValue(int(qBound<qint64>(0, bytesReceived, bytesTotal) >> shift));
+}
+
+void DownloadProgress::follow(Download *download, const ShellHost &host)
+{
+    QObject::connect(
+        download, &Download::progress, download,
+        [&host](qint64 received, qint64 total) { show(host.progressBar(), received, total); });
 }

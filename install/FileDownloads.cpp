@@ -40,13 +40,9 @@ void FileDownloads::DownFile(const QString &path, const QString &ap)
         host.message(InstallMessages::badName(ap));
         return;
     }
-    auto *d = new Download(manager, QNetworkRequest(QUrl(path)), host.appsFolder(),
-                           {QString(), QString(), QString(), ap}, this);
-    files.add(d);
-    connect(d, &Download::finished, this, [this](Download *done) {
-        if (files.take(done))
-            completeFile(done);
-    });
+    files.start(manager, QNetworkRequest(QUrl(path)), host.appsFolder(),
+                {QString(), QString(), QString(), ap}, this,
+                [this](Download *done) { completeFile(done); });
 }
 
 void FileDownloads::FileDownloaded(QNetworkReply *reply)
@@ -119,18 +115,12 @@ void FileDownloads::download(const QNetworkRequest &request)
     QNetworkRequest copy(request);
     copy.setAttribute(QNetworkRequest::User, name);
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    auto *d = new Download(home->page()->networkAccessManager(), copy, documents,
-                           {name, QString(), QString(), documents}, this);
-    installers.add(d);
+    Download *d = installers.start(home->page()->networkAccessManager(), copy, documents,
+                                   {name, QString(), QString(), documents}, this,
+                                   [this](Download *done) { completeInstaller(done); });
     origins.insert(d, page);
     busyPages.insert(page);
-    connect(d, &Download::progress, this, [this](qint64 received, qint64 total) {
-        DownloadProgress::show(host.progressBar(), received, total);
-    });
-    connect(d, &Download::finished, this, [this](Download *done) {
-        if (installers.take(done))
-            completeInstaller(done);
-    });
+    DownloadProgress::follow(d, host);
 }
 
 void FileDownloads::downloadingIssueFinished(QObject *sender)

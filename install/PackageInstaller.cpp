@@ -32,14 +32,9 @@ Download *PackageInstaller::start(const QString &path, const QString &target,
 {
     // The package lands in a file of its own in the Apps folder, so that two
     // installations never share one.
-    auto *d = new Download(manager, QNetworkRequest(QUrl(path)), host.appsFolder(),
-                           {QString(), QString(), QString(), target}, this);
-    list.add(d);
-    connect(d, &Download::finished, this, [this, &list, completion](Download *done) {
-        if (list.take(done))
-            (this->*completion)(done);
-    });
-    return d;
+    return list.start(manager, QNetworkRequest(QUrl(path)), host.appsFolder(),
+                      {QString(), QString(), QString(), target}, this,
+                      [this, completion](Download *done) { (this->*completion)(done); });
 }
 
 void PackageInstaller::installLpk(const QString &path)

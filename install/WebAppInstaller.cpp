@@ -28,16 +28,10 @@ void WebAppInstaller::downloadapp(const QString &appname, const QString &applink
     }
     // The download belongs to the installer, not to this call: it outlives
     // the box below.
-    auto *d = new Download(manager, QNetworkRequest(QUrl(icon)), host.appsFolder(),
-                           {appname, applink, icon, QString()}, this);
-    downloads.add(d);
-    connect(d, &Download::progress, this, [this](qint64 received, qint64 total) {
-        DownloadProgress::show(host.progressBar(), received, total);
-    });
-    connect(d, &Download::finished, this, [this](Download *done) {
-        if (downloads.take(done))
-            complete(done);
-    });
+    Download *d = downloads.start(manager, QNetworkRequest(QUrl(icon)), host.appsFolder(),
+                                  {appname, applink, icon, QString()}, this,
+                                  [this](Download *done) { complete(done); });
+    DownloadProgress::follow(d, host);
     host.message(InstallMessages::started());
 }
 

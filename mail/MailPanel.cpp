@@ -1,6 +1,7 @@
 #include "mail/MailPanel.h"
 
 #include "mail/MailListPage.h"
+#include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
 #include "shell/StackSlide.h"
@@ -16,11 +17,9 @@
 
 namespace
 {
-const char panelName[] = "Mail";
-
 QWebView *viewAt(const QWidget *panel, int index)
 {
-    if (!MailPanel::isPanel(panel) || !panel->layout())
+    if (kindOf(panel) != PageKind::MailPanel || !panel->layout())
         return nullptr;
     QLayoutItem *item = panel->layout()->itemAt(index);
     return item ? qobject_cast<QWebView *>(item->widget()) : nullptr;
@@ -28,11 +27,6 @@ QWebView *viewAt(const QWidget *panel, int index)
 } // namespace
 
 MailPanel::MailPanel(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost) {}
-
-bool MailPanel::isPanel(const QWidget *page)
-{
-    return page && page->objectName() == QLatin1String(panelName);
-}
 
 QWebView *MailPanel::listView(const QWidget *panel)
 {
@@ -46,7 +40,7 @@ QWebView *MailPanel::mailView(const QWidget *panel)
 QWidget *MailPanel::panelOnTop() const
 {
     QWidget *top = host.pageOnTop();
-    return isPanel(top) ? top : nullptr;
+    return kindOf(top) == PageKind::MailPanel ? top : nullptr;
 }
 
 QWidget *MailPanel::open()
@@ -86,21 +80,10 @@ QWidget *MailPanel::open()
 
     QStackedWidget *stack = host.stack();
     stack->addWidget(panel);
-    panel->setObjectName(QLatin1String(panelName));
+    panel->setObjectName(PageNames::mailPanel());
     stack->setCurrentWidget(panel);
-    slideIn();
+    StackSlide::slideIn(stack);
     return panel;
-}
-
-void MailPanel::slideIn()
-{
-    const QRect desktop = StackSlide::desktopArea();
-    const int w = desktop.width();
-    QStackedWidget *stack = host.stack();
-    stack->setGeometry(w, 20, 0, desktop.height() - 60);
-    stack->show();
-    const int h = stack->height();
-    StackSlide::slide(stack, QRect(w, 20, 0, h), QRect(0, 20, w, h), 500);
 }
 
 void MailPanel::offerBridge()

@@ -29,13 +29,11 @@ public:
     void authenticationRequired();
 
     // The parts of a panel (null for anything else).
-    static bool isPanel(const QWidget *page);
     static QWebView *listView(const QWidget *panel);
     static QWebView *mailView(const QWidget *panel);
 
 private:
     QWidget *panelOnTop() const;
-    void slideIn();
 
     ShellHost &host;
 };

@@ -1,5 +1,6 @@
 #include "media/PageOnTop.h"
 
+#include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
 
@@ -18,8 +19,8 @@ QWebFrame *PageOnTop::frameForCalls(const ShellHost &host)
 
 QWebFrame *PageOnTop::frameForPlayerCalls(const ShellHost &host)
 {
-    const QWidget *top = host.pageOnTop();
-    if (!top || top->objectName() == QLatin1String("Music"))
+    const PageKind kind = kindOf(host.pageOnTop());
+    if (kind == PageKind::None || kind == PageKind::TrackDisplay)
         return nullptr;
     return frameForCalls(host);
 }

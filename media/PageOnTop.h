@@ -12,7 +12,7 @@ class PageOnTop
 {
 public:
     static QWebFrame *frameForCalls(const ShellHost &host);
-    // The same, but nothing while the page on top is named "Music", which
-    // keeps its own display of the track.
+    // The same, but nothing while the page on top is a track display
+    // (PageKind), which keeps its own display of the track.
     static QWebFrame *frameForPlayerCalls(const ShellHost &host);
 };

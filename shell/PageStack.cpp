@@ -1,6 +1,7 @@
 #include "shell/PageStack.h"
 
 #include "shell/DesktopShortcut.h"
+#include "shell/PageKind.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
@@ -33,9 +34,7 @@ void PageStack::showapp()
 {
     QStackedWidget *stack = shell.stack();
     stack->setCurrentIndex(shell.showIndex());
-    const int w = StackSlide::desktopArea().width();
-    const int h = stack->height();
-    StackSlide::slide(stack, QRect(w - 20, 20, 100, h), QRect(0, 20, w, h), 200);
+    StackSlide::switchIn(stack);
 }
 
 void PageStack::closeapp()
@@ -44,9 +43,9 @@ void PageStack::closeapp()
     QWidget *page = stack->currentWidget();
     if (!page)
         return;
-    const QString name = page->objectName();
+    const PageKind kind = kindOf(page);
     const int index = stack->indexOf(page);
-    if (name == QLatin1String("Mail")) {
+    if (kind == PageKind::MailPanel) {
         // The panel stays, hidden, a child of the stack; its two views go.
         for (int item = 0; item < 2; ++item) {
             QLayoutItem *entry = page->layout() ? page->layout()->itemAt(item) : nullptr;
@@ -57,7 +56,7 @@ void PageStack::closeapp()
     } else if (auto *view = qobject_cast<QWebView *>(page)) {
         // The music app keeps its plug-ins to the end; every other page
         // stops them at once.
-        retireWebView(view, name != QLatin1String("Music.map"));
+        retireWebView(view, kind != PageKind::MusicApp);
         stack->removeWidget(view);
     } else {
         page->setAttribute(Qt::WA_DeleteOnClose);
@@ -96,7 +95,8 @@ void PageStack::pageloaded()
     PageProgress::show(shell.progressBar(), 0);
     try {
         QWidget *page = shell.pageOnTop();
-        if (!page || page->objectName() == QLatin1String("Mail"))
+        const PageKind kind = kindOf(page);
+        if (kind == PageKind::None || kind == PageKind::MailPanel)
             return;
         auto *view = qobject_cast<QWebView *>(page);
         const QString title = view ? view->title() : QString();

@@ -4,10 +4,46 @@
 #include <QDesktopWidget>
 #include <QLayout>
 #include <QPropertyAnimation>
+#include <QStackedWidget>
+
+namespace
+{
+const int statusBarHeight = 20;
+const int dockHeight = 40;
+
+// Slides stack from (x, width) at its present height to the full width.
+void slideFrom(QWidget *stack, int x, int width, int ms)
+{
+    const int w = StackSlide::desktopArea().width();
+    const int h = stack->height();
+    StackSlide::slide(stack, QRect(x, statusBarHeight, width, h), QRect(0, statusBarHeight, w, h),
+                      ms);
+}
+} // namespace
 
 QRect StackSlide::desktopArea()
 {
     return QApplication::desktop()->geometry();
+}
+
+QRect StackSlide::stackArea()
+{
+    const QRect desktop = desktopArea();
+    return QRect(0, statusBarHeight, desktop.width(),
+                 desktop.height() - statusBarHeight - dockHeight);
+}
+
+void StackSlide::slideIn(QStackedWidget *stack)
+{
+    const QRect area = stackArea();
+    stack->setGeometry(area.width(), area.y(), 0, area.height());
+    stack->show();
+    slideFrom(stack, area.width(), 0, 500);
+}
+
+void StackSlide::switchIn(QStackedWidget *stack)
+{
+    slideFrom(stack, desktopArea().width() - 20, 100, 200);
 }
 
 void StackSlide::slide(QWidget *widget, const QRect &from, const QRect &to, int ms)

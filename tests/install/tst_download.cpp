@@ -2,8 +2,10 @@
 #include "TestHttpServer.h"
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
+#include "install/PendingDownloads.h"
 
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -229,6 +231,88 @@ private slots:
         DownloadProgress::show(&bar, 0, 0);
         QCOMPARE(bar.value(), bar.maximum());
         DownloadProgress::show(nullptr, 1, 2);
+    }
+
+    // A followed download drives the shell's bar to its end; the bar is
+    // looked up through the shell at each step.
+    void progressFollowsADownload()
+    {
+        const QByteArray body(256 * 1024, 'p');
+        server.route("/followed.bin", body, "application/octet-stream");
+        TestShell shell;
+        QProgressBar *bar = shell.progressBar();
+        bar->setRange(0, 1);
+        bar->setValue(0);
+        {
+            Download d(&manager, QNetworkRequest(server.url("/followed.bin")), work.path(), {});
+            DownloadProgress::follow(&d, shell);
+            QSignalSpy done(&d, &Download::finished);
+            QVERIFY(done.wait(15000));
+            QVERIFY(d.succeeded());
+            QCOMPARE(bar->maximum(), body.size());
+            QCOMPARE(bar->value(), body.size());
+            emit d.progress(1, 4);
+            QCOMPARE(bar->maximum(), 4);
+            QCOMPARE(bar->value(), 1);
+        }
+        QCOMPARE(leftovers(), 0);
+    }
+
+    // A tracked download is listed until it ends, then taken out and handed
+    // to its completion once; one that a completion slot took out first, or
+    // whose owner went, is handed to nobody.
+    void pendingDownloadsCompleteOnce()
+    {
+        server.route("/pending.bin", "pending body", "application/octet-stream");
+        const QNetworkRequest request(server.url("/pending.bin"));
+        PendingDownloads list;
+        QList<Download *> completed;
+        int listedAtCompletion = -1;
+        const auto complete = [&](Download *done) {
+            completed.append(done);
+            listedAtCompletion = list.count();
+        };
+        {
+            QObject owner;
+            Download *d =
+                list.start(&manager, request, work.path(), {"n", "l", "i", "t"}, &owner, complete);
+            QVERIFY(d);
+            QCOMPARE(d->parent(), &owner);
+            QCOMPARE(list.count(), 1);
+            QVERIFY(completed.isEmpty());
+            QVERIFY(TestUtil::waitFor([&] { return !completed.isEmpty(); }, 15000));
+            QCOMPARE(completed, QList<Download *>{d});
+            QCOMPARE(listedAtCompletion, 0);
+            QVERIFY(d->succeeded());
+            QCOMPARE(d->context().target, QStringLiteral("t"));
+            QCOMPARE(readFile(d->bodyPath()), QByteArray("pending body"));
+            // Page script calling a completion slot afterwards finds nothing.
+            QCOMPARE(list.takeFinished(d->reply()), nullptr);
+
+            Download *early = list.start(&manager, request, work.path(), {}, &owner, complete);
+            QCOMPARE(list.take(early), early);
+            QSignalSpy finished(early, &Download::finished);
+            QVERIFY(finished.wait(15000));
+            QVERIFY(early->succeeded());
+            QCOMPARE(completed.size(), 1);
+            QCOMPARE(list.count(), 0);
+        }
+        QCOMPARE(leftovers(), 0);
+
+        TestHttpServer::Response slow;
+        slow.body = "late";
+        slow.delayMs = 300;
+        server.route("/slow.bin", slow);
+        auto *owner = new QObject;
+        QPointer<Download> orphan = list.start(&manager, QNetworkRequest(server.url("/slow.bin")),
+                                               work.path(), {}, owner, complete);
+        QVERIFY(TestUtil::waitFor([&] { return server.requestCount("/slow.bin") > 0; }));
+        delete owner;
+        QVERIFY(orphan.isNull());
+        QTest::qWait(600); // past the answer
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(list.takeFinished(nullptr), nullptr);
+        QCOMPARE(leftovers(), 0);
     }
 };
 

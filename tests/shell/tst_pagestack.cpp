@@ -2,7 +2,10 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "apps/AppLauncher.h"
+#include "mail/MailPanel.h"
+#include "shell/PageKind.h"
 #include "shell/PageStack.h"
+#include "shell/StackSlide.h"
 #include "web/WebPage.h"
 
 #include <QApplication>
@@ -18,6 +21,7 @@
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
+#include <memory>
 
 namespace
 {
@@ -43,6 +47,8 @@ void settle()
 }
 } // namespace
 
+Q_DECLARE_METATYPE(PageKind)
+
 class TestPageStack : public QObject
 {
     Q_OBJECT
@@ -62,6 +68,10 @@ private slots:
     void pageloadedNamesTheTab();
     void openedWindowTakesItsTitleAsTabName();
     void showappSlidesInAtShowIndex();
+    void stackSlidesFromTheRightEdge();
+    void pageKindsByName_data();
+    void pageKindsByName();
+    void theMailPanelIsOfItsKind();
     void pagesKeepTheirSizeWhileTheStackSlides();
     void linkClickedLoadsIntoThePageOnTop();
     void homeLoadedCoversTheDesktop();
@@ -268,20 +278,36 @@ void TestPageStack::closingMusicAndOtherWidgets()
     music->setPage(new WebPage(shell->mainWindow(), shell));
     QPointer<QWebView> musicGone = music;
     QPointer<QWebPage> musicPageGone = music->page();
+    // A page named like the player's own display is an ordinary app here.
+    auto *display = new QWebView;
+    display->setObjectName(QStringLiteral("Music"));
+    display->setPage(new WebPage(shell->mainWindow(), shell));
+    QPointer<QWebView> displayGone = display;
+    for (QWebView *view : {music, display})
+        view->settings()->setAttribute(QWebSettings::PluginsEnabled, true);
     auto *other = new QWidget;
     QPointer<QWidget> otherGone = other;
     shell->stack()->addWidget(music);
+    shell->stack()->addWidget(display);
     shell->stack()->addWidget(other);
     shell->stack()->setCurrentWidget(other);
     shell->stack()->show();
 
     pages->closeapp();
-    QCOMPARE(shell->stack()->currentWidget(), music);
+    QCOMPARE(shell->stack()->currentWidget(), display);
     pages->closeapp();
+    QCOMPARE(shell->stack()->currentWidget(), music);
+    // Its plug-ins stopped at once; the music app keeps them to the end.
+    QVERIFY(displayGone);
+    QVERIFY(!display->settings()->testAttribute(QWebSettings::PluginsEnabled));
+    pages->closeapp();
+    QVERIFY(musicGone);
+    QVERIFY(music->settings()->testAttribute(QWebSettings::PluginsEnabled));
     QCOMPARE(shell->stack()->count(), 0);
     QVERIFY(!shell->stack()->isVisible());
     settle();
     QVERIFY(!otherGone);
+    QVERIFY(!displayGone);
     QVERIFY(!musicGone);
     QVERIFY(!musicPageGone);
 }
@@ -393,6 +419,91 @@ void TestPageStack::showappSlidesInAtShowIndex()
     QTest::qWait(300);
     QVERIFY(!shell->stack()->isVisible());
     QCOMPARE(shell->stack()->geometry(), QRect(0, 20, w, h));
+}
+
+void TestPageStack::stackSlidesFromTheRightEdge()
+{
+    const QRect desktop = QApplication::desktop()->geometry();
+    const QRect area(0, 20, desktop.width(), desktop.height() - 60);
+    QCOMPARE(StackSlide::stackArea(), area);
+    QStackedWidget *stack = shell->stack();
+    stack->setGeometry(10, 10, 30, 30);
+    stack->hide();
+
+    // In: shown at once, with no width at the right edge, then across.
+    StackSlide::slideIn(stack);
+    QVERIFY(stack->isVisible());
+    QCOMPARE(stack->geometry(), QRect(desktop.width(), 20, 0, area.height()));
+    QVERIFY(TestUtil::waitFor([&] { return stack->geometry() == area; }));
+
+    // A switch: from a strip near the edge at the present height; a hidden
+    // stack stays hidden.
+    stack->setGeometry(0, 20, desktop.width(), area.height() / 2);
+    stack->hide();
+    StackSlide::switchIn(stack);
+    QCOMPARE(stack->geometry(), QRect(desktop.width() - 20, 20, 100, area.height() / 2));
+    QVERIFY(!stack->isVisible());
+    QVERIFY(TestUtil::waitFor(
+        [&] { return stack->geometry() == QRect(0, 20, desktop.width(), area.height() / 2); }));
+    QVERIFY(!stack->isVisible());
+}
+
+void TestPageStack::pageKindsByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("webView");
+    QTest::addColumn<PageKind>("kind");
+    QTest::newRow("mail panel") << "Mail" << false << PageKind::MailPanel;
+    // By name alone: the shell knows no other mark of its pages.
+    QTest::newRow("a view named Mail") << "Mail" << true << PageKind::MailPanel;
+    QTest::newRow("music app") << "Music.map" << true << PageKind::MusicApp;
+    QTest::newRow("track display") << "Music" << true << PageKind::TrackDisplay;
+    QTest::newRow("photos") << "Photos.map" << true << PageKind::Other;
+    QTest::newRow("lower case") << "mail" << false << PageKind::Other;
+    QTest::newRow("longer") << "Music.map2" << true << PageKind::Other;
+    QTest::newRow("shorter") << "Musi" << true << PageKind::Other;
+    QTest::newRow("padded") << " Mail" << false << PageKind::Other;
+    QTest::newRow("unnamed") << "" << false << PageKind::Other;
+}
+
+void TestPageStack::pageKindsByName()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, webView);
+    QFETCH(PageKind, kind);
+    std::unique_ptr<QWidget> page(webView ? new QWebView : new QWidget);
+    page->setObjectName(name);
+    QCOMPARE(kindOf(page.get()), kind);
+    QCOMPARE(kindOf(nullptr), PageKind::None);
+}
+
+void TestPageStack::theMailPanelIsOfItsKind()
+{
+    QCOMPARE(PageNames::mailPanel(), QStringLiteral("Mail"));
+    QCOMPARE(PageNames::musicApp(), QStringLiteral("Music.map"));
+    QCOMPARE(PageNames::trackDisplay(), QStringLiteral("Music"));
+    MailPanel mail(*shell);
+    QWidget *panel = mail.open();
+    QCOMPARE(kindOf(panel), PageKind::MailPanel);
+    QCOMPARE(panel->objectName(), QStringLiteral("Mail"));
+    QVERIFY(MailPanel::listView(panel) && MailPanel::mailView(panel));
+    // The same layout under another name is no panel.
+    panel->setObjectName(QStringLiteral("Mail2"));
+    QCOMPARE(MailPanel::listView(panel), nullptr);
+    panel->setObjectName(PageNames::mailPanel());
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 0);
+
+    // Whatever carries the panel's name gets no tab name from pageloaded.
+    QWebView *view = open("/titled", titled("Titled"));
+    QVERIFY(view);
+    const QStringList before = homeCalls();
+    view->setObjectName(PageNames::mailPanel());
+    pages->pageloaded();
+    QCOMPARE(homeCalls(), before);
+    view->setObjectName(QStringLiteral("Titled"));
+    pages->pageloaded();
+    QCOMPARE(homeCalls(), before + QStringList{"nameTab:Titled"});
 }
 
 void TestPageStack::pagesKeepTheirSizeWhileTheStackSlides()
