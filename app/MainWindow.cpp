@@ -85,8 +85,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     music = new MusicPlayer(*this, this);
     // Starting the media back-end takes longer than showing the home page, so
     // it starts once the home page is up (or at the first music call).
-    connect(ui->webView, &QWebView::loadFinished, this,
-            [this] { QTimer::singleShot(0, music, &MusicPlayer::prepare); });
+    connect(ui->webView, &QWebView::loadFinished, music,
+            [player = music] { QTimer::singleShot(0, player, &MusicPlayer::prepare); });
     connect(ui->webView->page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
             &MainWindow::mainFrame_javaScriptWindowObjectCleared);
     webApps = new WebAppInstaller(*this, this);

@@ -68,9 +68,10 @@ void PageServices::notify(const QString &address)
     // bound, and a body that grows past it is cut off there.
     QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(address)));
     reply->setReadBufferSize(BoundedXml::maxBytes + 1);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply](qint64 received, qint64) {
-                         if (received > BoundedXml::maxBytes)
-                             reply->abort();
-                     });
+    // readyRead, not downloadProgress: progress is reported at most every
+    // 100 ms, and a reply whose buffer is full receives nothing more to report.
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() > BoundedXml::maxBytes)
+            reply->abort();
+    });
 }

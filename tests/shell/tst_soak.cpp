@@ -18,14 +18,6 @@
 #include <cstdio>
 #include <malloc.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VANTARA_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTARA_UNDER_ASAN 1
-#endif
-#endif
-
 using namespace InstallTestUtil;
 
 // A long session of the real main window, driven as its home page drives it:

@@ -3,6 +3,14 @@
 #include <QByteArray>
 #include <QFile>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTARA_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTARA_UNDER_ASAN 1
+#endif
+#endif
+
 // This process's memory as the kernel counts it, in KiB; -1 when unreadable.
 namespace ProcessMemory
 {
