@@ -1,10 +1,11 @@
 #include "install/WebAppInstaller.h"
 
-#include "shell/AppDescriptor.h"
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
 #include "install/InstallMessages.h"
+#include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
+#include "shell/BoundedXml.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
@@ -24,6 +25,13 @@ void WebAppInstaller::downloadapp(const QString &appname, const QString &applink
 {
     if (!AppFolder::isSafeName(appname)) {
         host.message(InstallMessages::badName(appname));
+        return;
+    }
+    // A descriptor the shell would refuse to read back makes an app that
+    // never opens.
+    if (AppDescriptor::webDescriptor(applink).size() > BoundedXml::maxBytes) {
+        host.message(
+            InstallMessages::notInstalled(appname, QStringLiteral("its address is too long")));
         return;
     }
     // The download belongs to the installer, not to this call: it outlives

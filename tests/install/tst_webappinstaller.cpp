@@ -138,6 +138,11 @@ private slots:
             QCOMPARE(messages->size(), 1);
             QVERIFY2(messages->at(0).contains("not a valid name"), qPrintable(messages->at(0)));
         }
+        // A link whose descriptor could not be read back.
+        messages->clear();
+        installer->downloadapp("Long", "https://x.test/" + QString(70000, 'a'),
+                               server.url("/icon.png").toString());
+        QCOMPARE(*messages, QStringList({"Long was not installed: its address is too long"}));
         QCOMPARE(installer->pending(), 0);
         QCOMPARE(server.requests().size(), before);
         QVERIFY(files(shell->programFolder()).isEmpty());
