@@ -1,9 +1,9 @@
 #include "install/WebAppInstaller.h"
 
-#include "shell/AppDescriptor.h"
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
 #include "install/InstallMessages.h"
+#include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
@@ -14,9 +14,13 @@
 #include <QSaveFile>
 #include <QStackedWidget>
 
-WebAppInstaller::WebAppInstaller(ShellHost &host, QObject *parent)
-    : QObject(parent), host(host), manager(new QNetworkAccessManager(this))
+WebAppInstaller::WebAppInstaller(ShellHost &host, QObject *parent) : QObject(parent), host(host) {}
+
+QNetworkAccessManager *WebAppInstaller::network()
 {
+    if (!manager)
+        manager = host.newNetworkManager(this);
+    return manager;
 }
 
 void WebAppInstaller::downloadapp(const QString &appname, const QString &applink,
@@ -28,7 +32,7 @@ void WebAppInstaller::downloadapp(const QString &appname, const QString &applink
     }
     // The download belongs to the installer, not to this call: it outlives
     // the box below.
-    Download *d = downloads.start(manager, QNetworkRequest(QUrl(icon)), host.appsFolder(),
+    Download *d = downloads.start(network(), QNetworkRequest(QUrl(icon)), host.appsFolder(),
                                   {appname, applink, icon, QString()}, this,
                                   [this](Download *done) { complete(done); });
     DownloadProgress::follow(d, host);
