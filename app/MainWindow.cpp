@@ -20,11 +20,9 @@
 
 #include <QApplication>
 #include <QDesktopWidget>
-#include <QDir>
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QWebFrame>
 #include <QWebPage>
@@ -32,7 +30,8 @@
 #include <QWebView>
 #include <phonon/MediaObject>
 
-namespace {
+namespace
+{
 const char *const baseStyle =
     "::-webkit-scrollbar {width: 8px;background:#EFEFEF;border-radius: 50px;} "
     "::-webkit-scrollbar-track {-webkit-box-shadow: inset 0 0 6px #EFEFEF; "
@@ -40,7 +39,7 @@ const char *const baseStyle =
     "::-webkit-scrollbar-thumb {-webkit-border-radius: 1px;border-radius: 1px;background: "
     "#666666; -webkit-box-shadow: inset 0 0 6px rgba(0,0,0,0.5); border-radius: 50px;} ";
 
-void enableWebFeatures()
+void enableWebFeatures(const ShellPaths &paths)
 {
     QWebSettings *s = QWebSettings::globalSettings();
     for (QWebSettings::WebAttribute a :
@@ -53,15 +52,21 @@ void enableWebFeatures()
         s->setAttribute(a, true);
     // Web storage and site icons belong to the user's working folder, not to
     // the program's.
-    QWebSettings::enablePersistentStorage(QDir::currentPath() + QStringLiteral("//cache"));
+    QWebSettings::enablePersistentStorage(paths.webStorageFolder());
     QWebSettings::setMaximumPagesInCache(10);
-    QWebSettings::setIconDatabasePath(QDir::currentPath() + QStringLiteral("//icons"));
+    QWebSettings::setIconDatabasePath(paths.iconDatabaseFolder());
 }
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindowUi)
+MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, QWidget *parent)
+    : QMainWindow(parent), shellPaths(paths), networkFactory(std::move(factory)),
+      ui(new MainWindowUi)
 {
     ui->setupUi(this);
+    // Before the home page loads: its manager serves the home view's
+    // downloads too.
+    QWebPage *homePage = ui->webView->page();
+    homePage->setNetworkAccessManager(newNetworkManager(homePage));
     setAttribute(Qt::WA_QuitOnClose);
     // Page script sees this window (myob, api) and with it deleteLater();
     // the window lives on main's stack and goes only when main ends.
@@ -73,11 +78,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     // window for its full-screen state: it covers the screen from the start.
     setGeometry(QApplication::desktop()->screenGeometry(this));
     showFullScreen();
-    appsPath = QCoreApplication::applicationDirPath() + QStringLiteral("//Apps");
     // What a download or an unpacking cut short by a crash left behind.
-    InstallLeftovers::clean(appsFolder(),
-                            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    enableWebFeatures();
+    InstallLeftovers::clean(appsFolder(), shellPaths.documentsFolder());
+    enableWebFeatures(shellPaths);
     scrollbarStyle = QString::fromLatin1(baseStyle);
     pages = new PageStack(*this, this);
     launcher = new AppLauncher(*this, scrollbarStyle, this);
@@ -97,6 +100,22 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new MainWindow
     services = new PageServices(*this, this);
     mail = new MailPanel(*this, this);
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
+    ui->webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
+}
+
+void MainWindow::setNetworkManagerFactory(NetworkManagerFactory factory)
+{
+    networkFactory = std::move(factory);
+}
+
+QNetworkAccessManager *MainWindow::newNetworkManager(QObject *parent) const
+{
+    return networkFactory ? networkFactory(parent) : new QNetworkAccessManager(parent);
+}
+
+QRect MainWindow::screenArea() const
+{
+    return QApplication::desktop()->geometry();
 }
 
 MainWindow::~MainWindow()
@@ -110,7 +129,6 @@ QStackedWidget *MainWindow::stack() const { return ui->springboard; }
 QProgressBar *MainWindow::progressBar() const { return ui->progressBar; }
 QWidget *MainWindow::mainWindow() const { return const_cast<MainWindow *>(this); }
 QObject *MainWindow::bridge() const { return const_cast<MainWindow *>(this); }
-QString MainWindow::programFolder() const { return QCoreApplication::applicationDirPath(); }
 int MainWindow::showIndex() const { return showIndexValue; }
 void MainWindow::setShowIndex(int index) { showIndexValue = index; }
 // clang-format on

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 
 #include <QMainWindow>
 #include <QNetworkRequest>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <phonon/phononnamespace.h>
 
 class QAuthenticator;
@@ -33,8 +35,16 @@ class MainWindow : public QMainWindow, public ShellHost
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // Makes the network managers of the shell's own requests.
+    using NetworkManagerFactory = std::function<QNetworkAccessManager *(QObject *parent)>;
+
+    // Without a factory, managers are plain ones.
+    explicit MainWindow(const ShellPaths &paths = ShellPaths::ofProcess(),
+                        NetworkManagerFactory factory = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // Managers made from now on come from factory (plain ones when empty).
+    void setNetworkManagerFactory(NetworkManagerFactory factory);
 
     // ShellHost
     QWebView *homeView() const override;
@@ -42,7 +52,9 @@ public:
     QProgressBar *progressBar() const override;
     QWidget *mainWindow() const override;
     QObject *bridge() const override;
-    QString programFolder() const override;
+    const ShellPaths &paths() const override { return shellPaths; }
+    QRect screenArea() const override;
+    QNetworkAccessManager *newNetworkManager(QObject *parent) const override;
     int showIndex() const override;
     void setShowIndex(int index) override;
     void hookPageLoads(QWebPage *page) override;
@@ -114,7 +126,8 @@ private slots:
 private:
     int showIndexValue = 0;
     QString scrollbarStyle;
-    QString appsPath;
+    ShellPaths shellPaths;
+    NetworkManagerFactory networkFactory;
     MainWindowUi *ui = nullptr;
 
     PageStack *pages = nullptr;

@@ -29,7 +29,6 @@ void MainWindowUi::setupUi(QMainWindow *window)
     webView->setObjectName(QStringLiteral("webView"));
     webView->setGeometry(QRect(0, 0, 800, 600));
     ConsoleErrors::logFrom(webView->page());
-    webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 
     springboard = new QStackedWidget(centralWidget);
     springboard->setObjectName(QStringLiteral("springboard"));

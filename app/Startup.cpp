@@ -7,8 +7,9 @@ int runVantara(int &argc, char **argv)
 {
     ExceptionApplication app(argc, argv);
     // Plug-ins (image formats, the media back-end) may sit beside the program.
-    QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath());
-    MainWindow window;
+    const ShellPaths paths = ShellPaths::ofProcess();
+    QCoreApplication::addLibraryPath(paths.programFolder());
+    MainWindow window(paths);
     window.show();
     return app.exec();
 }

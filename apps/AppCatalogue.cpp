@@ -3,10 +3,9 @@
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
-#include <QApplication>
-#include <QDesktopWidget>
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 AppCatalogue::AppCatalogue(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
 {
@@ -35,7 +34,7 @@ QString AppCatalogue::cleanFolderPath(const QString &folder)
 void AppCatalogue::load()
 {
     QWebFrame *frame = host.homeFrame();
-    const QRect desktop = QApplication::desktop()->geometry();
+    const QRect desktop = host.screenArea();
     ScriptCall::run(frame, QStringLiteral("sizeitems"), {desktop.width(), desktop.height()});
     const QWidget *window = host.mainWindow();
     ScriptCall::run(frame, QStringLiteral("sizeitems"), {window->width(), window->height()});

@@ -1,12 +1,13 @@
 #include "apps/AppLauncher.h"
 
-#include "shell/AppDescriptor.h"
 #include "shell/Addresses.h"
+#include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 #include "shell/StackSlide.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
@@ -20,9 +21,10 @@
 
 namespace
 {
-void useJar(QWebView *view, const QString &jarName)
+void useJar(QWebView *view, const QString &jarName, const ShellHost &shell)
 {
-    view->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(jarName));
+    view->page()->networkAccessManager()->setCookieJar(
+        new NetworkCookieJar(jarName, shell.paths().cookieFolder()));
 }
 } // namespace
 
@@ -58,14 +60,14 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
         QWebView *view = createView(ll);
         view->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, app.css));
 
-        view->setGeometry(StackSlide::stackArea());
+        view->setGeometry(StackSlide::stackArea(shell.screenArea()));
 
         if (ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"))) {
-            useJar(view, ll);
+            useJar(view, ll, shell);
             view->load(QUrl(ll));
         }
         if (app.type == QLatin1String("web")) {
-            useJar(view, app.link);
+            useJar(view, app.link, shell);
             const QUrl link(app.link);
             view->load(link);
             if (ScriptBridge::isTrustedWebAddress(link))
@@ -73,7 +75,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             view->setObjectName(nn);
         }
         if (app.type == QLatin1String("local")) {
-            useJar(view, QStringLiteral(VANTARA_DEFAULT_START_PAGE));
+            useJar(view, QStringLiteral(VANTARA_DEFAULT_START_PAGE), shell);
             ScriptBridge::markAppFolder(view->page(), appFolder);
             const QUrl page = localPage(appFolder, app.link);
             if (!page.isEmpty())
@@ -84,7 +86,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
 
         shell.stack()->addWidget(view);
         shell.stack()->setCurrentWidget(view);
-        StackSlide::slideIn(shell.stack());
+        StackSlide::slideIn(shell.stack(), shell.screenArea());
         ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
                         {QStringLiteral("file:///") + shell.programFolder() +
                          QStringLiteral("//Apps//") + nn + QStringLiteral("//icon.png")});

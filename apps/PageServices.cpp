@@ -55,7 +55,7 @@ void PageServices::history(const QString &direction)
 
 void PageServices::notify(const QString &address)
 {
-    auto *manager = new QNetworkAccessManager(host.mainWindow());
+    QNetworkAccessManager *manager = host.newNetworkManager(host.mainWindow());
     host.hookRemoteMessages(manager);
     // Once the bridge has read the reply, reply and manager go: a page that
     // polls for messages must not pile up managers for the window's lifetime.

@@ -5,11 +5,13 @@
 #include "media/FolderBrowser.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -35,10 +37,17 @@ public:
     QProgressBar *progressBar() const override { return nullptr; }
     QWidget *mainWindow() const override { return nullptr; }
     QObject *bridge() const override { return nullptr; }
-    QString programFolder() const override { return QString(); }
+    const ShellPaths &paths() const override { return shellPaths; }
+    QRect screenArea() const override { return QRect(0, 0, 1280, 800); }
+    QNetworkAccessManager *newNetworkManager(QObject *parent) const override
+    {
+        return new QNetworkAccessManager(parent);
+    }
     int showIndex() const override { return 0; }
     void setShowIndex(int) override {}
 
+    // Made after the throw-away home is set, so its Music folder is that one.
+    ShellPaths shellPaths = ShellPaths::ofProcess();
     // The stack first: the page leaves it before it goes.
     QStackedWidget pages;
     QWebView page;

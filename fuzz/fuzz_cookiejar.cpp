@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
         // A jar made from the name loads its file; one made without a file
         // name keeps nothing.
-        NetworkCookieJar jar(name);
+        NetworkCookieJar jar(name, here.absolutePath());
         const QSharedPointer<CookieStore> store = CookieStore::forFile(stored);
         if (!fileName.isEmpty()) {
             FUZZ_CHECK(jar.filePath() == store->filePath(), name);

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QFile>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 // What one download was started for; it travels with the download, so that
 // downloads under way at the same time never mix their names or targets.
@@ -75,7 +76,8 @@ private:
     DownloadContext info;
     QNetworkAccessManager *manager;
     QNetworkRequest request;
-    QNetworkReply *networkReply = nullptr;
+    // Goes with its manager, which may go first when the owner of both does.
+    QPointer<QNetworkReply> networkReply;
     QUrl firstUrl;
     QUrl currentUrl;
     QFile body;

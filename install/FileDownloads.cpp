@@ -1,20 +1,20 @@
 #include "install/FileDownloads.h"
 
-#include "shell/AppFolderName.h"
 #include "install/Download.h"
 #include "install/DownloadProgress.h"
 #include "install/FreeFileName.h"
 #include "install/InstallMessages.h"
 #include "install/ProgramStarter.h"
+#include "shell/AppFolderName.h"
 #include "shell/Messages.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QStandardPaths>
 #include <QWebFrame>
 #include <QWebPage>
 #include <QWebView>
@@ -29,9 +29,13 @@ QString lastSegment(const QUrl &url)
 }
 } // namespace
 
-FileDownloads::FileDownloads(ShellHost &host, QObject *parent)
-    : QObject(parent), host(host), manager(new QNetworkAccessManager(this))
+FileDownloads::FileDownloads(ShellHost &host, QObject *parent) : QObject(parent), host(host) {}
+
+QNetworkAccessManager *FileDownloads::network()
 {
+    if (!manager)
+        manager = host.newNetworkManager(this);
+    return manager;
 }
 
 void FileDownloads::DownFile(const QString &path, const QString &ap)
@@ -40,7 +44,7 @@ void FileDownloads::DownFile(const QString &path, const QString &ap)
         host.message(InstallMessages::badName(ap));
         return;
     }
-    files.start(manager, QNetworkRequest(QUrl(path)), host.appsFolder(),
+    files.start(network(), QNetworkRequest(QUrl(path)), host.appsFolder(),
                 {QString(), QString(), QString(), ap}, this,
                 [this](Download *done) { completeFile(done); });
 }
@@ -114,7 +118,7 @@ void FileDownloads::download(const QNetworkRequest &request)
     }
     QNetworkRequest copy(request);
     copy.setAttribute(QNetworkRequest::User, name);
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = host.paths().documentsFolder();
     Download *d = installers.start(home->page()->networkAccessManager(), copy, documents,
                                    {name, QString(), QString(), documents}, this,
                                    [this](Download *done) { completeInstaller(done); });

@@ -42,7 +42,10 @@ private:
     void saveInstaller(Download *download);
 
     ShellHost &host;
-    QNetworkAccessManager *manager;
+    // Made by the host at the first request, so a manager the host hands out
+    // later (a test's) is the one used.
+    QNetworkAccessManager *network();
+    QNetworkAccessManager *manager = nullptr;
     PendingDownloads files;
     PendingDownloads installers;
     // The page (only compared, never used) that each installer download came

@@ -1,9 +1,9 @@
 #include "install/PackageInstaller.h"
 
-#include "shell/AppFolderName.h"
 #include "install/Download.h"
 #include "install/FolderCompressor.h"
 #include "install/InstallMessages.h"
+#include "shell/AppFolderName.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
@@ -13,9 +13,15 @@
 #include <QNetworkReply>
 #include <QStackedWidget>
 
-PackageInstaller::PackageInstaller(ShellHost &host, QObject *parent)
-    : QObject(parent), host(host), manager(new QNetworkAccessManager(this))
+PackageInstaller::PackageInstaller(ShellHost &host, QObject *parent) : QObject(parent), host(host)
 {
+}
+
+QNetworkAccessManager *PackageInstaller::network()
+{
+    if (!manager)
+        manager = host.newNetworkManager(this);
+    return manager;
 }
 
 QString PackageInstaller::packageName(const QUrl &url)
@@ -32,7 +38,7 @@ Download *PackageInstaller::start(const QString &path, const QString &target,
 {
     // The package lands in a file of its own in the Apps folder, so that two
     // installations never share one.
-    return list.start(manager, QNetworkRequest(QUrl(path)), host.appsFolder(),
+    return list.start(network(), QNetworkRequest(QUrl(path)), host.appsFolder(),
                       {QString(), QString(), QString(), target}, this,
                       [this, completion](Download *done) { (this->*completion)(done); });
 }

@@ -42,7 +42,10 @@ private:
     bool unpack(Download *download, const QString &name, const QString &folder);
 
     ShellHost &host;
-    QNetworkAccessManager *manager;
+    // Made by the host at the first request, so a manager the host hands out
+    // later (a test's) is the one used.
+    QNetworkAccessManager *network();
+    QNetworkAccessManager *manager = nullptr;
     PendingDownloads installs;
     PendingDownloads loads;
 };

@@ -15,9 +15,13 @@
 #include <QSaveFile>
 #include <QStackedWidget>
 
-WebAppInstaller::WebAppInstaller(ShellHost &host, QObject *parent)
-    : QObject(parent), host(host), manager(new QNetworkAccessManager(this))
+WebAppInstaller::WebAppInstaller(ShellHost &host, QObject *parent) : QObject(parent), host(host) {}
+
+QNetworkAccessManager *WebAppInstaller::network()
 {
+    if (!manager)
+        manager = host.newNetworkManager(this);
+    return manager;
 }
 
 void WebAppInstaller::downloadapp(const QString &appname, const QString &applink,
@@ -36,7 +40,7 @@ void WebAppInstaller::downloadapp(const QString &appname, const QString &applink
     }
     // The download belongs to the installer, not to this call: it outlives
     // the box below.
-    Download *d = downloads.start(manager, QNetworkRequest(QUrl(icon)), host.appsFolder(),
+    Download *d = downloads.start(network(), QNetworkRequest(QUrl(icon)), host.appsFolder(),
                                   {appname, applink, icon, QString()}, this,
                                   [this](Download *done) { complete(done); });
     DownloadProgress::follow(d, host);

@@ -32,6 +32,9 @@ private:
     bool install(Download *download, QString *why);
 
     ShellHost &host;
-    QNetworkAccessManager *manager;
+    // Made by the host at the first request, so a manager the host hands out
+    // later (a test's) is the one used.
+    QNetworkAccessManager *network();
+    QNetworkAccessManager *manager = nullptr;
     PendingDownloads downloads;
 };

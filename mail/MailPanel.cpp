@@ -4,6 +4,7 @@
 #include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 #include "shell/StackSlide.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
@@ -82,7 +83,7 @@ QWidget *MailPanel::open()
     stack->addWidget(panel);
     panel->setObjectName(PageNames::mailPanel());
     stack->setCurrentWidget(panel);
-    StackSlide::slideIn(stack);
+    StackSlide::slideIn(stack, host.screenArea());
     return panel;
 }
 
@@ -106,7 +107,8 @@ void MailPanel::openService(const QString &service, const QString &)
     host.setShowIndex(1);
     // The manager drops its previous jar: each account change brings in the
     // cookie file of the service's address.
-    mail->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(service));
+    mail->page()->networkAccessManager()->setCookieJar(
+        new NetworkCookieJar(service, host.paths().cookieFolder()));
     mail->load(QUrl(service));
     QObject::connect(mail->page(), &QWebPage::loadProgress, host.progressBar(),
                      &QProgressBar::setValue, Qt::UniqueConnection);

@@ -3,16 +3,16 @@
 #include "media/PageOnTop.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QStandardPaths>
 
 namespace
 {
 struct Service {
     const char *name;
-    QStandardPaths::StandardLocation location;
+    QString (ShellPaths::*folder)() const;
     const char *const *filters;
 };
 
@@ -23,26 +23,26 @@ const char *const movieFilters[] = {"*.mov", "*.wmv", "*.avi", "*.mp4", "*.flv",
 const char *const noFilters[] = {nullptr};
 
 const Service services[] = {
-    {"Music", QStandardPaths::MusicLocation, musicFilters},
-    {"Picture", QStandardPaths::PicturesLocation, pictureFilters},
-    {"Documents", QStandardPaths::DocumentsLocation, documentFilters},
-    {"Movies", QStandardPaths::MoviesLocation, movieFilters},
-    {"Apps", QStandardPaths::ApplicationsLocation, noFilters},
+    {"Music", &ShellPaths::musicFolder, musicFilters},
+    {"Picture", &ShellPaths::picturesFolder, pictureFilters},
+    {"Documents", &ShellPaths::documentsFolder, documentFilters},
+    {"Movies", &ShellPaths::moviesFolder, movieFilters},
+    {"Apps", &ShellPaths::applicationsFolder, noFilters},
 };
 } // namespace
 
 FolderBrowser::FolderBrowser(ShellHost &shell, QObject *parent) : QObject(parent), host(shell) {}
 
-FolderBrowser::Listing FolderBrowser::list(const QString &service)
+FolderBrowser::Listing FolderBrowser::list(const ShellPaths &paths, const QString &service)
 {
-    // An empty path is the working folder; Qt's default entry filter and
-    // order (all entries, by name ignoring case) stay.
-    QDir dir{QString()};
+    // A folder without a location is the working folder; Qt's default entry
+    // filter and order (all entries, by name ignoring case) stay.
+    QDir dir{paths.workingFolder()};
     QStringList filters;
     for (const Service &s : services) {
         if (service != QLatin1String(s.name))
             continue;
-        const QString path = QStandardPaths::writableLocation(s.location);
+        const QString path = (paths.*s.folder)();
         if (!path.isEmpty())
             dir.setPath(path);
         for (const char *const *f = s.filters; *f; ++f)
@@ -72,7 +72,7 @@ void FolderBrowser::desktopaccess(const QString &service)
     QWebFrame *frame = PageOnTop::frameForCalls(host);
     if (!frame)
         return;
-    const Listing listing = list(service);
+    const Listing listing = list(host.paths(), service);
     const QString joined = joinedListing(listing.entries);
     // Only a name with a comma makes the listing ambiguous; the names then
     // follow once more, whole.

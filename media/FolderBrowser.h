@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class ShellHost;
+class ShellPaths;
 
 // Lists the user's standard folders to app pages (Filler) and lets the user
 // pick files for them.
@@ -19,8 +20,8 @@ public:
 
     // The folder and entries of a service: "Music", "Picture", "Documents",
     // "Movies" or "Apps", matched exactly; any other name lists the working
-    // folder, unfiltered.
-    static Listing list(const QString &service);
+    // folder, unfiltered. The folders are those of paths.
+    static Listing list(const ShellPaths &paths, const QString &service);
     // ",a,b,c" for entries a, b and c; empty for none.
     static QString joinedListing(const QStringList &entries);
 

@@ -1,5 +1,7 @@
 #include "shell/DesktopShortcut.h"
 
+#include "shell/ShellPaths.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +9,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace
 {
@@ -33,23 +34,21 @@ QString escapeValue(const QString &text)
 }
 } // namespace
 
-void DesktopShortcut::createAll(const QString &programFolder)
+void DesktopShortcut::createAll(const ShellPaths &paths)
 {
 #ifdef Q_OS_WIN
-    const QString target = programFolder + QStringLiteral("/Vantara.exe");
-    QFile::link(target, QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) +
-                            QStringLiteral("/Vantara.lnk"));
-    QFile::link(target, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) +
-                            QStringLiteral("/Vantara.lnk"));
+    const QString target = paths.programFolder() + QStringLiteral("/Vantara.exe");
+    QFile::link(target, paths.applicationsFolder() + QStringLiteral("/Vantara.lnk"));
+    QFile::link(target, paths.desktopFolder() + QStringLiteral("/Vantara.lnk"));
 #else
-    const QByteArray entry =
-        desktopEntry(launcher(programFolder), writeIcon(), QDir::currentPath());
-    const QString menu = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    const QByteArray entry = desktopEntry(launcher(paths.programFolder()),
+                                          writeIcon(paths.dataFolder()), paths.workingFolder());
+    const QString menu = paths.applicationsFolder();
     if (!menu.isEmpty() && QDir().mkpath(menu))
         writeEntry(menu, entry);
     // Only a desktop that exists: a folder the user removed is not brought back,
     // and an entry in the home folder itself would be clutter.
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString desktop = paths.desktopFolder();
     if (!desktop.isEmpty() && QDir(desktop).exists() &&
         QDir(desktop).canonicalPath() != QDir::home().canonicalPath())
         writeEntry(desktop, entry);
@@ -113,9 +112,8 @@ void DesktopShortcut::writeEntry(const QString &folder, const QByteArray &entry)
 
 // The program's icon as a PNG in its data folder (desktop entries cannot
 // point into the compiled-in resources); empty when it cannot be written.
-QString DesktopShortcut::writeIcon()
+QString DesktopShortcut::writeIcon(const QString &folder)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     const QImage icon(QStringLiteral(":/happy.ico"));
     QByteArray png;
     QBuffer buffer(&png);

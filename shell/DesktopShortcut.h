@@ -4,14 +4,17 @@
 #include <QFileDevice>
 #include <QString>
 
+class ShellPaths;
+
 // The program's shortcuts in the applications menu and on the desktop: ".lnk"
 // links on Windows, a freedesktop desktop entry "Vantara.desktop" elsewhere.
 // Failures are silent; an existing shortcut is left or brought up to date.
 class DesktopShortcut
 {
 public:
-    // Makes both shortcuts to the running program (programFolder holds it).
-    static void createAll(const QString &programFolder);
+    // Makes both shortcuts to the running program (in paths' program folder),
+    // in paths' applications and desktop folders.
+    static void createAll(const ShellPaths &paths);
 
     // The desktop entry that starts executable in workingFolder (cookies and
     // web storage live there), showing iconPath; keys with empty values are
@@ -27,7 +30,7 @@ public:
 
 private:
     static void writeEntry(const QString &folder, const QByteArray &entry);
-    static QString writeIcon();
+    static QString writeIcon(const QString &folder);
     static bool writeIfChanged(const QString &path, const QByteArray &content,
                                QFileDevice::Permissions permissions);
 };

@@ -5,6 +5,7 @@
 #include "shell/PageProgress.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 #include "shell/StackSlide.h"
 
 #include <QLayout>
@@ -34,7 +35,7 @@ void PageStack::showapp()
 {
     QStackedWidget *stack = shell.stack();
     stack->setCurrentIndex(shell.showIndex());
-    StackSlide::switchIn(stack);
+    StackSlide::switchIn(stack, shell.screenArea());
 }
 
 void PageStack::closeapp()
@@ -115,11 +116,11 @@ void PageStack::linkClicked(const QUrl &url)
 
 void PageStack::homeLoaded()
 {
-    const QRect desktop = StackSlide::desktopArea();
+    const QRect desktop = shell.screenArea();
     shell.homeView()->setGeometry(0, 0, desktop.width(), desktop.height());
     shell.progressBar()->setGeometry(0, 0, desktop.width(), 2);
     // The line paints every pixel of itself (black under the chunk), so the
     // home page beneath need not be painted again on each step of a load.
     shell.progressBar()->setAttribute(Qt::WA_OpaquePaintEvent);
-    DesktopShortcut::createAll(shell.programFolder());
+    DesktopShortcut::createAll(shell.paths());
 }

@@ -2,6 +2,7 @@
 
 #include "shell/Messages.h"
 #include "shell/ScriptBridge.h"
+#include "shell/ShellPaths.h"
 
 #include <QStackedWidget>
 #include <QWebFrame>
@@ -28,9 +29,14 @@ QWebView *ShellHost::webViewOnTop() const
     return qobject_cast<QWebView *>(pageOnTop());
 }
 
+QString ShellHost::programFolder() const
+{
+    return paths().programFolder();
+}
+
 QString ShellHost::appsFolder() const
 {
-    return programFolder() + QStringLiteral("//Apps");
+    return paths().appsFolder();
 }
 
 void ShellHost::message(const QString &text) const

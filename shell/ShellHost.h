@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+
+class ShellPaths;
 
 class QNetworkAccessManager;
 class QObject;
@@ -54,9 +57,16 @@ public:
     // The music player's objects: track length and the tag reader's state.
     virtual void hookMusic(Phonon::MediaObject * /*player*/, Phonon::MediaObject * /*tagReader*/) {}
 
+    // Every folder and file the shell reads or writes.
+    virtual const ShellPaths &paths() const = 0;
     // The folder of the program and the Apps folder beside it.
-    virtual QString programFolder() const = 0;
+    QString programFolder() const;
     QString appsFolder() const;
+    // The screen the shell covers.
+    virtual QRect screenArea() const = 0;
+    // A new network manager owned by parent: every request the shell makes
+    // itself goes through one of these.
+    virtual QNetworkAccessManager *newNetworkManager(QObject *parent) const = 0;
 
     // The stack index that showapp() returns to.
     virtual int showIndex() const = 0;

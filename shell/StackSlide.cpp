@@ -1,7 +1,5 @@
 #include "shell/StackSlide.h"
 
-#include <QApplication>
-#include <QDesktopWidget>
 #include <QLayout>
 #include <QPropertyAnimation>
 #include <QStackedWidget>
@@ -12,38 +10,31 @@ const int statusBarHeight = 20;
 const int dockHeight = 40;
 
 // Slides stack from (x, width) at its present height to the full width.
-void slideFrom(QWidget *stack, int x, int width, int ms)
+void slideFrom(QWidget *stack, int x, int width, int w, int ms)
 {
-    const int w = StackSlide::desktopArea().width();
     const int h = stack->height();
     StackSlide::slide(stack, QRect(x, statusBarHeight, width, h), QRect(0, statusBarHeight, w, h),
                       ms);
 }
 } // namespace
 
-QRect StackSlide::desktopArea()
+QRect StackSlide::stackArea(const QRect &screen)
 {
-    return QApplication::desktop()->geometry();
+    return QRect(0, statusBarHeight, screen.width(),
+                 screen.height() - statusBarHeight - dockHeight);
 }
 
-QRect StackSlide::stackArea()
+void StackSlide::slideIn(QStackedWidget *stack, const QRect &screen)
 {
-    const QRect desktop = desktopArea();
-    return QRect(0, statusBarHeight, desktop.width(),
-                 desktop.height() - statusBarHeight - dockHeight);
-}
-
-void StackSlide::slideIn(QStackedWidget *stack)
-{
-    const QRect area = stackArea();
+    const QRect area = stackArea(screen);
     stack->setGeometry(area.width(), area.y(), 0, area.height());
     stack->show();
-    slideFrom(stack, area.width(), 0, 500);
+    slideFrom(stack, area.width(), 0, screen.width(), 500);
 }
 
-void StackSlide::switchIn(QStackedWidget *stack)
+void StackSlide::switchIn(QStackedWidget *stack, const QRect &screen)
 {
-    slideFrom(stack, desktopArea().width() - 20, 100, 200);
+    slideFrom(stack, screen.width() - 20, 100, screen.width(), 200);
 }
 
 void StackSlide::slide(QWidget *widget, const QRect &from, const QRect &to, int ms)

@@ -4,6 +4,7 @@
 #include "shell/Messages.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QUrl>
 #include <exception>
@@ -29,8 +30,16 @@ QString fittedFileName(const QString &name)
 }
 } // namespace
 
-NetworkCookieJar::NetworkCookieJar(const QString &name)
-    : QNetworkCookieJar(nullptr), store(CookieStore::forFile(fileNameFor(name)))
+namespace
+{
+QString pathIn(const QString &folder, const QString &fileName)
+{
+    return fileName.isEmpty() ? QString() : QDir(folder).filePath(fileName);
+}
+} // namespace
+
+NetworkCookieJar::NetworkCookieJar(const QString &name, const QString &folder)
+    : QNetworkCookieJar(nullptr), store(CookieStore::forFile(pathIn(folder, fileNameFor(name))))
 {
 }
 

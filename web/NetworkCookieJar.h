@@ -6,12 +6,13 @@
 #include <QSharedPointer>
 
 // A page's persistent cookie jar. Its name (a site address, or text holding
-// "@" after its first character) picks the cookie file in the working folder;
-// all jars of one file share their cookies through one store.
+// "@" after its first character) picks the cookie file in the cookie folder
+// (the working folder); all jars of one file share their cookies through one
+// store.
 class NetworkCookieJar : public QNetworkCookieJar
 {
 public:
-    explicit NetworkCookieJar(const QString &name);
+    NetworkCookieJar(const QString &name, const QString &folder);
 
     // The file name that name gives: the name itself when it holds "@" after
     // its first character, otherwise its host without the first label. Empty

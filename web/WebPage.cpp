@@ -4,6 +4,7 @@
 #include "shell/PageProgress.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 #include "web/NetworkCookieJar.h"
 
 #include <QEvent>
@@ -65,8 +66,8 @@ QWebPage *WebPage::createWindow(WebWindowType)
     shell->stack()->addWidget(view);
     shell->stack()->setCurrentWidget(view);
     view->setAttribute(Qt::WA_QuitOnClose);
-    view->page()->networkAccessManager()->setCookieJar(
-        new NetworkCookieJar(QStringLiteral(VANTARA_DEFAULT_START_PAGE)));
+    view->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(
+        QStringLiteral(VANTARA_DEFAULT_START_PAGE), shell->paths().cookieFolder()));
     shell->hookPageLoads(view->page());
     PageProgress::follow(view->page(), shell->progressBar());
     ScriptCall::run(shell->homeFrame(), QStringLiteral("createTab"), {"New..."});

@@ -3,7 +3,6 @@
 #include "apps/AppCatalogue.h"
 
 #include <QApplication>
-#include <QDesktopWidget>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -72,7 +71,7 @@ private slots:
             QVERIFY(apps.mkdir(QString::fromUtf8(name)));
         touch(apps.filePath("notes.txt"));
 
-        const QRect desktop = QApplication::desktop()->geometry();
+        const QRect desktop = shell.screenArea();
         const QString path = QDir::cleanPath(shell.programFolder() + "/Apps");
         QVERIFY(!path.contains("//"));
         QCOMPARE(callsAfterLoad(shell),

@@ -1,9 +1,9 @@
 #include "InstallTestUtil.h"
 #include "ProcessMemory.h"
 #include "TestHttpServer.h"
+#include "app/MainWindow.h"
 #include "install/FileDownloads.h"
 #include "install/InstallLeftovers.h"
-#include "app/MainWindow.h"
 #include "shell/Messages.h"
 
 #include <QMessageBox>
@@ -11,7 +11,6 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QProgressBar>
-#include <QStandardPaths>
 #include <QTest>
 #include <QWebPage>
 #ifdef Q_OS_UNIX
@@ -20,6 +19,30 @@
 #endif
 
 using namespace InstallTestUtil;
+
+namespace
+{
+// A network manager that notes the path of every request made through it.
+class RecordingManager : public QNetworkAccessManager
+{
+public:
+    RecordingManager(QObject *parent, QStringList *paths)
+        : QNetworkAccessManager(parent), paths(paths)
+    {
+    }
+
+protected:
+    QNetworkReply *createRequest(Operation op, const QNetworkRequest &request,
+                                 QIODevice *outgoingData) override
+    {
+        paths->append(request.url().path());
+        return QNetworkAccessManager::createRequest(op, request, outgoingData);
+    }
+
+private:
+    QStringList *paths;
+};
+} // namespace
 
 class TestFileDownloads : public QObject
 {
@@ -33,10 +56,7 @@ class TestFileDownloads : public QObject
 
     QString apps() const { return shell->appsFolder(); }
     QString opened() const { return tools.filePath("opened.txt"); }
-    QString documents() const
-    {
-        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    }
+    QString documents() const { return shell->paths().documentsFolder(); }
     bool settle()
     {
         return TestUtil::waitFor([this] { return downloads->pending() == 0; });
@@ -98,14 +118,13 @@ private slots:
         downloads = std::make_unique<FileDownloads>(*shell);
         messages = TestUtil::recordMessages();
         QFile::remove(opened());
-        QDir(documents()).removeRecursively();
     }
 
     void cleanup()
     {
+        // The documents folder goes with the shell's folders.
         downloads.reset();
         shell.reset();
-        QDir(documents()).removeRecursively();
     }
 
     void downFileIntoAnApp()
@@ -514,9 +533,50 @@ private slots:
         // The shell cleans up as it starts.
         writeFile(documents() + "/.download-r2.part", "partial");
         {
-            MainWindow window;
+            MainWindow window(shell->paths());
         }
         QCOMPARE(documentEntries(), QStringList({".Notes.unpack-9", "report.docx"}));
+    }
+
+    // The window's installers, downloads, remote messages and home view take
+    // their managers from the factory it is given, and from nothing else.
+    void requestsGoThroughTheGivenManagers()
+    {
+        server.route("/Notes.lpk", "not an archive", "application/octet-stream");
+        server.route("/message.xml", "<message>hi</message>", "text/xml");
+        QDir().mkpath(apps() + "/Notes");
+        QStringList asked;
+        int made = 0;
+        MainWindow window(shell->paths(), [&](QObject *parent) {
+            ++made;
+            return new RecordingManager(parent, &asked);
+        });
+        QVERIFY(
+            dynamic_cast<RecordingManager *>(window.homeView()->page()->networkAccessManager()));
+        const int homeManagers = made;
+        QCOMPARE(homeManagers, 1);
+
+        const QList<QByteArray> paths{"/data.json", "/Notes.lpk", "/message.xml"};
+        QMap<QByteArray, int> before;
+        for (const QByteArray &path : paths)
+            before[path] = server.requestCount(path);
+        window.DownFile(server.url("/data.json").toString(), "Notes");
+        window.installLpk(server.url("/Notes.lpk").toString());
+        window.notif(server.url("/message.xml").toString());
+        // Each reached the server, and each through a manager of the factory.
+        for (const QByteArray &path : paths) {
+            QVERIFY2(
+                TestUtil::waitFor([&] { return server.requestCount(path) == before[path] + 1; }),
+                path);
+            QVERIFY2(asked.count(QString::fromLatin1(path)) == 1, path);
+        }
+        // One manager each for the file download, the package installer and
+        // the message; repeated requests reuse the downloads' manager.
+        QCOMPARE(made, homeManagers + 3);
+        window.DownFile(server.url("/data.json").toString(), "Notes");
+        QVERIFY(TestUtil::waitFor([&] { return asked.count("/data.json") == 2; }));
+        QCOMPARE(made, homeManagers + 3);
+        QCOMPARE(readFile(apps() + "/Notes/data.json"), QByteArray("{\"v\":2}"));
     }
 
     void completionsWithoutARealReply()

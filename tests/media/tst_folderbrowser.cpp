@@ -1,13 +1,13 @@
 #include "MediaFixtures.h"
 #include "TestShell.h"
 #include "media/FolderBrowser.h"
+#include "shell/ShellPaths.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QWebFrame>
@@ -27,21 +27,26 @@ class TestFolderBrowser : public QObject
         return calls.size() == 1 ? calls.first() : QJsonArray();
     }
 
-    static QString location(QStandardPaths::StandardLocation l)
+    // The folder of the shell's paths that each service lists.
+    static QString folderOf(const ShellPaths &paths, const QString &service)
     {
-        return QStandardPaths::writableLocation(l);
+        if (service == QLatin1String("Picture"))
+            return paths.picturesFolder();
+        if (service == QLatin1String("Documents"))
+            return paths.documentsFolder();
+        if (service == QLatin1String("Movies"))
+            return paths.moviesFolder();
+        if (service == QLatin1String("Apps"))
+            return paths.applicationsFolder();
+        return paths.musicFolder();
     }
 
 private slots:
-    void initTestCase()
-    {
-        // The test runs under a temporary HOME: the standard folders are ours.
-        QVERIFY(QDir::homePath().startsWith(QDir::tempPath()));
-    }
 
     void musicIsSortedIgnoringCaseAndFiltered()
     {
-        const QString music = makeFolder(location(QStandardPaths::MusicLocation));
+        TestShell shell;
+        const QString music = makeFolder(shell.paths().musicFolder());
         QVERIFY(touch(music + "/b.MP3"));
         QVERIFY(touch(music + "/a.mp3"));
         QVERIFY(touch(music + "/notes.txt"));
@@ -50,7 +55,6 @@ private slots:
         QVERIFY(QDir().mkpath(music + "/Live.mp3"));
         QVERIFY(QDir().mkpath(music + "/Albums"));
 
-        TestShell shell;
         FolderBrowser browser(shell);
         RecordingPage page;
         QVERIFY(page.loaded());
@@ -69,39 +73,35 @@ private slots:
     void everyServiceHasItsFolderAndFilters_data()
     {
         QTest::addColumn<QString>("service");
-        QTest::addColumn<int>("location");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QStringList>("listed");
 
-        QTest::newRow("Picture") << "Picture" << int(QStandardPaths::PicturesLocation)
+        QTest::newRow("Picture") << "Picture"
                                  << QStringList{"c.gif", "a.JPG", "b.png", "d.jpeg", "e.bmp"}
                                  << QStringList{"a.JPG", "b.png", "c.gif"};
         QTest::newRow("Documents")
-            << "Documents" << int(QStandardPaths::DocumentsLocation)
+            << "Documents"
             << QStringList{"a.doc", "b.DOCX", "c.ppt", "d.pptx", "e.txt", "f.pdf", "g.odt"}
             << QStringList{"a.doc", "b.DOCX", "c.ppt", "d.pptx", "e.txt"};
-        QTest::newRow("Movies") << "Movies" << int(QStandardPaths::MoviesLocation)
-                                << QStringList{"a.mov", "b.wmv", "c.avi", "d.MP4",
-                                               "e.flv", "f.mkv", "g.mp3"}
+        QTest::newRow("Movies") << "Movies" << QStringList{"a.mov", "b.wmv", "c.avi", "d.MP4",
+                                                           "e.flv", "f.mkv", "g.mp3"}
                                 << QStringList{"a.mov", "b.wmv", "c.avi", "d.MP4", "e.flv"};
-        QTest::newRow("Apps") << "Apps" << int(QStandardPaths::ApplicationsLocation)
-                              << QStringList{"z.desktop", "A.txt", "m"}
+        QTest::newRow("Apps") << "Apps" << QStringList{"z.desktop", "A.txt", "m"}
                               << QStringList{".", "..", "A.txt", "m", "z.desktop"};
     }
 
     void everyServiceHasItsFolderAndFilters()
     {
         QFETCH(QString, service);
-        QFETCH(int, location);
         QFETCH(QStringList, files);
         QFETCH(QStringList, listed);
 
-        const QString folder = makeFolder(
-            QStandardPaths::writableLocation(QStandardPaths::StandardLocation(location)));
+        const ShellPaths paths = ShellPaths::under(QDir::currentPath());
+        const QString folder = makeFolder(folderOf(paths, service));
         for (const QString &f : files)
             QVERIFY(touch(folder + '/' + f));
 
-        const FolderBrowser::Listing listing = FolderBrowser::list(service);
+        const FolderBrowser::Listing listing = FolderBrowser::list(paths, service);
         QCOMPARE(listing.entries, listed);
         QCOMPARE(listing.folder, QDir(folder).absolutePath());
         QCOMPARE(FolderBrowser::joinedListing(listing.entries), ',' + listed.join(','));
@@ -110,10 +110,11 @@ private slots:
 
     void emptyAndMissingFoldersGiveAnEmptyListing()
     {
-        const QString pictures = makeFolder(location(QStandardPaths::PicturesLocation));
-        QDir(location(QStandardPaths::MoviesLocation)).removeRecursively();
-
         TestShell shell;
+        const QString pictures = makeFolder(shell.paths().picturesFolder());
+        const QString movies = shell.paths().moviesFolder();
+        QDir(movies).removeRecursively();
+
         FolderBrowser browser(shell);
         RecordingPage page;
         QVERIFY(page.loaded());
@@ -128,9 +129,8 @@ private slots:
         QCOMPARE(calls[0].at(1).toString(), pictures);
         QCOMPARE(calls[1].size(), 2);
         QCOMPARE(calls[1].at(0).toString(), QString());
-        QCOMPARE(calls[1].at(1).toString(),
-                 QDir(location(QStandardPaths::MoviesLocation)).absolutePath());
-        QVERIFY(!QFileInfo::exists(location(QStandardPaths::MoviesLocation)));
+        QCOMPARE(calls[1].at(1).toString(), QDir(movies).absolutePath());
+        QVERIFY(!QFileInfo::exists(movies));
     }
 
     void otherNamesListTheWorkingFolderUnfiltered_data()
@@ -147,11 +147,14 @@ private slots:
     void otherNamesListTheWorkingFolderUnfiltered()
     {
         QFETCH(QString, service);
-        const QString work = QDir::currentPath();
+        const ShellPaths paths = ShellPaths::under(QDir::currentPath());
+        const QString work = makeFolder(paths.workingFolder());
         QVERIFY(touch(work + "/song.mp3"));
         QVERIFY(touch(work + "/Readme"));
+        // The music folder is there: a name that is no service never lists it.
+        QVERIFY(touch(makeFolder(paths.musicFolder()) + "/other.mp3"));
 
-        const FolderBrowser::Listing listing = FolderBrowser::list(service);
+        const FolderBrowser::Listing listing = FolderBrowser::list(paths, service);
         QCOMPARE(listing.folder, work);
         QCOMPARE(listing.entries, QDir(work).entryList());
         QVERIFY(listing.entries.contains("."));
@@ -162,13 +165,13 @@ private slots:
 
     void namesArriveUnchanged()
     {
-        const QString music = makeFolder(location(QStandardPaths::MusicLocation));
+        TestShell shell;
+        const QString music = makeFolder(shell.paths().musicFolder());
         const QStringList names{"back\\slash.mp3", "it's.mp3",     "Ölüm, \"live\".mp3",
                                 "tab\tline.mp3",   "<b>&amp;.mp3", "日本.mp3"};
         for (const QString &n : names)
             QVERIFY(touch(music + '/' + n));
 
-        TestShell shell;
         FolderBrowser browser(shell);
         RecordingPage page;
         QVERIFY(page.loaded());
@@ -177,7 +180,8 @@ private slots:
         browser.desktopaccess(QStringLiteral("Music"));
         const QJsonArray args = onlyFiller(page);
         QCOMPARE(args.size(), 3);
-        const QStringList expected = FolderBrowser::list(QStringLiteral("Music")).entries;
+        const QStringList expected =
+            FolderBrowser::list(shell.paths(), QStringLiteral("Music")).entries;
         QCOMPARE(expected.size(), names.size());
         QCOMPARE(args.at(0).toString(), ',' + expected.join(','));
         QCOMPARE(args.at(1).toString(), music);
@@ -190,10 +194,10 @@ private slots:
 
     void noCallUnlessAnAppPageIsOnTop()
     {
-        const QString music = makeFolder(location(QStandardPaths::MusicLocation));
+        TestShell shell;
+        const QString music = makeFolder(shell.paths().musicFolder());
         QVERIFY(touch(music + "/a.mp3"));
 
-        TestShell shell;
         FolderBrowser browser(shell);
         RecordingPage page;
         QVERIFY(page.loaded());

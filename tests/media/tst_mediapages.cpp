@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QTest>
 #include <QWebFrame>
 #include <QWebPage>
@@ -113,8 +112,7 @@ private slots:
 
     void musicListsPlaysAndShowsTheTrack()
     {
-        const QString music =
-            makeFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        const QString music = makeFolder(shell->paths().musicFolder());
         const QString song = music + "/It's Été, live.mp3";
         QVERIFY(makeMp3(song, 21, "Été \"live\"", "Ørjan O'Neil"));
         QVERIFY(makeMp3(music + "/b-side.mp3", 20));
@@ -183,21 +181,18 @@ private slots:
 
     void musicWithoutSongsSaysSo()
     {
-        QDir(QStandardPaths::writableLocation(QStandardPaths::MusicLocation)).removeRecursively();
+        QDir(shell->paths().musicFolder()).removeRecursively();
         QWebView *view = open("Music.map");
         QVERIFY(view);
         QVERIFY(visible(view, "#empty"));
         QCOMPARE(js(view, "document.querySelectorAll('.song').length").toInt(), 0);
-        QCOMPARE(
-            text(view, "#folder"),
-            QDir(QStandardPaths::writableLocation(QStandardPaths::MusicLocation)).absolutePath());
+        QCOMPARE(text(view, "#folder"), QDir(shell->paths().musicFolder()).absolutePath());
         close(view);
     }
 
     void photosShowsPicturesAndAViewer()
     {
-        const QString pics =
-            makeFolder(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+        const QString pics = makeFolder(shell->paths().picturesFolder());
         QVERIFY(makePng(pics + "/a.png", Qt::red));
         QVERIFY(makePng(pics + "/b'c.png", Qt::green, 80, 60));
         QImage blue(40, 30, QImage::Format_RGB32);
@@ -260,10 +255,8 @@ private slots:
 
     void largeFoldersFillAsTheyScroll()
     {
-        const QString music =
-            makeFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
-        const QString pics =
-            makeFolder(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+        const QString music = makeFolder(shell->paths().musicFolder());
+        const QString pics = makeFolder(shell->paths().picturesFolder());
         const int count = 700;
         for (int i = 0; i < count; ++i) {
             QVERIFY(touch(music + QString::asprintf("/song %03d.mp3", i)));

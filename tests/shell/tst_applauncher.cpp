@@ -8,7 +8,6 @@
 #include "web/WebPage.h"
 
 #include <QApplication>
-#include <QDesktopWidget>
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -33,11 +32,6 @@ const char homeHtml[] = "<html><body><script>"
                         "</script></body></html>";
 
 const char styleBase[] = "::-webkit-scrollbar {width: 8px;} ";
-
-QRect desktop()
-{
-    return QApplication::desktop()->geometry();
-}
 
 void writeFile(const QString &path, const QByteArray &content)
 {
@@ -80,17 +74,14 @@ private:
     TestShell *shell = nullptr;
     PageStack *pages = nullptr;
     AppLauncher *launcher = nullptr;
-    QString previousDir;
 };
 
 void TestAppLauncher::init()
 {
-    previousDir = QDir::currentPath();
     server = new TestHttpServer;
     QVERIFY(server->start());
     bridge = new TestBridge;
     shell = new TestShell(bridge);
-    QVERIFY(QDir::setCurrent(shell->programFolder()));
     pages = new PageStack(*shell);
     bridge->pages = pages;
     launcher = new AppLauncher(*shell, QString::fromLatin1(styleBase));
@@ -101,7 +92,6 @@ void TestAppLauncher::init()
 void TestAppLauncher::cleanup()
 {
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-    QDir::setCurrent(previousDir);
     delete launcher;
     delete pages;
     delete shell;
@@ -166,7 +156,7 @@ void TestAppLauncher::localAppOpensWithApiAndStyle()
     // The slide ends with the stack across the desktop.
     QVERIFY(TestUtil::waitFor([&] {
         return shell->stack()->geometry() ==
-               QRect(0, 20, desktop().width(), desktop().height() - 60);
+               QRect(0, 20, shell->screenArea().width(), shell->screenArea().height() - 60);
     }));
 }
 
@@ -302,8 +292,7 @@ void TestAppLauncher::namesOutsideAppsReadNoDescriptor()
         QVERIFY(view);
         QCOMPARE(view->url(), QUrl());
         QCOMPARE(QObject::disconnect(view->page()->mainFrame(),
-                                     SIGNAL(javaScriptWindowObjectCleared()), bridge,
-                                     nullptr),
+                                     SIGNAL(javaScriptWindowObjectCleared()), bridge, nullptr),
                  false);
     }
 }

@@ -1,11 +1,12 @@
 #include "TestShell.h"
 #include "shell/DesktopShortcut.h"
+#include "shell/ShellPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QStandardPaths>
+#include <QScopedPointer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,16 +26,14 @@ QString valueOf(const QByteArray &entry, const QByteArray &key)
     return QString();
 }
 
-QString menuEntry()
+QString menuEntry(const ShellPaths &paths)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) +
-           QStringLiteral("/Vantara.desktop");
+    return paths.applicationsFolder() + QStringLiteral("/Vantara.desktop");
 }
 
-QString desktopEntry()
+QString desktopEntry(const ShellPaths &paths)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) +
-           QStringLiteral("/Vantara.desktop");
+    return paths.desktopFolder() + QStringLiteral("/Vantara.desktop");
 }
 } // namespace
 
@@ -43,7 +42,6 @@ class TestDesktopShortcut : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void execArgumentQuotesWhatIsSpecial_data();
     void execArgumentQuotesWhatIsSpecial();
@@ -52,21 +50,17 @@ private slots:
     void staleEntryIsBroughtUpToDate();
     void privateCopyStartsThroughTheStarter_data();
     void privateCopyStartsThroughTheStarter();
-};
 
-void TestDesktopShortcut::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    // The desktop folder is not redirected by the test mode: it must lie in
-    // the temporary home that the test runner gives.
-    QVERIFY(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                .startsWith(QDir::homePath()));
-}
+private:
+    // Every folder of a test under a fresh temporary root.
+    ShellPaths paths() const { return ShellPaths::under(root->path()); }
+    QScopedPointer<QTemporaryDir> root;
+};
 
 void TestDesktopShortcut::init()
 {
-    QFile::remove(menuEntry());
-    QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)).removeRecursively();
+    root.reset(new QTemporaryDir);
+    QVERIFY(root->isValid());
 }
 
 void TestDesktopShortcut::execArgumentQuotesWhatIsSpecial_data()
@@ -96,8 +90,8 @@ void TestDesktopShortcut::execArgumentQuotesWhatIsSpecial()
 
 void TestDesktopShortcut::entryNamesTheRunningProgram()
 {
-    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
-    const QByteArray entry = readFile(menuEntry());
+    DesktopShortcut::createAll(paths());
+    const QByteArray entry = readFile(menuEntry(paths()));
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
     QCOMPARE(valueOf(entry, "Type"), QStringLiteral("Application"));
     QCOMPARE(valueOf(entry, "Name"), QStringLiteral("Vantara"));
@@ -105,40 +99,40 @@ void TestDesktopShortcut::entryNamesTheRunningProgram()
              DesktopShortcut::execArgument(QCoreApplication::applicationFilePath()));
     const QString icon = valueOf(entry, "Icon");
     QVERIFY(QDir::isAbsolutePath(icon));
+    QVERIFY(icon.startsWith(paths().dataFolder() + QLatin1Char('/')));
     QVERIFY(!QImage(icon).isNull());
-    // Started from the menu, it runs in the folder it runs in now, where its
+    // Started from the menu, it runs in the shell's working folder, where its
     // cookies and web storage are.
-    QCOMPARE(valueOf(entry, "Path"), QDir::currentPath());
-    QVERIFY(QFile::permissions(menuEntry()) & QFileDevice::ExeOwner);
+    QCOMPARE(valueOf(entry, "Path"), paths().workingFolder());
+    QVERIFY(QFile::permissions(menuEntry(paths())) & QFileDevice::ExeOwner);
     // No desktop folder: none is made.
-    QVERIFY(!QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)).exists());
+    QVERIFY(!QDir(paths().desktopFolder()).exists());
 }
 
 void TestDesktopShortcut::desktopEntryOnlyOnAnExistingDesktop()
 {
-    QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)));
-    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
-    QVERIFY(QFile::exists(desktopEntry()));
-    QCOMPARE(readFile(desktopEntry()), readFile(menuEntry()));
+    QVERIFY(QDir().mkpath(paths().desktopFolder()));
+    DesktopShortcut::createAll(paths());
+    QVERIFY(QFile::exists(desktopEntry(paths())));
+    QCOMPARE(readFile(desktopEntry(paths())), readFile(menuEntry(paths())));
     // Made again on every home-page load: nothing changes, nothing is added.
-    const QDateTime written = QFileInfo(desktopEntry()).lastModified();
+    const QDateTime written = QFileInfo(desktopEntry(paths())).lastModified();
     QTest::qWait(20);
-    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
-    QCOMPARE(QFileInfo(desktopEntry()).lastModified(), written);
-    QCOMPARE(QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
-                 .entryList(QDir::Files | QDir::Hidden),
+    DesktopShortcut::createAll(paths());
+    QCOMPARE(QFileInfo(desktopEntry(paths())).lastModified(), written);
+    QCOMPARE(QDir(paths().desktopFolder()).entryList(QDir::Files | QDir::Hidden),
              QStringList({"Vantara.desktop"}));
 }
 
 void TestDesktopShortcut::staleEntryIsBroughtUpToDate()
 {
-    QDir().mkpath(QFileInfo(menuEntry()).path());
-    QFile stale(menuEntry());
+    QDir().mkpath(QFileInfo(menuEntry(paths())).path());
+    QFile stale(menuEntry(paths()));
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.write("[Desktop Entry]\nName=Vantara\nExec=/old/place/Vantara\n");
     stale.close();
-    DesktopShortcut::createAll(QCoreApplication::applicationDirPath());
-    QCOMPARE(valueOf(readFile(menuEntry()), "Exec"),
+    DesktopShortcut::createAll(paths());
+    QCOMPARE(valueOf(readFile(menuEntry(paths())), "Exec"),
              DesktopShortcut::execArgument(QCoreApplication::applicationFilePath()));
 }
 
@@ -178,9 +172,10 @@ void TestDesktopShortcut::privateCopyStartsThroughTheStarter()
     if (executable)
         QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
     qputenv("VANTARA_STARTER", absolute ? starter.toUtf8() : QByteArray("bin/vantara"));
-    DesktopShortcut::createAll(copy);
+    const ShellPaths inCopy = ShellPaths::under(copy);
+    DesktopShortcut::createAll(inCopy);
     qunsetenv("VANTARA_STARTER");
-    QCOMPARE(valueOf(readFile(menuEntry()), "Exec"),
+    QCOMPARE(valueOf(readFile(menuEntry(inCopy)), "Exec"),
              DesktopShortcut::execArgument(viaStarter ? starter
                                                       : QCoreApplication::applicationFilePath()));
 }

@@ -9,7 +9,6 @@
 #include "web/WebPage.h"
 
 #include <QApplication>
-#include <QDesktopWidget>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -90,7 +89,6 @@ private:
     TestShell *shell = nullptr;
     PageStack *pages = nullptr;
     AppLauncher *launcher = nullptr;
-    QString previousDir;
 };
 
 void TestPageStack::initTestCase()
@@ -101,12 +99,10 @@ void TestPageStack::initTestCase()
 
 void TestPageStack::init()
 {
-    previousDir = QDir::currentPath();
     server = new TestHttpServer;
     QVERIFY(server->start());
     bridge = new TestBridge;
     shell = new TestShell(bridge);
-    QVERIFY(QDir::setCurrent(shell->programFolder()));
     pages = new PageStack(*shell);
     bridge->pages = pages;
     launcher = new AppLauncher(*shell, QString());
@@ -116,7 +112,6 @@ void TestPageStack::init()
 
 void TestPageStack::cleanup()
 {
-    QDir::setCurrent(previousDir);
     delete launcher;
     delete pages;
     delete shell;
@@ -403,7 +398,7 @@ void TestPageStack::showappSlidesInAtShowIndex()
     QWebView *b = open("/b", titled("B"));
     QVERIFY(a && b);
     QTest::qWait(600); // the launch's own slide
-    const int w = QApplication::desktop()->geometry().width();
+    const int w = shell->screenArea().width();
     const int h = shell->stack()->height();
     shell->setShowIndex(0);
     pages->showapp();
@@ -423,15 +418,16 @@ void TestPageStack::showappSlidesInAtShowIndex()
 
 void TestPageStack::stackSlidesFromTheRightEdge()
 {
-    const QRect desktop = QApplication::desktop()->geometry();
-    const QRect area(0, 20, desktop.width(), desktop.height() - 60);
-    QCOMPARE(StackSlide::stackArea(), area);
+    const QRect desktop = shell->screenArea();
+    QCOMPARE(desktop, QRect(0, 0, 1280, 800));
+    const QRect area(0, 20, 1280, 740);
+    QCOMPARE(StackSlide::stackArea(desktop), area);
     QStackedWidget *stack = shell->stack();
     stack->setGeometry(10, 10, 30, 30);
     stack->hide();
 
     // In: shown at once, with no width at the right edge, then across.
-    StackSlide::slideIn(stack);
+    StackSlide::slideIn(stack, desktop);
     QVERIFY(stack->isVisible());
     QCOMPARE(stack->geometry(), QRect(desktop.width(), 20, 0, area.height()));
     QVERIFY(TestUtil::waitFor([&] { return stack->geometry() == area; }));
@@ -440,7 +436,7 @@ void TestPageStack::stackSlidesFromTheRightEdge()
     // stack stays hidden.
     stack->setGeometry(0, 20, desktop.width(), area.height() / 2);
     stack->hide();
-    StackSlide::switchIn(stack);
+    StackSlide::switchIn(stack, desktop);
     QCOMPARE(stack->geometry(), QRect(desktop.width() - 20, 20, 100, area.height() / 2));
     QVERIFY(!stack->isVisible());
     QVERIFY(TestUtil::waitFor(
@@ -510,7 +506,7 @@ void TestPageStack::pagesKeepTheirSizeWhileTheStackSlides()
 {
     QWebView *a = open("/a", titled("A"));
     QVERIFY(a);
-    const int w = QApplication::desktop()->geometry().width();
+    const int w = shell->screenArea().width();
     const int h = shell->stack()->height();
     // Mid-slide the frame is narrower than the page, which is only uncovered.
     QVERIFY(shell->stack()->width() < w);
@@ -559,12 +555,11 @@ void TestPageStack::linkClickedLoadsIntoThePageOnTop()
 void TestPageStack::homeLoadedCoversTheDesktop()
 {
     pages->homeLoaded();
-    const QRect desktop = QApplication::desktop()->geometry();
+    const QRect desktop = shell->screenArea();
     QCOMPARE(shell->homeView()->geometry(), QRect(0, 0, desktop.width(), desktop.height()));
     QCOMPARE(shell->progressBar()->geometry(), QRect(0, 0, desktop.width(), 2));
     QVERIFY(shell->progressBar()->testAttribute(Qt::WA_OpaquePaintEvent));
-    const QString entry =
-        QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + "/Vantara.desktop";
+    const QString entry = shell->paths().applicationsFolder() + "/Vantara.desktop";
     QVERIFY(QFile::exists(entry));
 }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -18,9 +19,12 @@
 #include <QWebView>
 #include <phonon/MediaObject>
 
-TestShell::TestShell(TestBridge *bridgeObj) : bridgeObject(bridgeObj)
+TestShell::TestShell(TestBridge *bridgeObj)
+    : shellPaths(ShellPaths::under(folder.path())), bridgeObject(bridgeObj)
 {
-    QDir(folder.path()).mkpath(QStringLiteral("Apps"));
+    for (const QString &f :
+         {shellPaths.appsFolder(), shellPaths.workingFolder(), shellPaths.documentsFolder()})
+        QDir().mkpath(f);
     window = new QMainWindow;
     auto *central = new QWidget(window);
     window->setCentralWidget(central);
@@ -60,9 +64,9 @@ QObject *TestShell::bridge() const
 {
     return bridgeObject;
 }
-QString TestShell::programFolder() const
+QNetworkAccessManager *TestShell::newNetworkManager(QObject *parent) const
 {
-    return folder.path();
+    return networkFactory ? networkFactory(parent) : new QNetworkAccessManager(parent);
 }
 
 void TestShell::hookPageLoads(QWebPage *page)

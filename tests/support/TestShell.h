@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
 
 #include <QObject>
 #include <QStringList>
@@ -12,8 +13,10 @@ class QMainWindow;
 class TestBridge;
 
 // A shell for testing one subsystem alone: a real window with a home view, a
-// stack of pages and a progress bar, a program folder of its own (with an
-// empty Apps folder) and a test bridge that the hooks join signals to (none:
+// stack of pages and a progress bar, folders of its own under a temporary
+// root (ShellPaths::under; the Apps, working and documents folders exist,
+// Apps empty), a fixed 1280x800 screen, plain network managers unless a test
+// hands in its factory, and a test bridge that the hooks join signals to (none:
 // the hooks join nothing).
 class TestShell : public ShellHost
 {
@@ -26,7 +29,14 @@ public:
     QProgressBar *progressBar() const override;
     QWidget *mainWindow() const override;
     QObject *bridge() const override;
-    QString programFolder() const override;
+    const ShellPaths &paths() const override { return shellPaths; }
+    QRect screenArea() const override { return QRect(0, 0, 1280, 800); }
+    QNetworkAccessManager *newNetworkManager(QObject *parent) const override;
+    // Managers made from now on come from factory (plain ones when empty).
+    void setNetworkManagerFactory(std::function<QNetworkAccessManager *(QObject *)> factory)
+    {
+        networkFactory = std::move(factory);
+    }
     int showIndex() const override { return index; }
     void setShowIndex(int i) override { index = i; }
     void hookPageLoads(QWebPage *page) override;
@@ -40,6 +50,8 @@ public:
 
 private:
     QTemporaryDir folder;
+    ShellPaths shellPaths;
+    std::function<QNetworkAccessManager *(QObject *)> networkFactory;
     QMainWindow *window = nullptr;
     QWebView *home = nullptr;
     QStackedWidget *pages = nullptr;

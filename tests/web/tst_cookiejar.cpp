@@ -37,11 +37,18 @@ void writeFile(const QString &path, const QByteArray &content)
     f.write(content);
 }
 
+// The folder the test runs in, fresh for each run: the jars' cookie folder.
+QString workingFolder()
+{
+    return QDir::currentPath();
+}
+
 // A web view whose page persists its cookies in a jar made from jarName.
 std::unique_ptr<QWebView> viewWithJar(const QString &jarName)
 {
     auto view = std::make_unique<QWebView>();
-    view->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(jarName));
+    view->page()->networkAccessManager()->setCookieJar(
+        new NetworkCookieJar(jarName, workingFolder()));
     return view;
 }
 
@@ -142,8 +149,12 @@ void TestCookieJar::fileNameRule()
     QFETCH(QString, name);
     QFETCH(QString, file);
     QCOMPARE(NetworkCookieJar::fileNameFor(name), file);
-    const NetworkCookieJar jar(name);
-    QCOMPARE(jar.filePath(), file.isEmpty() ? QString() : QDir::current().absoluteFilePath(file));
+    // The file lies in the folder the jar is given, whatever the current one.
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const NetworkCookieJar jar(name, folder.path());
+    QCOMPARE(jar.filePath(),
+             file.isEmpty() ? QString() : QDir(folder.path()).absoluteFilePath(file));
 }
 
 void TestCookieJar::serverCookiesPersistAcrossRestart()
@@ -195,7 +206,7 @@ void TestCookieJar::attributesRoundTrip()
     session.setDomain(QStringLiteral("www.example.test"));
     session.setPath(QStringLiteral("/"));
     {
-        NetworkCookieJar jar(QStringLiteral("https://www.example.test/"));
+        NetworkCookieJar jar(QStringLiteral("https://www.example.test/"), workingFolder());
         QVERIFY(jar.insertCookie(full));
         QVERIFY(jar.insertCookie(session));
     }
@@ -203,7 +214,7 @@ void TestCookieJar::attributesRoundTrip()
     QCOMPARE(content.count('\n'), 2);
     QVERIFY(content.endsWith('\n'));
 
-    NetworkCookieJar again(QStringLiteral("https://shop.example.test/"));
+    NetworkCookieJar again(QStringLiteral("https://shop.example.test/"), workingFolder());
     const QList<QNetworkCookie> back = again.cookies();
     QCOMPARE(back.size(), 2);
     for (const QNetworkCookie &c : back) {
@@ -225,7 +236,7 @@ void TestCookieJar::blankAndBrokenLinesAddNothing()
               "\n   \n\t\na=1; domain=.example.test; path=/\n\n"
               "old=2; domain=.example.test; path=/; expires=Thu, 01-Jan-1998 00:00:00 GMT\n"
               "b=2; domain=.example.test; path=/");
-    NetworkCookieJar jar(QStringLiteral("https://www.example.test/"));
+    NetworkCookieJar jar(QStringLiteral("https://www.example.test/"), workingFolder());
     const QList<QNetworkCookie> loaded = jar.cookies();
     QCOMPARE(loaded.size(), 2);
     QCOMPARE(loaded.at(0).name(), QByteArray("a"));
@@ -300,11 +311,11 @@ void TestCookieJar::longNamesStillPersist()
         QCOMPARE(file.left(10), name.left(10));
         files.insert(file);
         {
-            NetworkCookieJar jar(name);
+            NetworkCookieJar jar(name, workingFolder());
             QVERIFY(jar.insertCookie(cookie));
         }
         QVERIFY2(QFile::exists(file), qPrintable(file));
-        QCOMPARE(NetworkCookieJar(name).cookies().size(), 1);
+        QCOMPARE(NetworkCookieJar(name, workingFolder()).cookies().size(), 1);
     }
     QCOMPARE(files.size(), names.size());
     // A name that fits is the file name as it is.
@@ -316,7 +327,7 @@ void TestCookieJar::unwritableFolderKeepsOldFile()
 {
     const QByteArray old = "kept=1; domain=.example.test; path=/\n";
     writeFile(QStringLiteral("example.test"), old);
-    NetworkCookieJar jar(QStringLiteral("https://www.example.test/"));
+    NetworkCookieJar jar(QStringLiteral("https://www.example.test/"), workingFolder());
     const QSharedPointer<CookieStore> store = CookieStore::forFile(QStringLiteral("example.test"));
     bool accepted = false;
     bool saved = true;
@@ -361,7 +372,7 @@ void TestCookieJar::interruptedSaveKeepsOldFile()
 #else
     const QByteArray old = "kept=1; domain=.example.test; path=/\n";
     writeFile(QStringLiteral("example.test"), old);
-    NetworkCookieJar jar(QStringLiteral("https://www.example.test/"));
+    NetworkCookieJar jar(QStringLiteral("https://www.example.test/"), workingFolder());
 
     // The disk "fills up" after 200 bytes: the write of a large cookie fails.
     signal(SIGXFSZ, SIG_IGN);

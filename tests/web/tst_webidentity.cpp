@@ -54,7 +54,6 @@ private:
     TestHttpServer *server = nullptr;
     TestBridge *recorder = nullptr;
     TestShell *shell = nullptr;
-    QString previousDir;
 };
 
 void TestWebIdentity::initTestCase()
@@ -65,18 +64,15 @@ void TestWebIdentity::initTestCase()
 
 void TestWebIdentity::init()
 {
-    previousDir = QDir::currentPath();
     server = new TestHttpServer(this);
     QVERIFY(server->start());
     recorder = new TestBridge;
     shell = new TestShell(recorder);
     QVERIFY(shell->loadHome(QString::fromLatin1(homeHtml), QUrl("qrc:/Lumo.html")));
-    QVERIFY(QDir::setCurrent(shell->programFolder()));
 }
 
 void TestWebIdentity::cleanup()
 {
-    QDir::setCurrent(previousDir);
     delete shell;
     delete recorder;
     delete server;
@@ -184,9 +180,10 @@ void TestWebIdentity::openedWindowsShareCookies()
         QStringLiteral("window.open('%1')").arg(server->url("/echo").toString()));
     QVERIFY(TestUtil::waitFor([&] { return recorder->loads == 2; }));
     QCOMPARE(server->lastRequest("/echo").headers.value("cookie"), QByteArray("w=1"));
-    // Kept under the default start page's file, in the working folder.
-    const QString file = NetworkCookieJar::fileNameFor(QStringLiteral(VANTARA_DEFAULT_START_PAGE));
-    QVERIFY(!file.isEmpty());
+    // Kept under the default start page's file, in the shell's cookie folder.
+    const QString name = NetworkCookieJar::fileNameFor(QStringLiteral(VANTARA_DEFAULT_START_PAGE));
+    QVERIFY(!name.isEmpty());
+    const QString file = shell->paths().cookieFolder() + '/' + name;
     QVERIFY(TestUtil::waitFor([&] { return QFile::exists(file); }));
 }
 

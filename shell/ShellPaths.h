@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+// Every folder and file the shell reads or writes, decided once at start-up
+// and handed down, so that nothing depends on where the process happens to
+// stand later and tests can put all of it under a folder of their own.
+class ShellPaths
+{
+public:
+    struct Folders {
+        QString program;   // holds the program and its Apps folder
+        QString working;   // cookies, web storage, icons, session, settings
+        QString documents; // downloads land here
+        QString music;
+        QString pictures;
+        QString movies;
+        QString applications; // the applications menu
+        QString desktop;
+        QString data; // the program's own data (its icon)
+    };
+
+    explicit ShellPaths(const Folders &folders);
+
+    // The running process's folders: the program's folder, the current
+    // directory and the user's standard locations. Asked once.
+    static ShellPaths ofProcess();
+    // Every folder under root, each in a subfolder named after it; the
+    // program folder is root itself. Nothing is created.
+    static ShellPaths under(const QString &root);
+
+    QString programFolder() const { return folders.program; }
+    QString appsFolder() const;
+    QString workingFolder() const { return folders.working; }
+    QString webStorageFolder() const;
+    QString iconDatabaseFolder() const;
+    QString cookieFolder() const { return folders.working; }
+    QString documentsFolder() const { return folders.documents; }
+    QString musicFolder() const { return folders.music; }
+    QString picturesFolder() const { return folders.pictures; }
+    QString moviesFolder() const { return folders.movies; }
+    QString applicationsFolder() const { return folders.applications; }
+    QString desktopFolder() const { return folders.desktop; }
+    QString dataFolder() const { return folders.data; }
+    QString sessionFile() const;
+    QString settingsFile() const;
+
+private:
+    Folders folders;
+};
