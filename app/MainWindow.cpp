@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "ads/AdSwitch.h"
+#include "app/HomeBridge.h"
 #include "app/MainWindowUi.h"
 #include "apps/AppCatalogue.h"
 #include "apps/AppLauncher.h"
@@ -83,6 +84,8 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     enableWebFeatures(shellPaths);
     scrollbarStyle = QString::fromLatin1(baseStyle);
     pages = new PageStack(*this, this);
+    home = new HomeBridge(*this, this);
+    EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
 
     music = new MusicPlayer(*this, this);
@@ -249,8 +252,9 @@ void MainWindow::on_webView_loadFinished(bool)
 void MainWindow::mainFrame_javaScriptWindowObjectCleared()
 {
     QWebFrame *frame = ui->webView->page()->mainFrame();
-    ScriptBridge::place(frame, this, ScriptBridge::homeName(),
-                        ScriptBridge::isHomePage(frame->url()));
+    if (ScriptBridge::place(frame, this, ScriptBridge::homeName(),
+                            ScriptBridge::isHomePage(frame->url())))
+        frame->addToJavaScriptWindowObject(HomeBridge::scriptName(), home);
 }
 
 void MainWindow::localapp()

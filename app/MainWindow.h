@@ -18,6 +18,7 @@ struct MainWindowUi;
 class AdSwitch;
 class AppCatalogue;
 class AppLauncher;
+class HomeBridge;
 class FileDownloads;
 class FolderBrowser;
 class MailPanel;
@@ -131,6 +132,7 @@ private:
     MainWindowUi *ui = nullptr;
 
     PageStack *pages = nullptr;
+    HomeBridge *home = nullptr;
     AppCatalogue *catalogue = nullptr;
     AppLauncher *launcher = nullptr;
     PageServices *services = nullptr;

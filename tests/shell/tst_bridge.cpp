@@ -152,6 +152,8 @@ private slots:
             QCOMPARE(eval(w, "typeof myob." + name).toString(), expected);
         }
         QCOMPARE(eval(w, "typeof myob.pausemp3()").toString(), QStringLiteral("boolean"));
+        // The home page's own second object.
+        QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), -1);
         cancelDialogsSoon();
         QCOMPARE(eval(w, "Array.isArray(myob.GetFiles('*.txt'))").toBool(), true);
         // Inherited public slots are reachable too.
@@ -177,11 +179,12 @@ private slots:
         MainWindow w;
         QVERIFY(waitForHome(w));
         const QString probe =
-            QStringLiteral("<html><body><script>var seen = typeof myob;</script></body></html>");
+            QStringLiteral("<html><body><script>var seen = typeof myob + typeof vantara;"
+                           "</script></body></html>");
         for (const char *base : {"http://127.0.0.1:9/Lumo.html", "qrc:/Lumo.html.evil/",
                                  "file:///tmp/Lumo.html", "qrc:/other.html", "about:blank"}) {
             QVERIFY(TestUtil::loadHtml(w.homeView(), probe, QUrl(QString::fromLatin1(base))));
-            QCOMPARE(eval(w, "seen").toString(), QStringLiteral("undefined"));
+            QCOMPARE(eval(w, "seen").toString(), QStringLiteral("undefinedundefined"));
         }
     }
 
@@ -251,17 +254,23 @@ private slots:
         MainWindow w;
         QVERIFY(waitForHome(w));
         QPointer<QObject> alive(&w);
-        QVERIFY(eval(w, "myob.deleteLater(); 'asked'").toString() == QLatin1String("asked"));
+        QVERIFY(eval(w, "myob.deleteLater(); vantara.deleteLater(); 'asked'").toString() ==
+                QLatin1String("asked"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QTest::qWait(50);
         QVERIFY(alive);
         QCOMPARE(eval(w, "typeof myob.homescreen").toString(), QStringLiteral("function"));
+        QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), -1);
 
         // An app page that reaches the window as api.
         QWebView *app = TestUtil::openFromHome(&w, QStringLiteral("Notes"), QStringLiteral("local"),
                                                QStringLiteral("index.html"));
         QVERIFY(app);
         QWebFrame *frame = app->page()->mainFrame();
+        QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), w.stack()->indexOf(app));
+        // The home page's second object is the home page's alone.
+        QCOMPARE(frame->evaluateJavaScript("typeof vantara").toString(),
+                 QStringLiteral("undefined"));
         QCOMPARE(frame->evaluateJavaScript("typeof api.deleteLater").toString(),
                  QStringLiteral("function"));
         frame->evaluateJavaScript("api.deleteLater()");
@@ -274,6 +283,8 @@ private slots:
         const int pages = w.stack()->count();
         eval(w, "myob.closeapp()");
         QCOMPARE(w.stack()->count(), pages - 1);
+        eval(w, "myob.homescreen()");
+        QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), -1);
     }
 
     void closeitEndsTheLoop()
