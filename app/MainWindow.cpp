@@ -123,6 +123,11 @@ QRect MainWindow::screenArea() const
 
 MainWindow::~MainWindow()
 {
+    // The pages, views and managers go after this destructor, when the
+    // window is no longer a MainWindow: loads and replies they cancel on the
+    // way must not reach its slots.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
     delete ui;
 }
 
