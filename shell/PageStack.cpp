@@ -50,6 +50,9 @@ void PageStack::closeapp()
         return;
     const PageKind kind = kindOf(page);
     const int index = stack->indexOf(page);
+    // Focus leaves first: a focused view that hides hands it on by sending
+    // its page a Tab.
+    shell.homeView()->setFocus();
     if (kind == PageKind::MailPanel) {
         // The panel stays, hidden, a child of the stack; its two views go.
         for (int item = 0; item < 2; ++item) {
