@@ -1,5 +1,6 @@
 #include "app/HomeBridge.h"
 
+#include "shell/OpenApps.h"
 #include "shell/ShellHost.h"
 
 #include <QStackedWidget>
@@ -10,4 +11,9 @@ int HomeBridge::appOnTop() const
 {
     QStackedWidget *stack = host.stack();
     return stack && stack->isVisible() ? stack->currentIndex() : -1;
+}
+
+int HomeBridge::indexOfApp(const QString &name) const
+{
+    return OpenApps::indexOf(host.stack(), name);
 }

@@ -22,6 +22,11 @@ public slots:
     // is in front (the stack hidden or empty).
     int appOnTop() const;
 
+    // Switching: the stack index of the open page of the app called name, or
+    // -1 when it is not open; the home page brings that page forward instead
+    // of opening a second one.
+    int indexOfApp(const QString &name) const;
+
 private:
     ShellHost &host;
 };

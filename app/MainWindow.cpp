@@ -18,6 +18,7 @@
 #include "shell/EventRefusal.h"
 #include "shell/PageStack.h"
 #include "shell/ScriptBridge.h"
+#include "shell/SwitchKeys.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
@@ -87,6 +88,8 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     home = new HomeBridge(*this, this);
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
+    // Whatever view has focus, the switching keys are the shell's.
+    qApp->installEventFilter(new SwitchKeys(*this, this));
 
     music = new MusicPlayer(*this, this);
     // Starting the media back-end takes longer than showing the home page, so

@@ -3,6 +3,7 @@
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
+#include "shell/OpenApps.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
@@ -84,8 +85,11 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             view->setObjectName(nn);
         }
 
+        OpenApps::mark(view, nn);
         shell.stack()->addWidget(view);
         shell.stack()->setCurrentWidget(view);
+        // Keys go to the page the user now sees, not the home page beneath.
+        view->setFocus();
         StackSlide::slideIn(shell.stack(), shell.screenArea());
         ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
                         {QStringLiteral("file:///") + shell.programFolder() +

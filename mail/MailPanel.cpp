@@ -1,6 +1,7 @@
 #include "mail/MailPanel.h"
 
 #include "mail/MailListPage.h"
+#include "shell/OpenApps.h"
 #include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
@@ -82,6 +83,8 @@ QWidget *MailPanel::open()
     QStackedWidget *stack = host.stack();
     stack->addWidget(panel);
     panel->setObjectName(PageNames::mailPanel());
+    // The home page opens the panel under this name.
+    OpenApps::mark(panel, QStringLiteral("Mail"));
     stack->setCurrentWidget(panel);
     StackSlide::slideIn(stack, host.screenArea());
     return panel;

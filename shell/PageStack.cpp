@@ -21,6 +21,8 @@ PageStack::PageStack(ShellHost &host, QObject *parent) : QObject(parent), shell(
 void PageStack::homescreen()
 {
     shell.stack()->hide();
+    // The home screen's keys (arrows, Return) reach it at once.
+    shell.homeView()->setFocus();
 }
 
 void PageStack::appswitch(int i)
@@ -29,6 +31,8 @@ void PageStack::appswitch(int i)
     if (i >= 0 && i < stack->count())
         stack->setCurrentIndex(i);
     stack->show();
+    if (QWidget *page = stack->currentWidget())
+        page->setFocus();
 }
 
 void PageStack::showapp()
@@ -46,6 +50,9 @@ void PageStack::closeapp()
         return;
     const PageKind kind = kindOf(page);
     const int index = stack->indexOf(page);
+    // Focus leaves first: a focused view that hides hands it on by sending
+    // its page a Tab.
+    shell.homeView()->setFocus();
     if (kind == PageKind::MailPanel) {
         // The panel stays, hidden, a child of the stack; its two views go.
         for (int item = 0; item < 2; ++item) {
@@ -66,10 +73,13 @@ void PageStack::closeapp()
     }
     // The home page selects the last tab after a close; the last page is
     // the one to show with it.
-    if (stack->count() > 0)
+    if (stack->count() > 0) {
         stack->setCurrentIndex(stack->count() - 1);
-    else
+        stack->currentWidget()->setFocus();
+    } else {
         stack->hide();
+        shell.homeView()->setFocus();
+    }
     // The home page removes the tab before it asks for a close; a page that
     // closes itself does not, and its tab would then name the wrong page.
     ScriptCall::run(shell.homeFrame(), QStringLiteral("closedTab"), {index, stack->count()});

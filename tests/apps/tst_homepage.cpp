@@ -463,14 +463,11 @@ private slots:
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -2560);
 
-        // Back by drag, then by the left arrow, which stops at the first page.
+        // Back by drag, twice.
         home.drag(QPoint(100, 650), QPoint(400, 650));
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -1280);
-        QTest::keyClick(home.view, Qt::Key_Left);
-        QVERIFY(home.settle());
-        QCOMPARE(home.js(left).toInt(), 0);
-        QTest::keyClick(home.view, Qt::Key_Left);
+        home.drag(QPoint(100, 650), QPoint(400, 650));
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), 0);
         // At the first page a drag towards earlier pages springs back.
@@ -478,12 +475,6 @@ private slots:
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), 0);
 
-        // The right, up and down arrows do nothing; drags still count pages.
-        QTest::keyClick(home.view, Qt::Key_Right);
-        QTest::keyClick(home.view, Qt::Key_Up);
-        QTest::keyClick(home.view, Qt::Key_Down);
-        QVERIFY(home.settle());
-        QCOMPARE(home.js(left).toInt(), 0);
         home.drag(empty, empty - QPoint(300, 0));
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -1280);
@@ -491,15 +482,92 @@ private slots:
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -2560);
 
-        // A new size keeps the page in view.
+        // A new size keeps the page in view, and the ring pages by its width.
         home.call("sizeitems", {"1000", "700"});
         QCOMPARE(home.js(left).toInt(), -2000);
+        QTest::keyClick(home.view, Qt::Key_Left); // shows the ring on the first icon
         QTest::keyClick(home.view, Qt::Key_Left);
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -1000);
 
         // A drag did not open anything.
         QCOMPARE(home.recorder.calls, QStringList());
+    }
+
+    void arrowKeysMoveARingAndReturnOpensOnce()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        home.call("makeapp", {names(60).join(','), "/opt/vantara/Apps"});
+        const QString left = QStringLiteral("jQuery('#swipe_container').position().left");
+        const QString ringed = QStringLiteral("jQuery('a.keyfocus').attr('data-name')");
+        auto key = [&home](Qt::Key k, int times = 1) {
+            for (int i = 0; i < times; ++i)
+                QTest::keyClick(home.view, k);
+        };
+        // Icons in a row, as the page lays them out.
+        const int columns = home.js("var a = jQuery('div.item:eq(0) com a'); a.filter(function()"
+                                    "{ return this.offsetTop == a[0].offsetTop; }).length")
+                                .toInt();
+        QVERIFY(columns > 1 && columns < 28);
+
+        QCOMPARE(home.js("jQuery('a.keyfocus').length").toInt(), 0);
+        key(Qt::Key_Right); // the first arrow shows the ring where the user looks
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 1"));
+        key(Qt::Key_Right);
+        key(Qt::Key_Down);
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App %1").arg(2 + columns));
+        key(Qt::Key_Up);
+        key(Qt::Key_Left, 3); // stops at the first icon
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 1"));
+        QCOMPARE(home.js("jQuery('a.keyfocus').length").toInt(), 1);
+        // Clearly visible: a white outline and a blue and white glow.
+        QTRY_COMPARE(home.js("jQuery('a.keyfocus .icona').css('outline-width')").toString(),
+                     QStringLiteral("3px"));
+        QTRY_VERIFY(home.js("jQuery('a.keyfocus .icona').css('box-shadow')")
+                        .toString()
+                        .startsWith("rgb(6, 136, 250) 0px 0px 0px 7px"));
+
+        // Past the last icon of a page to the next page, and back.
+        key(Qt::Key_Right, 28);
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 29"));
+        QCOMPARE(home.js(left).toInt(), -1280);
+        key(Qt::Key_Left);
+        QVERIFY(home.settle());
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 28"));
+        QCOMPARE(home.js(left).toInt(), 0);
+
+        // A drag to another page: the next arrow starts on the page in view.
+        const QPoint empty(1200, 650);
+        home.drag(empty, empty - QPoint(300, 0));
+        QVERIFY(home.settle());
+        key(Qt::Key_Down);
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 29"));
+
+        // Down from the last row to the dock, along it, and up again.
+        key(Qt::Key_Down, 10);
+        QVERIFY(home.js("jQuery('a.keyfocus').closest('.dock').length").toInt() == 1);
+        key(Qt::Key_Left, 5);
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("Google"));
+        key(Qt::Key_Right, 2);
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("Music.map"));
+        key(Qt::Key_Down);
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("Music.map"));
+        QCOMPARE(home.recorder.calls, QStringList());
+
+        // Return opens the app once, however long it is held.
+        QTest::keyPress(home.view, Qt::Key_Return);
+        QTest::keyPress(home.view, Qt::Key_Return);
+        QTest::keyRelease(home.view, Qt::Key_Return);
+        QCOMPARE(home.recorder.calls, QStringList({"on_pushButton_clicked(Music.map,Music.map)"}));
+        key(Qt::Key_Up);
+        QVERIFY(home.js("jQuery('a.keyfocus').closest('div.item').length").toInt() == 1);
+        key(Qt::Key_Return);
+        QCOMPARE(home.recorder.calls.size(), 2);
+        QCOMPARE(home.recorder.calls.last(), "on_pushButton_clicked(" + home.js(ringed).toString() +
+                                                 "," + home.js(ringed).toString() + ")");
     }
 
     void farPagesAreMadeWhenTheyComeNear()

@@ -268,6 +268,10 @@ private slots:
         QVERIFY(app);
         QWebFrame *frame = app->page()->mainFrame();
         QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), w.stack()->indexOf(app));
+        // Open apps by their whole name only.
+        QCOMPARE(eval(w, "vantara.indexOfApp('Notes')").toInt(), w.stack()->indexOf(app));
+        for (const char *other : {"'Note'", "'notes'", "''", "'Notes '", "undefined"})
+            QCOMPARE(eval(w, QStringLiteral("vantara.indexOfApp(%1)").arg(other)).toInt(), -1);
         // The home page's second object is the home page's alone.
         QCOMPARE(frame->evaluateJavaScript("typeof vantara").toString(),
                  QStringLiteral("undefined"));

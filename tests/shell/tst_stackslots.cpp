@@ -1,3 +1,4 @@
+#include "PageClick.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
@@ -33,6 +34,11 @@ private slots:
     void linkClickedSlotLoadsIntoThePageOnTop();
     void closeitAndTheCommandLinkEndTheWindow();
     void windowNamedWindow1IsRestored();
+    void everyTabReachableAndTheHighlightOnTop();
+    void anOpenAppComesForward_data();
+    void anOpenAppComesForward();
+    void switchingKeys_data();
+    void switchingKeys();
 
 private:
     QVariant home(const QString &script) const
@@ -48,6 +54,39 @@ private:
     QWebView *openFromHome(const QString &name, const QString &address)
     {
         return TestUtil::openFromHome(window, name, QStringLiteral("web"), address);
+    }
+
+    // Opens count web apps, "App 0" on, each its own page on the server.
+    QList<QWebView *> openApps(int count)
+    {
+        QList<QWebView *> views;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray path = "/app" + QByteArray::number(i);
+            server->route(path, "<html><head><title>App " + QByteArray::number(i) +
+                                    "</title></head><body></body></html>");
+            views << openFromHome(QStringLiteral("App %1").arg(i), server->url(path).toString());
+        }
+        return views;
+    }
+    int selectedIndex() const
+    {
+        return home("$('#dockapps a').index($('#dockapps a.select'))").toInt();
+    }
+    // The selected tab lies wholly inside the visible part of the strip.
+    bool selectedTabInView() const
+    {
+        return home("var s = $('#dockapps')[0].getBoundingClientRect(),"
+                    " t = $('#dockapps a.select')[0].getBoundingClientRect();"
+                    " t.width > 0 && t.left >= s.left && t.right <= s.right")
+            .toBool();
+    }
+    // The page on top is the selected tab's, and the stack is shown.
+    bool highlightOnTop() const
+    {
+        QStackedWidget *stack = window->stack();
+        return stack->isVisible() && selectedIndex() == stack->currentIndex() &&
+               selectedIndex() == home("vantara.appOnTop()").toInt() &&
+               home("$('#dockapps a.select').length").toInt() == 1;
     }
 
     TestHttpServer *server = nullptr;
@@ -239,6 +278,183 @@ void TestStackSlots::windowNamedWindow1IsRestored()
     QVERIFY(QMetaObject::invokeMethod(window, "on_pushButton_2_clicked"));
     QVERIFY(!other.isMinimized());
     QVERIFY(unrelated.isMinimized());
+}
+
+void TestStackSlots::everyTabReachableAndTheHighlightOnTop()
+{
+    const QList<QWebView *> views = openApps(14);
+    QVERIFY(!views.contains(nullptr));
+    QStackedWidget *stack = window->stack();
+    // More tabs than the taskbar shows at once.
+    QVERIFY(home("$('#dockapps')[0].scrollWidth > $('#dockapps')[0].clientWidth").toBool());
+    QVERIFY(highlightOnTop());
+    QVERIFY(selectedTabInView());
+
+    // Every tab can be brought into view and clicked; it shows its page.
+    for (int i : {0, 13, 6, 1, 12}) {
+        home(QStringLiteral("$('#dockapps')[0].scrollLeft = $('#dockapps a')[%1].offsetLeft")
+                 .arg(i));
+        QVERIFY(TestUtil::clickElement(window->homeView(),
+                                       QStringLiteral("#dockapps a:eq(%1)").arg(i)));
+        QCOMPARE(stack->currentWidget(), views[i]);
+        QVERIFY(highlightOnTop());
+        QVERIFY(selectedTabInView());
+    }
+    // The strip scrolls under the wheel.
+    home("$('#dockapps')[0].scrollLeft = 0");
+    const QPoint onStrip = TestUtil::centreOf(window->homeView(), "#dockapps a:eq(0)");
+    QWheelEvent down(onStrip, window->homeView()->mapToGlobal(onStrip), QPoint(), QPoint(0, -240),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(window->homeView(), &down);
+    QVERIFY(home("$('#dockapps')[0].scrollLeft").toInt() > 0);
+
+    // Home and back by a tab; a key from home brings back the page last on top.
+    home("$('#start').click()");
+    QVERIFY(!stack->isVisible());
+    QTest::keyClick(window, Qt::Key_Tab, Qt::AltModifier);
+    QCOMPARE(stack->currentWidget(), views[12]);
+    QVERIFY(highlightOnTop());
+
+    // Opening an open app again selects its tab, even one scrolled away.
+    home("$('#start').click()");
+    home("openit('App 2', 'web', 'ignored')");
+    QCOMPARE(stack->count(), 14);
+    QCOMPARE(stack->currentWidget(), views[2]);
+    QVERIFY(highlightOnTop());
+    QVERIFY(selectedTabInView());
+
+    // A close by the control, and one by the page itself.
+    home("$('#closeme').click()");
+    QCOMPARE(stack->count(), 13);
+    QVERIFY(highlightOnTop());
+    QVERIFY(selectedTabInView());
+    QCOMPARE(stack->currentWidget(), views[13]);
+    home("$('#dockapps a:eq(4)').click()");
+    QCOMPARE(stack->currentWidget(), views[5]);
+    QPointer<QWebView> gone = views[5];
+    window->closeapp();
+    QTRY_VERIFY(!gone);
+    QCOMPARE(stack->count(), 12);
+    QCOMPARE(home("$('#dockapps a').length").toInt(), 12);
+    QVERIFY(highlightOnTop());
+    QVERIFY(selectedTabInView());
+}
+
+void TestStackSlots::anOpenAppComesForward_data()
+{
+    QTest::addColumn<QString>("app");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("grid") << "Calculator"
+                          << "click:#swipe_container a[data-name='Calculator']";
+    QTest::newRow("dock") << "Music.map"
+                          << "click:.dock a[data-name='Music.map']";
+    QTest::newRow("taskbar icon") << "Music.map"
+                                  << "click:#Rmusic";
+    QTest::newRow("mail") << "Mail"
+                          << "click:#Rmail";
+    QTest::newRow("key") << "Music.map"
+                         << "ring:.dock a[data-name='Music.map']";
+}
+
+void TestStackSlots::anOpenAppComesForward()
+{
+    QFETCH(QString, app);
+    QFETCH(QString, how);
+    if (app != "Mail" &&
+        !QFile::exists(QCoreApplication::applicationDirPath() + "/Apps/" + app + "/app.con"))
+        QSKIP("the bundled app is not beside the program");
+    QStackedWidget *stack = window->stack();
+    QTRY_VERIFY(home("$('#swipe_container a[data-name=\"Calculator\"]').length").toInt() == 1);
+    const QString selector = how.section(':', 1);
+    const bool byKey = how.startsWith("ring:");
+    auto open = [&] {
+        if (!byKey) {
+            QVERIFY(TestUtil::clickElement(window->homeView(), selector));
+            return;
+        }
+        // The ring is put on the icon, and Return opens what it is under it.
+        home(QStringLiteral("setRing($(\"%1\")[0])").arg(selector));
+        QTest::keyClick(window->homeView(), Qt::Key_Return);
+    };
+    home(QStringLiteral("openit('%1', '%2', '%1')").arg(app, app == "Mail" ? "sp" : "st"));
+    QWidget *first = stack->currentWidget();
+    QVERIFY(first && stack->count() == 1);
+    server->route("/other", "<html><body>other</body></html>");
+    QVERIFY(openFromHome("Other", server->url("/other").toString()));
+    home("$('#start').click()");
+
+    open();
+    QCOMPARE(stack->count(), 2);
+    QCOMPARE(stack->currentWidget(), first);
+    QCOMPARE(home("$('#dockapps a').length").toInt(), 2);
+    QVERIFY(highlightOnTop());
+    QCOMPARE(QApplication::focusWidget(), first);
+    if (byKey)
+        return; // Return is the page's while an app is on top
+    // From in front of another app too.
+    home("$('#dockapps a:eq(1)').click()");
+    open();
+    QCOMPARE(stack->count(), 2);
+    QCOMPARE(stack->currentWidget(), first);
+    QVERIFY(highlightOnTop());
+}
+
+void TestStackSlots::switchingKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("to"); // the focused page, the home view or the window
+    QTest::addColumn<int>("onTop");  // -1: the home screen
+    QTest::addColumn<int>("pages");
+    const int alt = Qt::AltModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
+    QTest::newRow("Alt+Tab wraps") << int(Qt::Key_Tab) << alt << "page" << 0 << 3;
+    QTest::newRow("Ctrl+Tab") << int(Qt::Key_Tab) << ctrl << "window" << 0 << 3;
+    QTest::newRow("Alt+Shift+Tab") << int(Qt::Key_Tab) << (alt | shift) << "page" << 1 << 3;
+    QTest::newRow("Ctrl+Backtab") << int(Qt::Key_Backtab) << (ctrl | shift) << "page" << 1 << 3;
+    QTest::newRow("Ctrl+W") << int(Qt::Key_W) << ctrl << "page" << 1 << 2;
+    QTest::newRow("Ctrl+W to the window") << int(Qt::Key_W) << ctrl << "window" << 1 << 2;
+    QTest::newRow("Super") << int(Qt::Key_Super_L) << 0 << "page" << -1 << 3;
+    QTest::newRow("Super on the home view") << int(Qt::Key_Super_R) << 0 << "home" << -1 << 3;
+    QTest::newRow("Ctrl+Escape") << int(Qt::Key_Escape) << ctrl << "page" << -1 << 3;
+    QTest::newRow("Escape is the page's") << int(Qt::Key_Escape) << 0 << "page" << 2 << 3;
+    QTest::newRow("Space is the page's") << int(Qt::Key_Space) << 0 << "page" << 2 << 3;
+    QTest::newRow("Left is the page's") << int(Qt::Key_Left) << 0 << "page" << 2 << 3;
+    QTest::newRow("Tab is the page's") << int(Qt::Key_Tab) << 0 << "page" << 2 << 3;
+}
+
+void TestStackSlots::switchingKeys()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, to);
+    QFETCH(int, onTop);
+    QFETCH(int, pages);
+    const QList<QWebView *> views = openApps(3);
+    QVERIFY(!views.contains(nullptr));
+    QWebFrame *top = views[2]->page()->mainFrame();
+    // Keys other than the modifiers that come with them (Super has no code).
+    top->evaluateJavaScript("window.keys = []; document.addEventListener('keydown', function (e)"
+                            " { if ([0, 16, 17, 18, 91, 92].indexOf(e.keyCode) < 0)"
+                            " keys.push(e.keyCode); }, true)");
+    QWidget *target = to == "page"   ? static_cast<QWidget *>(views[2])
+                      : to == "home" ? static_cast<QWidget *>(window->homeView())
+                                     : static_cast<QWidget *>(window);
+    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    QStackedWidget *stack = window->stack();
+    QCOMPARE(stack->count(), pages);
+    QCOMPARE(home("$('#dockapps a').length").toInt(), pages);
+    if (onTop < 0) {
+        QVERIFY(!stack->isVisible());
+        QCOMPARE(home("vantara.appOnTop()").toInt(), -1);
+        QCOMPARE(home("$('#closeme').is(':visible')").toBool(), false);
+    } else {
+        QCOMPARE(stack->currentIndex(), onTop);
+        QVERIFY(highlightOnTop());
+    }
+    // The page saw a key only when it was its own.
+    const bool pagesKey = onTop == 2 && pages == 3;
+    QCOMPARE(top->evaluateJavaScript("keys.length").toInt() > 0, pagesKey);
 }
 
 QTEST_MAIN(TestStackSlots)
