@@ -4,18 +4,23 @@
 #include "apps/AppLauncher.h"
 #include "shell/Addresses.h"
 #include "shell/PageStack.h"
+#include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QWebElement>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
@@ -60,6 +65,12 @@ private slots:
     void trustedHostIsMatchedOnTheParsedLink();
     void namesOutsideAppsReadNoDescriptor();
     void localPageOutsideItsFolderLoadsNothing();
+    // Pages that cannot load.
+    void failedLoadReason_data();
+    void failedLoadReason();
+    void unreachableWebAppShowsOurPageAndTriesAgain();
+    void missingLocalPageIsNamed();
+    void errorPageEscapesWhatItShows();
 
 private:
     QString appsFolder() const { return shell->appsFolder(); }
@@ -68,6 +79,10 @@ private:
         return shell->homeFrame()->evaluateJavaScript("calls").toStringList();
     }
     QWebView *launchAndWait(const QString &nn, const QString &ll);
+    static QString textOf(QWebView *view, const QString &id)
+    {
+        return view->page()->mainFrame()->findFirstElement("#" + id).toPlainText();
+    }
 
     TestHttpServer *server = nullptr;
     TestBridge *bridge = nullptr;
@@ -226,10 +241,21 @@ void TestAppLauncher::missingDescriptorStillStacksAPage()
 {
     QWebView *view = launcher->launch("Ghost", "Ghost");
     QVERIFY(view);
-    QCOMPARE(view->url(), QUrl());
     QCOMPARE(shell->stack()->currentWidget(), view);
     QVERIFY(shell->stack()->isVisible());
     QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:Ghost"));
+    // The page says what is wrong, under the app's name and initial, and
+    // offers no retry that could not help.
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Ghost"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::BrokenDescriptor));
+    QCOMPARE(textOf(view, "icon"), QStringLiteral("G"));
+    QCOMPARE(view->page()
+                 ->mainFrame()
+                 ->evaluateJavaScript("getComputedStyle(document.getElementById('retry')).display")
+                 .toString(),
+             QStringLiteral("none"));
+    QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("typeof api").toString(),
+             QStringLiteral("undefined"));
 }
 
 void TestAppLauncher::emptyAppCssKeepsTheBaseStyle()
@@ -305,10 +331,113 @@ void TestAppLauncher::localPageOutsideItsFolderLoadsNothing()
     QWebView *view = launcher->launch("Sneaky", "Sneaky");
     QVERIFY(view);
     QTest::qWait(200);
-    QCOMPARE(view->url(), QUrl());
+    QVERIFY(!view->url().isLocalFile());
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
     QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "../Other/index.html"), QUrl());
     QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "pages/../index.html"),
              QUrl::fromLocalFile(appsFolder() + "/Sneaky/pages/../index.html"));
+}
+
+void TestAppLauncher::failedLoadReason_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("online");
+    QTest::addColumn<int>("reason");
+    using R = ErrorPage::Reason;
+    QTest::newRow("not found") << int(QNetworkReply::HostNotFoundError) << true
+                               << int(R::SiteNotFound);
+    QTest::newRow("not found offline")
+        << int(QNetworkReply::HostNotFoundError) << false << int(R::Offline);
+    QTest::newRow("refused") << int(QNetworkReply::ConnectionRefusedError) << true
+                             << int(R::Refused);
+    QTest::newRow("timed out") << int(QNetworkReply::TimeoutError) << true << int(R::TimedOut);
+    QTest::newRow("certificate") << int(QNetworkReply::SslHandshakeFailedError) << true
+                                 << int(R::Certificate);
+    QTest::newRow("network gone") << int(QNetworkReply::TemporaryNetworkFailureError) << false
+                                  << int(R::Offline);
+    QTest::newRow("missing file") << int(QNetworkReply::ContentNotFoundError) << true
+                                  << int(R::PageMissing);
+    QTest::newRow("other") << int(QNetworkReply::ProtocolFailure) << true << int(R::Other);
+}
+
+void TestAppLauncher::failedLoadReason()
+{
+    QFETCH(int, error);
+    QFETCH(bool, online);
+    QFETCH(int, reason);
+    QCOMPARE(int(ErrorPage::reasonFor(error, false, online)), reason);
+    // Every reason has words of its own.
+    QVERIFY(!ErrorPage::words(ErrorPage::Reason(reason)).contains("Error"));
+    if (ErrorPage::Reason(reason) != ErrorPage::Reason::Other)
+        QVERIFY(ErrorPage::words(ErrorPage::Reason(reason)) !=
+                ErrorPage::words(ErrorPage::Reason::Other));
+}
+
+void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
+{
+    // A port where nothing listens: the connection is refused.
+    TestHttpServer site;
+    QVERIFY(site.start());
+    const quint16 port = site.port();
+    site.stop();
+    site.route("/site", "<html><head><title>Back</title></head><body>back</body></html>");
+    const QByteArray link = "http://127.0.0.1:" + QByteArray::number(port) + "/site";
+    writeFile(appsFolder() + "/Site/app.con",
+              "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
+    QImage icon(8, 8, QImage::Format_ARGB32);
+    icon.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && icon.save(&buffer, "PNG"));
+    writeFile(appsFolder() + "/Site/icon.png", png);
+
+    QWebView *view = launcher->launch("Site", "Site");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Site"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Refused));
+    QCOMPARE(textOf(view, "detail"), QString::fromLatin1(link));
+    QVERIFY(!view->page()->mainFrame()->toPlainText().contains("QtNetwork"));
+    QVERIFY(view->page()->mainFrame()->findFirstElement("#icon").attribute("style").contains(
+        "data:image/png;base64," + png.toBase64()));
+    // The tab carries the app's name, not the engine's words.
+    QVERIFY(TestUtil::waitFor([&] { return homeCalls().last() == "nameTab:Site"; }));
+
+    // The site comes back, and "Try again" reaches it.
+    QVERIFY(site.start(port));
+    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Back"; }));
+    QCOMPARE(site.requestCount("/site"), 1);
+    QCOMPARE(view->url(), QUrl(QString::fromLatin1(link)));
+}
+
+void TestAppLauncher::missingLocalPageIsNamed()
+{
+    writeFile(appsFolder() + "/Lost/app.con",
+              "<config><apptype>local</apptype><applink>start.html</applink></config>");
+    QWebView *view = launcher->launch("Lost", "Lost");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Lost"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
+    QCOMPARE(textOf(view, "detail"), QStringLiteral("start.html"));
+    // No icon.png: the placeholder shows the initial.
+    QCOMPARE(textOf(view, "icon"), QStringLiteral("L"));
+    // Once the page is there, trying again opens it.
+    writeFile(appsFolder() + "/Lost/start.html", "<html><head><title>Found</title></head></html>");
+    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Found"; }));
+}
+
+void TestAppLauncher::errorPageEscapesWhatItShows()
+{
+    const QString page = QString::fromUtf8(ErrorPage::html(
+        "<b>{{detail}}</b>", QByteArray(), ErrorPage::Reason::Other, "<script>x()</script>", true));
+    QVERIFY(!page.contains("<script>x()"));
+    QVERIFY(!page.contains("<b>"));
+    QVERIFY(page.contains("&lt;script&gt;x()&lt;/script&gt;"));
+    QVERIFY(page.contains("<title>&lt;b&gt;{{detail}}&lt;/b&gt;</title>"));
+    // Only PNG data becomes an icon.
+    writeFile(appsFolder() + "/Fake/icon.png", "<svg/>");
+    QVERIFY(ErrorPage::appIcon(appsFolder() + "/Fake").isEmpty());
 }
 
 QTEST_MAIN(TestAppLauncher)

@@ -9,9 +9,14 @@ TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
     connect(&server, &QTcpServer::newConnection, this, &TestHttpServer::onConnection);
 }
 
-bool TestHttpServer::start()
+bool TestHttpServer::start(quint16 port)
 {
-    return server.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return server.listen(QHostAddress(QHostAddress::LocalHost), port);
+}
+
+void TestHttpServer::stop()
+{
+    server.close();
 }
 
 quint16 TestHttpServer::port() const

@@ -35,8 +35,10 @@ public:
 
     explicit TestHttpServer(QObject *parent = nullptr);
 
-    // Starts listening on a free port of 127.0.0.1.
-    bool start();
+    // Starts listening on port of 127.0.0.1 (0: a free one).
+    bool start(quint16 port = 0);
+    // Stops listening: connections to its port are refused until it starts again.
+    void stop();
     quint16 port() const;
     // "http://127.0.0.1:PORT" + path.
     QUrl url(const QString &path) const;
