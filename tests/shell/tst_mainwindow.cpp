@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
+#include "app/FirstFrame.h"
 #include "app/MainWindow.h"
 #include "shell/Addresses.h"
 
@@ -7,6 +8,7 @@
 #include <QDesktopWidget>
 #include <QDir>
 #include <QDropEvent>
+#include <QImage>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -59,6 +61,12 @@ private slots:
         QCOMPARE(bar->styleSheet(),
                  QStringLiteral("border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
         QCOMPARE(bar->value(), 0);
+        // No white page and no empty bar before the home page draws itself.
+        QVERIFY(bar->isHidden());
+        QVERIFY(!bar->isTextVisible());
+        const QImage first = web->grab().toImage();
+        QCOMPARE(first.pixelColor(400, 300), FirstFrame::homeColour());
+        QVERIFY(FirstFrame::homeColour().lightness() < 200);
 
         QCOMPARE(w.homeView(), web);
         QCOMPARE(w.stack(), stack);
