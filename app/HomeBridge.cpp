@@ -1,13 +1,54 @@
 #include "app/HomeBridge.h"
 
+#include "install/DownloadList.h"
+#include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
 #include <QStackedWidget>
+#include <QTimer>
 
-HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost) {}
+HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
+{
+    connect(&DownloadList::instance(), &DownloadList::changed, this, &HomeBridge::tellDownloads);
+}
 
 int HomeBridge::appOnTop() const
 {
     QStackedWidget *stack = host.stack();
     return stack && stack->isVisible() ? stack->currentIndex() : -1;
+}
+
+// Downloads indicator.
+
+QVariantList HomeBridge::downloads() const
+{
+    return DownloadList::instance().describe();
+}
+
+bool HomeBridge::cancelDownload(int id)
+{
+    return DownloadList::instance().cancel(id);
+}
+
+bool HomeBridge::showDownload(int id)
+{
+    return DownloadList::instance().showInFolder(id);
+}
+
+void HomeBridge::clearDownloads()
+{
+    DownloadList::instance().clearEnded();
+}
+
+void HomeBridge::tellDownloads()
+{
+    // Progress comes in many small steps: the page hears of them at most
+    // five times a second.
+    if (downloadsToTell)
+        return;
+    downloadsToTell = true;
+    QTimer::singleShot(200, this, [this] {
+        downloadsToTell = false;
+        ScriptCall::run(host.homeFrame(), QStringLiteral("downloadsChanged"), {});
+    });
 }

@@ -9,6 +9,7 @@
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 #include "shell/StackSlide.h"
+#include "web/BrowserBar.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
@@ -95,8 +96,16 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             showProblem(view, nn, appFolder, ErrorPage::Reason::BrokenDescriptor,
                         QStringLiteral("app.con"));
 
-        shell.stack()->addWidget(view);
-        shell.stack()->setCurrentWidget(view);
+        // The dock's Browser gets a bar to navigate with; web apps keep their
+        // page alone.
+        QWidget *page = view;
+        if (ll == QLatin1String(VANTARA_DEFAULT_START_PAGE) && app.type.isEmpty()) {
+            page = BrowserBar::wrap(view, QUrl(ll));
+            page->setObjectName(view->objectName());
+            page->setGeometry(view->geometry());
+        }
+        shell.stack()->addWidget(page);
+        shell.stack()->setCurrentWidget(page);
         StackSlide::slideIn(shell.stack(), shell.screenArea());
         ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
                         {QStringLiteral("file:///") + shell.programFolder() +

@@ -4,6 +4,7 @@
 #include "apps/AppLauncher.h"
 #include "shell/Addresses.h"
 #include "shell/PageStack.h"
+#include "web/BrowserBar.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
@@ -13,13 +14,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QWebElement>
 #include <QWebFrame>
 #include <QWebSettings>
@@ -71,6 +75,11 @@ private slots:
     void unreachableWebAppShowsOurPageAndTriesAgain();
     void missingLocalPageIsNamed();
     void errorPageEscapesWhatItShows();
+    // The Browser's bar.
+    void browserAddressFor_data();
+    void browserAddressFor();
+    void browserBarNavigatesSearchesAndGoesBack();
+    void onlyTheBrowserItemGetsTheBar();
 
 private:
     QString appsFolder() const { return shell->appsFolder(); }
@@ -438,6 +447,126 @@ void TestAppLauncher::errorPageEscapesWhatItShows()
     // Only PNG data becomes an icon.
     writeFile(appsFolder() + "/Fake/icon.png", "<svg/>");
     QVERIFY(ErrorPage::appIcon(appsFolder() + "/Fake").isEmpty());
+}
+
+void TestAppLauncher::browserAddressFor_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("address");
+    const QString search = "https://search.example/";
+    QTest::newRow("full address") << "https://site.example/a?b=1"
+                                  << "https://site.example/a?b=1";
+    QTest::newRow("host only") << "site.example"
+                               << "http://site.example";
+    QTest::newRow("host and path") << " site.example/x/y "
+                                   << "http://site.example/x/y";
+    QTest::newRow("local with port") << "localhost:8080/p"
+                                     << "http://localhost:8080/p";
+    QTest::newRow("one word") << "weather" << search + "?q=weather";
+    QTest::newRow("words") << "cheap flights" << search + "?q=cheap%20flights";
+    QTest::newRow("query characters") << "a+b & c#d" << search + "?q=a%2Bb%20%26%20c%23d";
+    QTest::newRow("words with a dot")
+        << "what is site.example" << search + "?q=what%20is%20site.example";
+    QTest::newRow("no script address")
+        << "javascript:alert(1)" << search + "?q=javascript%3Aalert%281%29";
+}
+
+void TestAppLauncher::browserAddressFor()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, address);
+    QCOMPARE(
+        BrowserBar::addressFor(typed, QUrl("https://search.example/")).toString(QUrl::FullyEncoded),
+        address);
+}
+
+void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
+{
+    server->route("/a", "<html><head><title>A</title></head><body>a</body></html>");
+    server->route("/b", "<html><head><title>B</title></head><body>b</body></html>");
+    server->route("/search", "<html><head><title>Found</title></head><body>s</body></html>");
+    auto *view = new QWebView;
+    std::unique_ptr<QWidget> page(BrowserBar::wrap(view, server->url("/search")));
+    page->resize(800, 600);
+    page->show();
+    QApplication::setActiveWindow(page.get());
+    QVERIFY(QTest::qWaitForWindowActive(page.get()));
+    auto *bar = page->findChild<BrowserBar *>();
+    QVERIFY(bar);
+    QCOMPARE(ShellHost::webViewIn(page.get()), view);
+    const auto buttons = bar->findChildren<QToolButton *>();
+    QCOMPARE(buttons.size(), 3);
+    QToolButton *back = buttons[0], *forward = buttons[1];
+    QVERIFY(!back->isEnabled() && !forward->isEnabled());
+
+    // An address typed into the field.
+    bar->addressField()->setFocus();
+    QTest::keyClicks(bar->addressField(), server->url("/a").toString());
+    QTest::keyClick(bar->addressField(), Qt::Key_Return);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
+    QCOMPARE(bar->addressField()->text(), server->url("/a").toString());
+    // Ctrl+L takes the field whatever has the focus.
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(bar->addressField()->hasFocus());
+    QCOMPARE(bar->addressField()->selectedText(), server->url("/a").toString());
+    QTest::keyClicks(bar->addressField(), server->url("/b").toString());
+    QTest::keyClick(bar->addressField(), Qt::Key_Return);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
+    QVERIFY(back->isEnabled());
+
+    // Back and forward, by key and by button.
+    QTest::keyClick(view, Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
+    QVERIFY(TestUtil::waitFor([&] { return forward->isEnabled(); }));
+    forward->click();
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
+    back->click();
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
+    QTest::keyClick(view, Qt::Key_Right, Qt::AltModifier);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
+
+    // F5 asks the server again.
+    const int before = server->requestCount("/b");
+    QTest::keyClick(view, Qt::Key_F5);
+    QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/b") == before + 1; }));
+
+    // Words go to the search page.
+    QTest::keyClick(view, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClicks(bar->addressField(), "red apples");
+    QTest::keyClick(bar->addressField(), Qt::Key_Return);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Found"; }));
+    QCOMPARE(server->lastRequest("/search?q=red%20apples").path,
+             QByteArray("/search?q=red%20apples"));
+}
+
+void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
+{
+    // The start page's requests go to a local sink.
+    TestHttpServer sink;
+    QVERIFY(sink.start());
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), sink.port()));
+    const QString start = QStringLiteral(VANTARA_DEFAULT_START_PAGE);
+    QPointer<QWebView> view = launcher->launch("Google", start);
+    QVERIFY(view);
+    QWidget *page = shell->stack()->currentWidget();
+    QVERIFY(page != view.data());
+    QVERIFY(page->findChild<BrowserBar *>());
+    QCOMPARE(shell->webViewOnTop(), view.data());
+    QCOMPARE(page->objectName(), start);
+    // Closing it releases the view with its holder.
+    QPointer<QWidget> holder = page;
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 0);
+    QVERIFY(TestUtil::waitFor([&] { return !view && !holder; }));
+
+    // A web app, even one on the start page's address, stays a bare view.
+    writeFile(appsFolder() + "/Search/app.con",
+              "<config><apptype>web</apptype><applink>" + start.toUtf8() + "</applink></config>");
+    QWebView *app = launcher->launch("Search", "Search");
+    QCOMPARE(shell->stack()->currentWidget(), app);
+    QVERIFY(!app->findChild<BrowserBar *>());
 }
 
 QTEST_MAIN(TestAppLauncher)

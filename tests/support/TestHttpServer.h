@@ -25,6 +25,9 @@ public:
         // When above 0: a body of this many bytes follows body, made piece by
         // piece as the connection takes it, so its size costs no memory.
         qint64 generatedBytes = 0;
+        // When above 0: the length announced instead of the body's; after the
+        // body the connection stays open, a transfer that stalls part way.
+        qint64 announcedBytes = 0;
     };
     struct Request {
         QByteArray method;
