@@ -330,6 +330,19 @@ private slots:
         // The user who cancelled needs no message.
         QVERIFY(messages->isEmpty());
 
+        // A finished file offers its folder.
+        server.route("/small.txt", "done", "text/plain");
+        eval(w, "myob.DownFile('" + server.url("/small.txt").toString() + "', 'Tool')");
+        QVERIFY(TestUtil::waitFor(
+            [&] { return eval(w, "jQuery('#dlstate').text()").toString() == "Done"; }));
+        QCOMPARE(eval(w, "jQuery('#dlname').text()").toString(), QStringLiteral("small.txt"));
+        QCOMPARE(eval(w, "jQuery('#dlshow').is(':visible')").toBool(), true);
+        QCOMPARE(eval(w, "jQuery('#dlfill')[0].style.width").toString(), QStringLiteral("100%"));
+        QCOMPARE(eval(w, "vantara.downloads().pop().folder").toString(),
+                 QDir(w.appsFolder() + "/Tool").absolutePath());
+        QCOMPARE(TestUtil::readFile(w.appsFolder() + "/Tool/small.txt"), QByteArray("done"));
+        eval(w, "jQuery('#dlclear').click()");
+
         // Quitting during a download asks; "no" keeps both going.
         eval(w, "myob.DownFile('" + server.url("/big.bin").toString() + "', 'Tool')");
         QVERIFY(TestUtil::waitFor([&] { return DownloadList::instance().running() == 1; }));
