@@ -16,15 +16,18 @@ QColor FirstFrame::homeColour()
 
 void FirstFrame::apply(QWidget *window, QWebView *home, QProgressBar *bar)
 {
-    QPalette palette = window->palette();
     const QColor colour = homeColour();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Base, colour);
-    window->setPalette(palette);
+    // Only the window's own ground: app views, its children, keep the white
+    // base that pages without a background expect.
+    QPalette ground = window->palette();
+    ground.setColor(QPalette::Window, colour);
+    window->setPalette(ground);
     window->setAutoFillBackground(true);
-    // The view paints an empty page in its page's base colour.
-    home->page()->setPalette(palette);
-    home->setPalette(palette);
+    // The home view paints its empty page in its page's base colour.
+    QPalette homePalette = home->palette();
+    homePalette.setColor(QPalette::Base, colour);
+    home->page()->setPalette(homePalette);
+    home->setPalette(homePalette);
     bar->setTextVisible(false);
     bar->hide();
 }

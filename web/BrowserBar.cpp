@@ -35,7 +35,8 @@ BrowserBar::BrowserBar(QWebView *webView, const QUrl &search, QWidget *parent)
 {
     setObjectName(QStringLiteral("browserBar"));
     setFixedHeight(height);
-    setAutoFillBackground(true);
+    // Painted by its style sheet, not by the window's palette it would inherit.
+    setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QStringLiteral(
         "BrowserBar { background: #f2f2f2; border-bottom: 1px solid #d0d0d0; }"
         "QToolButton { font-size: 16px; min-width: 28px; color: #333; }"
