@@ -10,6 +10,8 @@
 #include <QWebHistory>
 #include <QWebView>
 
+#include <functional>
+
 namespace
 {
 QToolButton *button(const QString &text, const QString &tip, QWidget *parent)
