@@ -1,11 +1,17 @@
 #include "app/HomeBridge.h"
 
+#include "install/DownloadList.h"
 #include "shell/OpenApps.h"
+#include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
 #include <QStackedWidget>
+#include <QTimer>
 
-HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost) {}
+HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
+{
+    connect(&DownloadList::instance(), &DownloadList::changed, this, &HomeBridge::tellDownloads);
+}
 
 int HomeBridge::appOnTop() const
 {
@@ -16,4 +22,39 @@ int HomeBridge::appOnTop() const
 int HomeBridge::indexOfApp(const QString &name) const
 {
     return OpenApps::indexOf(host.stack(), name);
+}
+
+// Downloads indicator.
+
+QVariantList HomeBridge::downloads() const
+{
+    return DownloadList::instance().describe();
+}
+
+bool HomeBridge::cancelDownload(int id)
+{
+    return DownloadList::instance().cancel(id);
+}
+
+bool HomeBridge::showDownload(int id)
+{
+    return DownloadList::instance().showInFolder(id);
+}
+
+void HomeBridge::clearDownloads()
+{
+    DownloadList::instance().clearEnded();
+}
+
+void HomeBridge::tellDownloads()
+{
+    // Progress comes in many small steps: the page hears of them at most
+    // five times a second.
+    if (downloadsToTell)
+        return;
+    downloadsToTell = true;
+    QTimer::singleShot(200, this, [this] {
+        downloadsToTell = false;
+        ScriptCall::run(host.homeFrame(), QStringLiteral("downloadsChanged"), {});
+    });
 }

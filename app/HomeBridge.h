@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QVariantList>
 
 class ShellHost;
 
@@ -27,6 +28,18 @@ public slots:
     // of opening a second one.
     int indexOfApp(const QString &name) const;
 
+    // Downloads indicator: what is under way or lately ended (see
+    // DownloadList::describe), cancelling one, showing a finished file's
+    // folder and forgetting the ended ones. The page hears of each change
+    // through its function downloadsChanged().
+    QVariantList downloads() const;
+    bool cancelDownload(int id);
+    bool showDownload(int id);
+    void clearDownloads();
+
 private:
+    void tellDownloads();
+    bool downloadsToTell = false;
+
     ShellHost &host;
 };

@@ -6,6 +6,7 @@
 #include "apps/AppCatalogue.h"
 #include "apps/AppLauncher.h"
 #include "apps/PageServices.h"
+#include "install/DownloadList.h"
 #include "install/DownloadProgress.h"
 #include "install/FileDownloads.h"
 #include "install/InstallLeftovers.h"
@@ -21,6 +22,7 @@
 #include "shell/SwitchKeys.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopWidget>
 #include <QNetworkReply>
 #include <QProgressBar>
@@ -143,6 +145,14 @@ QObject *MainWindow::bridge() const { return const_cast<MainWindow *>(this); }
 int MainWindow::showIndex() const { return showIndexValue; }
 void MainWindow::setShowIndex(int index) { showIndexValue = index; }
 // clang-format on
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (DownloadList::instance().mayQuit())
+        QMainWindow::closeEvent(event);
+    else
+        event->ignore();
+}
 
 // Hooks: the only place where signals meet the slots that pages know.
 

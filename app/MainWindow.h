@@ -11,6 +11,7 @@
 #include <phonon/phononnamespace.h>
 
 class QAuthenticator;
+class QCloseEvent;
 class QNetworkReply;
 class QWebView;
 struct MainWindowUi;
@@ -123,6 +124,10 @@ private slots:
     void mailapp();
     void finishedSlot(QNetworkReply *reply);
     void on_reee_clicked();
+
+protected:
+    // Quitting with downloads under way asks first; quitting anyway cancels them.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     int showIndexValue = 0;

@@ -1,5 +1,6 @@
 #include "app/MainWindowUi.h"
 
+#include "app/FirstFrame.h"
 #include "web/ConsoleErrors.h"
 
 #include <QCoreApplication>
@@ -42,6 +43,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     progressBar->setStyleSheet(QStringLiteral(
         "border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
     progressBar->setValue(0);
+    FirstFrame::apply(window, webView, progressBar);
 
     window->setCentralWidget(centralWidget);
     window->setWindowTitle(QCoreApplication::translate("MainWindow", "Vantara", nullptr));

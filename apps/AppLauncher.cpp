@@ -10,6 +10,8 @@
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 #include "shell/StackSlide.h"
+#include "web/BrowserBar.h"
+#include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
 
@@ -62,6 +64,9 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
         view->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, app.css));
 
         view->setGeometry(StackSlide::stackArea(shell.screenArea()));
+        if (auto *page = dynamic_cast<QuietPage *>(view->page()))
+            page->setAppIdentity(nn, AppFolder::isSafeName(nn) ? ErrorPage::appIcon(appFolder)
+                                                               : QByteArray());
 
         if (ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"))) {
             useJar(view, ll, shell);
@@ -81,13 +86,28 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             const QUrl page = localPage(appFolder, app.link);
             if (!page.isEmpty())
                 view->load(page);
+            else
+                showProblem(view, nn, appFolder, ErrorPage::Reason::PageMissing, app.link);
             shell.hookApiPlacement(view->page()->mainFrame());
             view->setObjectName(nn);
         }
+        const bool webAddress =
+            ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"));
+        if (!webAddress && app.type != QLatin1String("web") && app.type != QLatin1String("local"))
+            showProblem(view, nn, appFolder, ErrorPage::Reason::BrokenDescriptor,
+                        QStringLiteral("app.con"));
 
-        OpenApps::mark(view, nn);
-        shell.stack()->addWidget(view);
-        shell.stack()->setCurrentWidget(view);
+        // The dock's Browser gets a bar to navigate with; web apps keep their
+        // page alone.
+        QWidget *page = view;
+        if (ll == QLatin1String(VANTARA_DEFAULT_START_PAGE) && app.type.isEmpty()) {
+            page = BrowserBar::wrap(view, QUrl(ll));
+            page->setObjectName(view->objectName());
+            page->setGeometry(view->geometry());
+        }
+        OpenApps::mark(page, nn);
+        shell.stack()->addWidget(page);
+        shell.stack()->setCurrentWidget(page);
         // Keys go to the page the user now sees, not the home page beneath.
         view->setFocus();
         StackSlide::slideIn(shell.stack(), shell.screenArea());
@@ -100,6 +120,16 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
         shell.message(QStringLiteral("ERR3"));
         return nullptr;
     }
+}
+
+void AppLauncher::showProblem(QWebView *view, const QString &name, const QString &appFolder,
+                              ErrorPage::Reason reason, const QString &detail)
+{
+    // No base address: the page of a broken app gets no api and no file access.
+    const QByteArray icon =
+        AppFolder::isSafeName(name) ? ErrorPage::appIcon(appFolder) : QByteArray();
+    view->setContent(ErrorPage::html(name, icon, reason, detail, false),
+                     QStringLiteral("text/html;charset=utf-8"));
 }
 
 QWebView *AppLauncher::createView(const QString &objectName)

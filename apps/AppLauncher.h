@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/ErrorPage.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -29,6 +31,9 @@ public:
     static QUrl localPage(const QString &appFolder, const QString &link);
 
 private:
+    // Shows the shell's page naming what is wrong with the app.
+    static void showProblem(QWebView *view, const QString &name, const QString &appFolder,
+                            ErrorPage::Reason reason, const QString &detail);
     QWebView *createView(const QString &objectName);
 
     ShellHost &shell;

@@ -1,5 +1,6 @@
 #include "install/Download.h"
 
+#include "install/DownloadList.h"
 #include "install/ReplaceFile.h"
 
 #include <QDir>
@@ -23,6 +24,15 @@ int schemeSafety(const QUrl &url)
 }
 
 constexpr int transferTimeoutMs = 60000;
+
+// What the downloads list calls it: the file or app it is for.
+QString shownName(const DownloadContext &context, const QUrl &url)
+{
+    if (!context.name.isEmpty())
+        return context.name;
+    const QString file = url.fileName();
+    return file.isEmpty() ? url.host() : file;
+}
 // What the network layer may hold before it is written out.
 constexpr qint64 readBufferBytes = 1024 * 1024;
 } // namespace
@@ -42,6 +52,7 @@ Download::Download(QNetworkAccessManager *manager, QNetworkRequest request,
     : QObject(parent), info(context), manager(manager), request(request), firstUrl(request.url()),
       currentUrl(request.url())
 {
+    listId = DownloadList::instance().add(this, shownName(context, firstUrl));
     if (!isAllowedAddress(currentUrl)) {
         fail(QStringLiteral("%1 is not an http or https address").arg(currentUrl.toString()));
         return;
@@ -70,6 +81,8 @@ void Download::send()
 
 Download::~Download()
 {
+    // Gone before it ended: its owner stopped it.
+    DownloadList::instance().ended(listId, DownloadList::State::Cancelled);
     if (networkReply) {
         networkReply->disconnect(this);
         networkReply->abort();
@@ -118,8 +131,16 @@ void Download::receive()
     if (!error.isEmpty())
         return;
     const QByteArray data = networkReply->readAll();
-    if (body.isOpen() && body.write(data) != data.size())
+    if (body.isOpen() && body.write(data) != data.size()) {
         stop(QStringLiteral("cannot write %1: %2").arg(body.fileName(), body.errorString()));
+        return;
+    }
+    // The reply's own progress reports are spaced out in time, and a transfer
+    // that stalls after one piece would never report it: what was written
+    // counts.
+    const QVariant length = networkReply->header(QNetworkRequest::ContentLengthHeader);
+    DownloadList::instance().progress(listId, body.size(),
+                                      length.isValid() ? length.toLongLong() : -1);
 }
 
 void Download::stop(const QString &why)
@@ -184,7 +205,31 @@ void Download::complete()
         error = networkReply->errorString();
     }
     done = true;
+    reportEnd();
     emit finished(this);
+}
+
+void Download::reportEnd()
+{
+    DownloadList::instance().ended(listId, cancelled     ? DownloadList::State::Cancelled
+                                           : succeeded() ? DownloadList::State::Done
+                                                         : DownloadList::State::Failed);
+}
+
+void Download::cancel()
+{
+    if (done || cancelled)
+        return;
+    cancelled = true;
+    if (networkReply) {
+        stop(QStringLiteral("cancelled"));
+    } else {
+        error = QStringLiteral("cancelled");
+    }
+    // Nothing of it stays on disk, even if the program ends before the
+    // network layer reports the abort.
+    body.close();
+    body.remove();
 }
 
 void Download::fail(const QString &why)
@@ -193,6 +238,7 @@ void Download::fail(const QString &why)
     // Owners connect after construction: report on the next turn of the loop.
     QTimer::singleShot(0, this, [this] {
         done = true;
+        reportEnd();
         emit finished(this);
     });
 }
@@ -206,5 +252,6 @@ bool Download::keepAs(const QString &path, QString *why)
     if (!replaceFile(body.fileName(), path, why))
         return false;
     kept = true;
+    DownloadList::instance().saved(listId, path);
     return true;
 }

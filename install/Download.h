@@ -49,6 +49,11 @@ public:
     bool succeeded() const { return done && error.isEmpty(); }
     QString errorString() const { return error; }
 
+    // Stops a download under way at once and removes what it received; it
+    // then ends as failed, and wasCancelled() tells why.
+    void cancel();
+    bool wasCancelled() const { return cancelled; }
+
     // The received body, while the object lives.
     QString bodyPath() const { return body.fileName(); }
     // Moves the received body to path, replacing a file there.
@@ -72,6 +77,7 @@ private:
     bool redirect();
     void complete();
     void fail(const QString &why);
+    void reportEnd();
 
     DownloadContext info;
     QNetworkAccessManager *manager;
@@ -84,5 +90,7 @@ private:
     int redirects = 0;
     bool kept = false;
     bool done = false;
+    bool cancelled = false;
+    int listId = 0; // its entry in the downloads list
     QString error;
 };

@@ -10,6 +10,7 @@ void DownloadProgress::show(QProgressBar *bar, qint64 bytesReceived, qint64 byte
 {
     if (!bar)
         return;
+    bar->show();
     if (bytesTotal < 0) {
         bar->setRange(0, 0);
         return;

@@ -61,9 +61,10 @@ void FileDownloads::completeFile(Download *download)
     const QString name = lastSegment(download->requestedUrl());
     const QString folder = host.appsFolder() + QLatin1Char('/') + download->context().target;
     QString why;
-    if (!download->succeeded())
-        host.message(InstallMessages::downloadFailed(download->errorString()));
-    else if (!AppFolder::isSafeName(name))
+    if (!download->succeeded()) {
+        if (!download->wasCancelled())
+            host.message(InstallMessages::downloadFailed(download->errorString()));
+    } else if (!AppFolder::isSafeName(name))
         host.message(InstallMessages::badName(name));
     else if (QFileInfo(folder).isDir() && !download->keepAs(folder + QLatin1Char('/') + name, &why))
         host.message(InstallMessages::downloadFailed(why));
@@ -144,7 +145,9 @@ void FileDownloads::completeInstaller(Download *download)
 void FileDownloads::saveInstaller(Download *download)
 {
     if (!download->succeeded()) {
-        host.message(InstallMessages::downloadFailed(download->errorString()));
+        // The user who cancelled it needs no word.
+        if (!download->wasCancelled())
+            host.message(InstallMessages::downloadFailed(download->errorString()));
         return;
     }
     QString why;

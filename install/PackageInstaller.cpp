@@ -73,7 +73,9 @@ void PackageInstaller::PackDownloaded(QNetworkReply *reply)
 bool PackageInstaller::unpack(Download *download, const QString &name, const QString &folder)
 {
     if (!download->succeeded()) {
-        host.message(InstallMessages::downloadFailed(download->errorString()));
+        // The user who cancelled it needs no word.
+        if (!download->wasCancelled())
+            host.message(InstallMessages::downloadFailed(download->errorString()));
         return false;
     }
     if (!AppFolder::isSafeName(folder)) {

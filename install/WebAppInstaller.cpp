@@ -58,7 +58,9 @@ void WebAppInstaller::complete(Download *download)
     const DownloadContext &app = download->context();
     QString why;
     if (!download->succeeded()) {
-        host.message(InstallMessages::downloadFailed(download->errorString()));
+        // The user who cancelled it needs no word.
+        if (!download->wasCancelled())
+            host.message(InstallMessages::downloadFailed(download->errorString()));
     } else {
         host.message(InstallMessages::finished());
         if (install(download, &why)) {

@@ -15,3 +15,8 @@ void MailListPage::javaScriptAlert(QWebFrame *, const QString &msg)
 {
     Messages::show(msg);
 }
+
+bool MailListPage::javaScriptConfirm(QWebFrame *, const QString &msg)
+{
+    return Messages::ask(msg, QStringLiteral("Delete"), QStringLiteral("Cancel"));
+}

@@ -102,7 +102,7 @@ void MailPanel::offerBridge()
                         ScriptBridge::isBundledPage(frame->url(), MailListPage::address().path()));
 }
 
-void MailPanel::openService(const QString &service, const QString &)
+void MailPanel::openService(const QString &service, const QString &name)
 {
     QWebView *mail = mailView(panelOnTop());
     if (!mail)
@@ -112,6 +112,9 @@ void MailPanel::openService(const QString &service, const QString &)
     // cookie file of the service's address.
     mail->page()->networkAccessManager()->setCookieJar(
         new NetworkCookieJar(service, host.paths().cookieFolder()));
+    // A site that cannot be reached shows the account's name on its error page.
+    if (auto *page = dynamic_cast<QuietPage *>(mail->page()))
+        page->setAppIdentity(name.isEmpty() ? PageNames::mailPanel() : name, QByteArray());
     mail->load(QUrl(service));
     QObject::connect(mail->page(), &QWebPage::loadProgress, host.progressBar(),
                      &QProgressBar::setValue, Qt::UniqueConnection);

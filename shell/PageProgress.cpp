@@ -5,7 +5,11 @@
 
 void PageProgress::show(QProgressBar *bar, int value)
 {
-    if (!bar || bar->value() == value)
+    if (!bar)
+        return;
+    // The line is there only while something loads.
+    bar->setVisible(value != 0);
+    if (bar->value() == value)
         return;
     const bool enabled = bar->updatesEnabled();
     bar->setUpdatesEnabled(false);

@@ -9,6 +9,7 @@ namespace PageProgress
 // Sets the bar's value without the immediate repaint that QProgressBar does on
 // every change: the bar lies over the home view, so each such repaint paints
 // that web page too, several times per load. The next paint cycle draws it.
+// The bar shows while value is not 0 and hides at 0.
 void show(QProgressBar *bar, int value);
 // Makes bar follow page's loadProgress.
 void follow(QWebPage *page, QProgressBar *bar);

@@ -66,6 +66,12 @@ void PageStack::closeapp()
         // stops them at once.
         retireWebView(view, kind != PageKind::MusicApp);
         stack->removeWidget(view);
+    } else if (QWebView *inner = ShellHost::webViewIn(page)) {
+        // A view under a bar: the view and its page go as any other's, the
+        // holder with them.
+        retireWebView(inner, true);
+        stack->removeWidget(page);
+        page->deleteLater();
     } else {
         page->setAttribute(Qt::WA_DeleteOnClose);
         stack->removeWidget(page);
@@ -109,7 +115,7 @@ void PageStack::pageloaded()
         const PageKind kind = kindOf(page);
         if (kind == PageKind::None || kind == PageKind::MailPanel)
             return;
-        auto *view = qobject_cast<QWebView *>(page);
+        QWebView *view = ShellHost::webViewIn(page);
         const QString title = view ? view->title() : QString();
         if (!title.isEmpty())
             ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {title.left(10)});

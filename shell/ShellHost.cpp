@@ -26,7 +26,16 @@ QWidget *ShellHost::pageOnTop() const
 
 QWebView *ShellHost::webViewOnTop() const
 {
-    return qobject_cast<QWebView *>(pageOnTop());
+    return webViewIn(pageOnTop());
+}
+
+QWebView *ShellHost::webViewIn(QWidget *page)
+{
+    if (auto *view = qobject_cast<QWebView *>(page))
+        return view;
+    if (!page || !page->property("wrapsWebView").toBool())
+        return nullptr;
+    return page->findChild<QWebView *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 QString ShellHost::programFolder() const

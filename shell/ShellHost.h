@@ -32,8 +32,12 @@ public:
     // The stack of app pages ("springboard") and its current widget.
     virtual QStackedWidget *stack() const = 0;
     QWidget *pageOnTop() const;
-    // The page on top when it is a web view, else null.
+    // The page on top when it is a web view (or wraps one under a bar, as
+    // the Browser does), else null.
     QWebView *webViewOnTop() const;
+    // page itself when it is a web view; the view a page marked with the
+    // property "wrapsWebView" holds; else null.
+    static QWebView *webViewIn(QWidget *page);
     virtual QProgressBar *progressBar() const = 0;
     // The top-level window: parent of what the shell makes, owner of dialogs.
     virtual QWidget *mainWindow() const = 0;

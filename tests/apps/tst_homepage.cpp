@@ -3,6 +3,11 @@
 #include "TestShell.h"
 #include "shell/Addresses.h"
 
+#include <cmath>
+
+#include <QColor>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebFrame>
 #include <QWebView>
@@ -15,6 +20,31 @@ QStringList names(int count)
     for (int i = 1; i <= count; ++i)
         out << QStringLiteral("App %1").arg(i);
     return out;
+}
+
+// A computed colour, "rgb(r, g, b)".
+QColor cssColour(const QString &css)
+{
+    const QStringList parts = QString(css).remove(QRegExp("[^0-9,]")).split(QLatin1Char(','));
+    return parts.size() == 3 ? QColor(parts[0].toInt(), parts[1].toInt(), parts[2].toInt())
+                             : QColor();
+}
+
+// Contrast ratio of two computed colours.
+double contrastRatio(const QString &a, const QString &b)
+{
+    auto luminance = [](const QColor &colour) {
+        const double channels[] = {colour.redF(), colour.greenF(), colour.blueF()};
+        const double weights[] = {0.2126, 0.7152, 0.0722};
+        double sum = 0;
+        for (int i = 0; i < 3; ++i) {
+            const double c = channels[i];
+            sum += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const double x = luminance(cssColour(a)), y = luminance(cssColour(b));
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 
 const QString hostile = QStringLiteral("<img src=x onerror=myob.closeit()>");
@@ -166,6 +196,28 @@ private slots:
         // "#" belongs to the name, not to a fragment of the address.
         QCOMPARE(home.js("jQuery('.imgicon:eq(2)').attr('src')").toString(),
                  QStringLiteral("file:///C:/Program%20Files/Vantara/Apps/C%23/icon.png"));
+    }
+
+    void aFolderWithoutIconShowsItsInitial()
+    {
+        QTemporaryDir apps;
+        QVERIFY(TestUtil::writeFile(apps.path() + "/Drawn/icon.png",
+                                    TestUtil::readFile(":/assets/ios7/mail.png")));
+        QVERIFY(QDir(apps.path()).mkpath("bare app"));
+        QVERIFY(QDir(apps.path()).mkpath("_9lives"));
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("makeapp", {"Drawn,bare app,_9lives", apps.path()});
+        QVERIFY(TestUtil::waitFor(
+            [&] { return home.js("jQuery('.icona.noicon').length").toInt() == 2; }));
+        QTest::qWait(200);
+        QCOMPARE(home.js("jQuery('.icona.noicon').map(function(){ return "
+                         "jQuery(this).attr('data-initial'); }).get().join(',')")
+                     .toString(),
+                 QStringLiteral("B,9"));
+        QCOMPARE(home.js("jQuery('.icona:eq(0)').hasClass('noicon')").toBool(), false);
+        QCOMPARE(home.js("getComputedStyle(jQuery('.icona.noicon img')[0]).visibility").toString(),
+                 QStringLiteral("hidden"));
     }
 
     void emptyListingLeavesTheGridEmpty()
@@ -431,6 +483,22 @@ private slots:
         QVERIFY(home.load());
         for (int i = 0; i < 50; ++i)
             QVERIFY(QRegExp("#[0-9A-F]{6}").exactMatch(home.js("colors()").toString()));
+        // The status bar keeps its random colour, and its text always reads.
+        const QStringList fixed = {"#FFFFFF", "#000000", "#FFFF00", "#777777",
+                                   "#0000FF", "#00FF00", "#767676", "#FF0000"};
+        for (int i = 0; i < 200; ++i) {
+            const QString colour = i < fixed.size() ? fixed[i] : home.js("colors()").toString();
+            home.js("paintBar('" + colour + "')");
+            const QString background =
+                home.js("getComputedStyle(jQuery('#topi')[0]).backgroundColor").toString();
+            const QString text = home.js("getComputedStyle(jQuery('#clock')[0]).color").toString();
+            QCOMPARE(cssColour(background), QColor(colour));
+            QVERIFY2(contrastRatio(background, text) >= 4.5, qPrintable(colour + " " + text));
+        }
+        home.js("stbar()");
+        QVERIFY(contrastRatio(
+                    home.js("getComputedStyle(jQuery('#topi')[0]).backgroundColor").toString(),
+                    home.js("getComputedStyle(jQuery('#clock')[0]).color").toString()) >= 4.5);
         home.js("ctrl(true)");
         QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 3);
         home.js("ctrl()");

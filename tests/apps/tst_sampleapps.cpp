@@ -3,6 +3,7 @@
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -158,6 +159,67 @@ private slots:
         js(again, "document.getElementById('remove').click()");
         QCOMPARE(js(again, "document.querySelectorAll('#list li').length").toInt(), 1);
         QCOMPARE(js(again, "JSON.parse(localStorage.getItem('vantara.notes')).length").toInt(), 1);
+    }
+
+    void notesSaySavedOnlyWhenStored()
+    {
+        QWebView view;
+        QVERIFY(open(view, "Notes"));
+        QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(600, 300));
+        QTest::keyClicks(&view, "kept");
+        const QString status = "document.getElementById('status').textContent";
+        QCOMPARE(js(view, status).toString(), QStringLiteral("Saved"));
+        const QString saved = js(view, "localStorage.getItem('vantara.notes')").toString();
+        QVERIFY(saved.contains("kept"));
+        // A store that fails aloud, and one that fails without a word.
+        for (const char *broken : {"function () { throw new Error('full'); }", "function () {}"}) {
+            js(view, "document.getElementById('status').textContent = ''");
+            js(view, QStringLiteral("Storage.prototype.setItem = %1").arg(broken));
+            QTest::keyClicks(&view, "x");
+            QCOMPARE(js(view, status).toString(),
+                     QStringLiteral("Not saved: the note could not be stored"));
+        }
+        QCOMPARE(js(view, "localStorage.getItem('vantara.notes')").toString(), saved);
+    }
+
+    void notesRulesLineUpWithTheText()
+    {
+        QWebView view;
+        QVERIFY(open(view, "Notes"));
+        QStringList lines;
+        for (int i = 0; i < 60; ++i)
+            lines << QStringLiteral("line %1").arg(i);
+        js(view, "var t = document.getElementById('text'); t.value = '" + lines.join("\\n") + "'");
+        const QColor rule(0xea, 0xdf, 0xbf);
+        for (const QSize &size : {QSize(1024, 700), QSize(700, 500), QSize(1280, 900)}) {
+            view.resize(size);
+            for (int scroll : {0, 10, 100}) {
+                js(view, QStringLiteral("t.scrollTop = %1").arg(scroll));
+                const int scrolled = js(view, "t.scrollTop").toInt();
+                const QRect box(js(view, "t.getBoundingClientRect().left").toInt(),
+                                js(view, "t.getBoundingClientRect().top").toInt(),
+                                js(view, "t.clientWidth").toInt(),
+                                js(view, "t.clientHeight").toInt());
+                const QImage shot = view.grab().toImage();
+                // Rows of rule colour, far right where no text is.
+                QList<int> rules;
+                for (int y = box.top(); y < box.bottom(); ++y)
+                    if (shot.pixelColor(box.right() - 30, y) == rule)
+                        rules << y - box.top();
+                QVERIFY(rules.size() > 5);
+                // Each rule is the bottom pixel of a 28-pixel line, counted from
+                // the top padding and moved with the text when it scrolls.
+                for (int y : rules)
+                    QVERIFY2(
+                        ((y + scrolled - 16) % 28 + 28) % 28 == 27,
+                        qPrintable(QStringLiteral("rule at %1, scrolled %2").arg(y).arg(scrolled)));
+                // The text lines: line k's top is at 16 + 28k.
+                QCOMPARE(js(view, "getComputedStyle(t).lineHeight").toString(),
+                         QStringLiteral("28px"));
+                QCOMPARE(js(view, "getComputedStyle(t).paddingTop").toString(),
+                         QStringLiteral("16px"));
+            }
+        }
     }
 };
 

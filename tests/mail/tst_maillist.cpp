@@ -3,6 +3,7 @@
 #include "TestShell.h"
 #include "mail/MailListPage.h"
 #include "shell/Addresses.h"
+#include "shell/ScriptCall.h"
 
 #include <QApplication>
 #include <QDir>
@@ -256,6 +257,23 @@ private slots:
         QVERIFY(fresh.accounts().isEmpty());
         QVERIFY(!fresh.stored().contains(QStringLiteral("undefined")));
         QVERIFY(!page.stored().contains(QStringLiteral("carl")));
+
+        // Only an address of the form name@host is taken.
+        const QString notAddress =
+            QStringLiteral("Please type an email address of the form name@host.");
+        int shown = alerts->size();
+        for (const QString &typed :
+             {QStringLiteral("carl"), QStringLiteral("carl@"), QStringLiteral("@example.org"),
+              QStringLiteral("a b@example.org"), QStringLiteral("a@b@example.org")}) {
+            fresh.js(
+                QStringLiteral("$('#TxtEmail').val(%1); $('#radio-gmail').prop('checked', true)")
+                    .arg(ScriptCall::quote(typed)));
+            QVERIFY(fresh.click(QStringLiteral("#addbtn")));
+            QVERIFY(TestUtil::waitFor([&] { return alerts->size() == shown + 1; }));
+            QCOMPARE(alerts->last(), notAddress);
+            ++shown;
+        }
+        QVERIFY(fresh.accounts().isEmpty());
     }
 
     void typedTextStaysText()
@@ -263,7 +281,7 @@ private slots:
         TestBridge bridge;
         ListPage page(&bridge);
         QVERIFY(page.load());
-        const QString evil = QStringLiteral("\"><img src=x onerror=\"window.hacked=1\">'");
+        const QString evil = QStringLiteral("\"><img/src=x/onerror=\"window.hacked=1\">'@host");
         QVERIFY(page.addAccount(evil, QStringLiteral("radio-hotmail")));
         QTest::qWait(200);
         QCOMPARE(page.js("typeof window.hacked").toString(), QStringLiteral("undefined"));
@@ -298,7 +316,17 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(bridge.calls.size(), 2);
 
+        // Deleting asks first; "Cancel" keeps the account.
+        QVERIFY(page.click(QStringLiteral("#listview li:eq(1) a.dele")));
+        QVERIFY(TestUtil::waitFor([&] { return alerts->size() == 1; }));
+        QCOMPARE(alerts->value(0), QStringLiteral("Delete the account one@example.org?"));
+        QTest::qWait(200);
+        QCOMPARE(page.accounts().size(), 2);
+        QVERIFY(page.stored().contains(QStringLiteral("one@example.org")));
+        alerts->clear();
+
         // Deleting removes the item and stores the list, and opens nothing.
+        TestUtil::answerQuestions(true);
         QVERIFY(page.click(QStringLiteral("#listview li:eq(1) a.dele")));
         QVERIFY(TestUtil::waitFor([&] { return page.accounts().size() == 1; }));
         QTest::qWait(300);
@@ -308,7 +336,7 @@ private slots:
         QVERIFY(!page.stored().contains(QStringLiteral("one@example.org")));
         QVERIFY(page.stored().contains(QStringLiteral("two@example.org")));
         QCOMPARE(page.js("$.mobile.activePage.attr('id')").toString(), QStringLiteral("page1"));
-        QVERIFY(alerts->isEmpty());
+        QCOMPARE(*alerts, QStringList({"Delete the account one@example.org?"}));
     }
 
     void theListComesBackWithThePage()
@@ -327,6 +355,7 @@ private slots:
         // Restored items work like new ones.
         QVERIFY(again.click(QStringLiteral("#listview li:eq(1) a:first")));
         QVERIFY(TestUtil::waitFor([&] { return bridge.calls.size() == 1; }));
+        TestUtil::answerQuestions(true);
         QVERIFY(again.click(QStringLiteral("#listview li:eq(1) a.dele")));
         QVERIFY(TestUtil::waitFor([&] { return again.accounts().isEmpty(); }));
         QCOMPARE(bridge.calls.size(), 1);
@@ -351,6 +380,7 @@ private slots:
         ListPage third;
         QVERIFY(third.load());
         QCOMPARE(third.accounts().size(), 2);
+        TestUtil::answerQuestions(true);
         QVERIFY(third.click(QStringLiteral("#listview li:eq(1) a.dele")));
         QVERIFY(TestUtil::waitFor([&] { return second.accounts().size() == 1; }));
         QCOMPARE(second.accounts(),

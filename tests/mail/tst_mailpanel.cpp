@@ -1,8 +1,9 @@
 #include "PageClick.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
-#include "mail/MailPanel.h"
 #include "app/MainWindow.h"
+#include "mail/MailPanel.h"
+#include "web/ErrorPage.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
@@ -176,6 +177,24 @@ private slots:
         for (const QList<QVariant> &v : progress)
             full = full || v.value(0).toInt() == 100;
         QVERIFY(full);
+    }
+
+    void anUnreachableMailSiteShowsOurPage()
+    {
+        TestHttpServer gone;
+        QVERIFY(gone.start());
+        const QUrl inbox = gone.url(QStringLiteral("/inbox"));
+        gone.stop();
+        MainWindow w;
+        QWidget *panel = openPanel(w);
+        QVERIFY(panel);
+        QWebView *mail = MailPanel::mailView(panel);
+        w.Mailservice(inbox.toString(), QStringLiteral("ann@example.org"));
+        QVERIFY(TestUtil::waitFor([&] { return mail->title() == "ann@example.org"; }));
+        QCOMPARE(js(mail, "document.getElementById('reason').textContent").toString(),
+                 ErrorPage::words(ErrorPage::Reason::Refused));
+        QCOMPARE(js(mail, "document.getElementById('icon').textContent").toString(),
+                 QStringLiteral("A"));
     }
 
     void accountsOfOneServiceShareTheirCookies()

@@ -4,18 +4,27 @@
 #include "apps/AppLauncher.h"
 #include "shell/Addresses.h"
 #include "shell/PageStack.h"
+#include "web/BrowserBar.h"
+#include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
+#include <QWebElement>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
@@ -60,6 +69,17 @@ private slots:
     void trustedHostIsMatchedOnTheParsedLink();
     void namesOutsideAppsReadNoDescriptor();
     void localPageOutsideItsFolderLoadsNothing();
+    // Pages that cannot load.
+    void failedLoadReason_data();
+    void failedLoadReason();
+    void unreachableWebAppShowsOurPageAndTriesAgain();
+    void missingLocalPageIsNamed();
+    void errorPageEscapesWhatItShows();
+    // The Browser's bar.
+    void browserAddressFor_data();
+    void browserAddressFor();
+    void browserBarNavigatesSearchesAndGoesBack();
+    void onlyTheBrowserItemGetsTheBar();
 
 private:
     QString appsFolder() const { return shell->appsFolder(); }
@@ -68,6 +88,10 @@ private:
         return shell->homeFrame()->evaluateJavaScript("calls").toStringList();
     }
     QWebView *launchAndWait(const QString &nn, const QString &ll);
+    static QString textOf(QWebView *view, const QString &id)
+    {
+        return view->page()->mainFrame()->findFirstElement("#" + id).toPlainText();
+    }
 
     TestHttpServer *server = nullptr;
     TestBridge *bridge = nullptr;
@@ -226,10 +250,21 @@ void TestAppLauncher::missingDescriptorStillStacksAPage()
 {
     QWebView *view = launcher->launch("Ghost", "Ghost");
     QVERIFY(view);
-    QCOMPARE(view->url(), QUrl());
     QCOMPARE(shell->stack()->currentWidget(), view);
     QVERIFY(shell->stack()->isVisible());
     QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:Ghost"));
+    // The page says what is wrong, under the app's name and initial, and
+    // offers no retry that could not help.
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Ghost"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::BrokenDescriptor));
+    QCOMPARE(textOf(view, "icon"), QStringLiteral("G"));
+    QCOMPARE(view->page()
+                 ->mainFrame()
+                 ->evaluateJavaScript("getComputedStyle(document.getElementById('retry')).display")
+                 .toString(),
+             QStringLiteral("none"));
+    QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("typeof api").toString(),
+             QStringLiteral("undefined"));
 }
 
 void TestAppLauncher::emptyAppCssKeepsTheBaseStyle()
@@ -305,10 +340,233 @@ void TestAppLauncher::localPageOutsideItsFolderLoadsNothing()
     QWebView *view = launcher->launch("Sneaky", "Sneaky");
     QVERIFY(view);
     QTest::qWait(200);
-    QCOMPARE(view->url(), QUrl());
+    QVERIFY(!view->url().isLocalFile());
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
     QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "../Other/index.html"), QUrl());
     QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "pages/../index.html"),
              QUrl::fromLocalFile(appsFolder() + "/Sneaky/pages/../index.html"));
+}
+
+void TestAppLauncher::failedLoadReason_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("online");
+    QTest::addColumn<int>("reason");
+    using R = ErrorPage::Reason;
+    QTest::newRow("not found") << int(QNetworkReply::HostNotFoundError) << true
+                               << int(R::SiteNotFound);
+    QTest::newRow("not found offline")
+        << int(QNetworkReply::HostNotFoundError) << false << int(R::Offline);
+    QTest::newRow("refused") << int(QNetworkReply::ConnectionRefusedError) << true
+                             << int(R::Refused);
+    QTest::newRow("timed out") << int(QNetworkReply::TimeoutError) << true << int(R::TimedOut);
+    QTest::newRow("certificate") << int(QNetworkReply::SslHandshakeFailedError) << true
+                                 << int(R::Certificate);
+    QTest::newRow("network gone") << int(QNetworkReply::TemporaryNetworkFailureError) << false
+                                  << int(R::Offline);
+    QTest::newRow("missing file") << int(QNetworkReply::ContentNotFoundError) << true
+                                  << int(R::PageMissing);
+    QTest::newRow("other") << int(QNetworkReply::ProtocolFailure) << true << int(R::Other);
+}
+
+void TestAppLauncher::failedLoadReason()
+{
+    QFETCH(int, error);
+    QFETCH(bool, online);
+    QFETCH(int, reason);
+    QCOMPARE(int(ErrorPage::reasonFor(error, false, online)), reason);
+    // Every reason has words of its own.
+    QVERIFY(!ErrorPage::words(ErrorPage::Reason(reason)).contains("Error"));
+    if (ErrorPage::Reason(reason) != ErrorPage::Reason::Other)
+        QVERIFY(ErrorPage::words(ErrorPage::Reason(reason)) !=
+                ErrorPage::words(ErrorPage::Reason::Other));
+}
+
+void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
+{
+    // A port where nothing listens: the connection is refused.
+    TestHttpServer site;
+    QVERIFY(site.start());
+    const quint16 port = site.port();
+    site.stop();
+    site.route("/site", "<html><head><title>Back</title></head><body>back</body></html>");
+    const QByteArray link = "http://127.0.0.1:" + QByteArray::number(port) + "/site";
+    writeFile(appsFolder() + "/Site/app.con",
+              "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
+    QImage icon(8, 8, QImage::Format_ARGB32);
+    icon.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && icon.save(&buffer, "PNG"));
+    writeFile(appsFolder() + "/Site/icon.png", png);
+
+    QWebView *view = launcher->launch("Site", "Site");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Site"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Refused));
+    QCOMPARE(textOf(view, "detail"), QString::fromLatin1(link));
+    QVERIFY(!view->page()->mainFrame()->toPlainText().contains("QtNetwork"));
+    QVERIFY(view->page()->mainFrame()->findFirstElement("#icon").attribute("style").contains(
+        "data:image/png;base64," + png.toBase64()));
+    // The tab carries the app's name, not the engine's words.
+    QVERIFY(TestUtil::waitFor([&] { return homeCalls().last() == "nameTab:Site"; }));
+
+    // The site comes back, and "Try again" reaches it.
+    QVERIFY(site.start(port));
+    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Back"; }));
+    QCOMPARE(site.requestCount("/site"), 1);
+    QCOMPARE(view->url(), QUrl(QString::fromLatin1(link)));
+}
+
+void TestAppLauncher::missingLocalPageIsNamed()
+{
+    writeFile(appsFolder() + "/Lost/app.con",
+              "<config><apptype>local</apptype><applink>start.html</applink></config>");
+    QWebView *view = launcher->launch("Lost", "Lost");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Lost"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
+    QCOMPARE(textOf(view, "detail"), QStringLiteral("start.html"));
+    // No icon.png: the placeholder shows the initial.
+    QCOMPARE(textOf(view, "icon"), QStringLiteral("L"));
+    // Once the page is there, trying again opens it.
+    writeFile(appsFolder() + "/Lost/start.html", "<html><head><title>Found</title></head></html>");
+    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Found"; }));
+}
+
+void TestAppLauncher::errorPageEscapesWhatItShows()
+{
+    const QString page = QString::fromUtf8(ErrorPage::html(
+        "<b>{{detail}}</b>", QByteArray(), ErrorPage::Reason::Other, "<script>x()</script>", true));
+    QVERIFY(!page.contains("<script>x()"));
+    QVERIFY(!page.contains("<b>"));
+    QVERIFY(page.contains("&lt;script&gt;x()&lt;/script&gt;"));
+    QVERIFY(page.contains("<title>&lt;b&gt;{{detail}}&lt;/b&gt;</title>"));
+    // Only PNG data becomes an icon.
+    writeFile(appsFolder() + "/Fake/icon.png", "<svg/>");
+    QVERIFY(ErrorPage::appIcon(appsFolder() + "/Fake").isEmpty());
+}
+
+void TestAppLauncher::browserAddressFor_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("address");
+    const QString search = "https://search.example/";
+    QTest::newRow("full address") << "https://site.example/a?b=1"
+                                  << "https://site.example/a?b=1";
+    QTest::newRow("host only") << "site.example"
+                               << "http://site.example";
+    QTest::newRow("host and path") << " site.example/x/y "
+                                   << "http://site.example/x/y";
+    QTest::newRow("local with port") << "localhost:8080/p"
+                                     << "http://localhost:8080/p";
+    QTest::newRow("one word") << "weather" << search + "?q=weather";
+    QTest::newRow("words") << "cheap flights" << search + "?q=cheap%20flights";
+    QTest::newRow("query characters") << "a+b & c#d" << search + "?q=a%2Bb%20%26%20c%23d";
+    QTest::newRow("words with a dot")
+        << "what is site.example" << search + "?q=what%20is%20site.example";
+    QTest::newRow("no script address")
+        << "javascript:alert(1)" << search + "?q=javascript%3Aalert%281%29";
+}
+
+void TestAppLauncher::browserAddressFor()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, address);
+    QCOMPARE(
+        BrowserBar::addressFor(typed, QUrl("https://search.example/")).toString(QUrl::FullyEncoded),
+        address);
+}
+
+void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
+{
+    server->route("/a", "<html><head><title>A</title></head><body>a</body></html>");
+    server->route("/b", "<html><head><title>B</title></head><body>b</body></html>");
+    server->route("/search", "<html><head><title>Found</title></head><body>s</body></html>");
+    auto *view = new QWebView;
+    std::unique_ptr<QWidget> page(BrowserBar::wrap(view, server->url("/search")));
+    page->resize(800, 600);
+    page->show();
+    QApplication::setActiveWindow(page.get());
+    QVERIFY(QTest::qWaitForWindowActive(page.get()));
+    auto *bar = page->findChild<BrowserBar *>();
+    QVERIFY(bar);
+    QCOMPARE(ShellHost::webViewIn(page.get()), view);
+    const auto buttons = bar->findChildren<QToolButton *>();
+    QCOMPARE(buttons.size(), 3);
+    QToolButton *back = buttons[0], *forward = buttons[1];
+    QVERIFY(!back->isEnabled() && !forward->isEnabled());
+
+    // An address typed into the field.
+    bar->addressField()->setFocus();
+    QTest::keyClicks(bar->addressField(), server->url("/a").toString());
+    QTest::keyClick(bar->addressField(), Qt::Key_Return);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
+    QCOMPARE(bar->addressField()->text(), server->url("/a").toString());
+    // Ctrl+L takes the field whatever has the focus.
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(bar->addressField()->hasFocus());
+    QCOMPARE(bar->addressField()->selectedText(), server->url("/a").toString());
+    QTest::keyClicks(bar->addressField(), server->url("/b").toString());
+    QTest::keyClick(bar->addressField(), Qt::Key_Return);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
+    QVERIFY(back->isEnabled());
+
+    // Back and forward, by key and by button.
+    QTest::keyClick(view, Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
+    QVERIFY(TestUtil::waitFor([&] { return forward->isEnabled(); }));
+    forward->click();
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
+    back->click();
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
+    QTest::keyClick(view, Qt::Key_Right, Qt::AltModifier);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
+
+    // F5 asks the server again.
+    const int before = server->requestCount("/b");
+    QTest::keyClick(view, Qt::Key_F5);
+    QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/b") == before + 1; }));
+
+    // Words go to the search page.
+    QTest::keyClick(view, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClicks(bar->addressField(), "red apples");
+    QTest::keyClick(bar->addressField(), Qt::Key_Return);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Found"; }));
+    QCOMPARE(server->lastRequest("/search?q=red%20apples").path,
+             QByteArray("/search?q=red%20apples"));
+}
+
+void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
+{
+    // The start page's requests go to a local sink.
+    TestHttpServer sink;
+    QVERIFY(sink.start());
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), sink.port()));
+    const QString start = QStringLiteral(VANTARA_DEFAULT_START_PAGE);
+    QPointer<QWebView> view = launcher->launch("Google", start);
+    QVERIFY(view);
+    QWidget *page = shell->stack()->currentWidget();
+    QVERIFY(page != view.data());
+    QVERIFY(page->findChild<BrowserBar *>());
+    QCOMPARE(shell->webViewOnTop(), view.data());
+    QCOMPARE(page->objectName(), start);
+    // Closing it releases the view with its holder.
+    QPointer<QWidget> holder = page;
+    pages->closeapp();
+    QCOMPARE(shell->stack()->count(), 0);
+    QVERIFY(TestUtil::waitFor([&] { return !view && !holder; }));
+
+    // A web app, even one on the start page's address, stays a bare view.
+    writeFile(appsFolder() + "/Search/app.con",
+              "<config><apptype>web</apptype><applink>" + start.toUtf8() + "</applink></config>");
+    QWebView *app = launcher->launch("Search", "Search");
+    QCOMPARE(shell->stack()->currentWidget(), app);
+    QVERIFY(!app->findChild<BrowserBar *>());
 }
 
 QTEST_MAIN(TestAppLauncher)

@@ -1,5 +1,7 @@
+#include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
+#include "install/DownloadList.h"
 #include "install/ProgramStarter.h"
 #include "shell/ScriptBridge.h"
 
@@ -103,7 +105,7 @@ void cancelDialogsSoon()
 }
 } // namespace
 
-class TestBridge : public QObject
+class TestShellBridge : public QObject
 {
     Q_OBJECT
 
@@ -291,6 +293,78 @@ private slots:
         QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), -1);
     }
 
+    // Downloads indicator: follows a download, cancels it, and quitting
+    // during one asks first.
+    void downloadsIndicatorFollowsAndCancels()
+    {
+        QTemporaryDir root;
+        TestHttpServer server;
+        QVERIFY(server.start());
+        TestHttpServer::Response stalled;
+        stalled.body = QByteArray(1000, 'x');
+        stalled.announcedBytes = 4000;
+        server.route("/big.bin", stalled);
+        MainWindow w(ShellPaths::under(root.path()));
+        QVERIFY(waitForHome(w));
+        QVERIFY(QDir().mkpath(w.appsFolder() + "/Tool"));
+        QStringList *messages = TestUtil::recordMessages();
+        QCOMPARE(eval(w, "jQuery('#downloads').is(':visible')").toBool(), false);
+
+        eval(w, "myob.DownFile('" + server.url("/big.bin").toString() + "', 'Tool')");
+        const bool seen = TestUtil::waitFor(
+            [&] { return eval(w, "jQuery('#dlstate').text()").toString() == "25%"; });
+        QVERIFY(seen);
+        QVERIFY(eval(w, "jQuery('#downloads').is(':visible')").toBool());
+        QCOMPARE(eval(w, "jQuery('#dlname').text()").toString(), QStringLiteral("big.bin"));
+        QCOMPARE(eval(w, "jQuery('#dlfill')[0].style.width").toString(), QStringLiteral("25%"));
+        QCOMPARE(eval(w, "jQuery('#dlcancel').is(':visible')").toBool(), true);
+        QCOMPARE(eval(w, "jQuery('#dlshow').is(':visible')").toBool(), false);
+        const QStringList partial = {".download-*.part"};
+        QCOMPARE(QDir(w.appsFolder()).entryList(partial, QDir::Files | QDir::Hidden).size(), 1);
+
+        eval(w, "jQuery('#dlcancel').click()");
+        QVERIFY(TestUtil::waitFor(
+            [&] { return eval(w, "jQuery('#dlstate').text()").toString() == "Cancelled"; }));
+        QVERIFY(QDir(w.appsFolder()).entryList(partial, QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(!QFile::exists(w.appsFolder() + "/Tool/big.bin"));
+        QCOMPARE(eval(w, "jQuery('#dlcancel').is(':visible')").toBool(), false);
+        eval(w, "jQuery('#dlclear').click()");
+        QVERIFY(TestUtil::waitFor(
+            [&] { return !eval(w, "jQuery('#downloads').is(':visible')").toBool(); }));
+        // The user who cancelled needs no message.
+        QVERIFY(messages->isEmpty());
+
+        // A finished file offers its folder.
+        server.route("/small.txt", "done", "text/plain");
+        eval(w, "myob.DownFile('" + server.url("/small.txt").toString() + "', 'Tool')");
+        QVERIFY(TestUtil::waitFor(
+            [&] { return eval(w, "jQuery('#dlstate').text()").toString() == "Done"; }));
+        QCOMPARE(eval(w, "jQuery('#dlname').text()").toString(), QStringLiteral("small.txt"));
+        QCOMPARE(eval(w, "jQuery('#dlshow').is(':visible')").toBool(), true);
+        QCOMPARE(eval(w, "jQuery('#dlfill')[0].style.width").toString(), QStringLiteral("100%"));
+        QCOMPARE(eval(w, "vantara.downloads().pop().folder").toString(),
+                 QDir(w.appsFolder() + "/Tool").absolutePath());
+        QCOMPARE(TestUtil::readFile(w.appsFolder() + "/Tool/small.txt"), QByteArray("done"));
+        eval(w, "jQuery('#dlclear').click()");
+
+        // Quitting during a download asks; "no" keeps both going.
+        eval(w, "myob.DownFile('" + server.url("/big.bin").toString() + "', 'Tool')");
+        QVERIFY(TestUtil::waitFor([&] { return DownloadList::instance().running() == 1; }));
+        TestUtil::answerQuestions(false);
+        QVERIFY(!w.close());
+        QCOMPARE(messages->size(), 1);
+        QVERIFY(messages->first().contains("download"));
+        QVERIFY(w.isVisible());
+        QCOMPARE(DownloadList::instance().running(), 1);
+        // Quitting anyway cancels it and leaves no partial file.
+        TestUtil::answerQuestions(true);
+        QVERIFY(w.close());
+        QVERIFY(!w.isVisible());
+        QCOMPARE(messages->size(), 2);
+        QVERIFY(QDir(w.appsFolder()).entryList(partial, QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(TestUtil::waitFor([&] { return DownloadList::instance().running() == 0; }));
+    }
+
     void closeitEndsTheLoop()
     {
         MainWindow w;
@@ -301,5 +375,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBridge)
+QTEST_MAIN(TestShellBridge)
 #include "tst_bridge.moc"

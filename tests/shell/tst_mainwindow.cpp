@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
+#include "app/FirstFrame.h"
 #include "app/MainWindow.h"
 #include "shell/Addresses.h"
 
@@ -7,6 +8,7 @@
 #include <QDesktopWidget>
 #include <QDir>
 #include <QDropEvent>
+#include <QImage>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -57,8 +59,18 @@ private slots:
         QCOMPARE(stack->count(), 0);
         QCOMPARE(bar->geometry(), QRect(0, 20, 961, 20));
         QCOMPARE(bar->styleSheet(),
-                 QStringLiteral("border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
+                 QStringLiteral(
+                     "border: 0px solid gray;\nbackground: black;\ncolor:white;\nmargin:0px;\n\n"));
         QCOMPARE(bar->value(), 0);
+        // No white page and no empty bar before the home page draws itself.
+        QVERIFY(bar->isHidden());
+        QVERIFY(!bar->isTextVisible());
+        const QImage first = web->grab().toImage();
+        QCOMPARE(first.pixelColor(400, 300), FirstFrame::homeColour());
+        QVERIFY(FirstFrame::homeColour().lightness() < 200);
+        // App pages keep the white ground of pages without a background.
+        QCOMPARE(stack->palette().color(QPalette::Base),
+                 QApplication::palette().color(QPalette::Base));
 
         QCOMPARE(w.homeView(), web);
         QCOMPARE(w.stack(), stack);
@@ -103,7 +115,8 @@ private slots:
         if (!QWebSettings::iconDatabasePath().isEmpty())
             QCOMPARE(QDir::cleanPath(QWebSettings::iconDatabasePath()),
                      QDir::cleanPath(work + QStringLiteral("/icons")));
-        QVERIFY(QDir::cleanPath(s->localStoragePath()).startsWith(QDir::cleanPath(work + "/cache")));
+        QVERIFY(
+            QDir::cleanPath(s->localStoragePath()).startsWith(QDir::cleanPath(work + "/cache")));
         QVERIFY(QDir::cleanPath(QWebSettings::offlineStoragePath())
                     .startsWith(QDir::cleanPath(work + "/cache")));
     }
@@ -177,8 +190,8 @@ private slots:
 
         // disconnect() answers whether a connection was there (the window
         // joins these by member pointer, so any slot of the window counts).
-        QVERIFY(QObject::disconnect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)), &w,
-                                    nullptr));
+        QVERIFY(QObject::disconnect(tagReader, SIGNAL(stateChanged(Phonon::State, Phonon::State)),
+                                    &w, nullptr));
         QVERIFY(QObject::disconnect(w.homeFrame(), SIGNAL(javaScriptWindowObjectCleared()), &w,
                                     nullptr));
         QVERIFY(QObject::disconnect(w.homeView(), SIGNAL(loadFinished(bool)), &w,

@@ -9,9 +9,14 @@ TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
     connect(&server, &QTcpServer::newConnection, this, &TestHttpServer::onConnection);
 }
 
-bool TestHttpServer::start()
+bool TestHttpServer::start(quint16 port)
 {
-    return server.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    return server.listen(QHostAddress(QHostAddress::LocalHost), port);
+}
+
+void TestHttpServer::stop()
+{
+    server.close();
 }
 
 quint16 TestHttpServer::port() const
@@ -127,12 +132,16 @@ void TestHttpServer::serve(QTcpSocket *socket, const Request &request)
         QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " " + r.reason + "\r\n";
         for (const auto &h : r.headers)
             head += h.first + ": " + h.second + "\r\n";
-        if (r.sendLength)
+        if (r.announcedBytes > 0)
+            head += "Content-Length: " + QByteArray::number(r.announcedBytes) + "\r\n";
+        else if (r.sendLength)
             head +=
                 "Content-Length: " + QByteArray::number(r.body.size() + r.generatedBytes) + "\r\n";
         head += "Connection: close\r\n\r\n";
         socket->write(head);
         socket->write(r.body);
+        if (r.announcedBytes > 0)
+            return;
         if (r.generatedBytes <= 0) {
             socket->disconnectFromHost();
             return;

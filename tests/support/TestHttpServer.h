@@ -25,6 +25,9 @@ public:
         // When above 0: a body of this many bytes follows body, made piece by
         // piece as the connection takes it, so its size costs no memory.
         qint64 generatedBytes = 0;
+        // When above 0: the length announced instead of the body's; after the
+        // body the connection stays open, a transfer that stalls part way.
+        qint64 announcedBytes = 0;
     };
     struct Request {
         QByteArray method;
@@ -35,8 +38,10 @@ public:
 
     explicit TestHttpServer(QObject *parent = nullptr);
 
-    // Starts listening on a free port of 127.0.0.1.
-    bool start();
+    // Starts listening on port of 127.0.0.1 (0: a free one).
+    bool start(quint16 port = 0);
+    // Stops listening: connections to its port are refused until it starts again.
+    void stop();
     quint16 port() const;
     // "http://127.0.0.1:PORT" + path.
     QUrl url(const QString &path) const;

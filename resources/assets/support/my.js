@@ -19,6 +19,11 @@
         $('#noaccounts').toggle(l.children('li').children('a[data]').length === 0);
     }
 
+    // One name, one "@", one host, and no spaces.
+    function isAddress(email) {
+        return /^[^\s@]+@[^\s@]+$/.test(email);
+    }
+
     function accountItem(email, service) {
         // Built as elements, never as markup text: what the user typed stays text.
         var item = $('<li data-theme="a"></li>');
@@ -56,6 +61,10 @@
             alert('Email plz!');
             return;
         }
+        if (!isAddress(email)) {
+            alert('Please type an email address of the form name@host.');
+            return;
+        }
         if (service === undefined || service === '') {
             alert('Service plz!');
             return;
@@ -74,7 +83,10 @@
         // link, which would open the account, never sees it.
         e.preventDefault();
         e.stopPropagation();
-        $(this).closest('li').remove();
+        var item = $(this).closest('li');
+        if (!confirm('Delete the account ' + item.children('a').first().attr('n') + '?'))
+            return;
+        item.remove();
         refresh();
         store();
     });
