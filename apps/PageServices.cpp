@@ -64,12 +64,11 @@ void PageServices::notify(const QString &address)
                          reply->deleteLater();
                          manager->deleteLater();
                      });
-    // A message is small: the reply buffers no more than one byte past the
-    // bound, and a body that grows past it is cut off there.
+    // A message is small: a body that grows past the bound is cut off as soon
+    // as the data shows it, so no more than one piece of the network's past
+    // the bound is ever held. (A read buffer limit is no help: a full buffer
+    // may stall the reply short of the bound, and it never finishes.)
     QNetworkReply *reply = manager->get(QNetworkRequest(QUrl(address)));
-    reply->setReadBufferSize(BoundedXml::maxBytes + 1);
-    // readyRead, not downloadProgress: progress is reported at most every
-    // 100 ms, and a reply whose buffer is full receives nothing more to report.
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] {
         if (reply->bytesAvailable() > BoundedXml::maxBytes)
             reply->abort();
