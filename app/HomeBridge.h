@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class PageServices;
 class ShellHost;
 
 // What the home page needs of the shell beyond myob's slots. Only the home
@@ -22,6 +23,11 @@ public slots:
     // is in front (the stack hidden or empty).
     int appOnTop() const;
 
+    // Wallpaper at the screen's size: the address of the home page's own
+    // wallpaper scaled once to the screen, or empty to keep the page's own.
+    QString defaultWallpaper() const;
+
 private:
     ShellHost &host;
+    PageServices *services;
 };
