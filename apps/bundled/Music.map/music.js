@@ -4,12 +4,14 @@
 (function () {
     'use strict';
 
-    // A large library holds only its names; an address, a title and a row
-    // are made for a song when it is drawn or played.
-    var names = [];      // file names of the songs, in list order
+    // A large library is kept as the listing it came in, one text, with where
+    // each song's name starts and ends: no string per song. An address, a
+    // title and a row are made for a song when it is drawn or played.
+    var listed = '';     // the listing
+    var bounds = [];     // start and end in listed of each song's name
     var folder = '';     // the folder they are in
     var tags = {};       // index -> {title, artist} the player told
-    var shown = [];      // indices into names, after the search filter
+    var shown = [];      // song indices, after the search filter
     var current = -1;    // index of the song in the player
     var playing = false; // a song is loaded (playing or paused)
     var paused = false;
@@ -99,20 +101,18 @@
     // The listing: names separated by "/" in the third argument (a name may
     // hold a comma); a shell that sends two arguments gives ",a,b".
     window.Filler = function (listing, where, whole) {
-        var list;
-        if (arguments.length > 2)
-            list = whole === '' ? [] : String(whole).split('/');
-        else
-            list = String(listing).split(',').slice(1);
         var playingUrl = current >= 0 ? urlOf(current) : null;
-        var playingName = current >= 0 ? names[current] : null;
+        var playingName = current >= 0 ? nameOf(current) : null;
         var playingTags = tags[current];
         folder = String(where);
-        names = list.filter(function (name) { return /\.mp3$/i.test(name); });
+        if (arguments.length > 2)
+            split(whole === '' ? '' : '/' + String(whole), '/');
+        else
+            split(String(listing), ',');
         tags = {};
         current = -1;
         if (playingName !== null) {
-            var at = names.indexOf(playingName);
+            var at = indexOfName(playingName);
             if (at >= 0 && urlOf(at) === playingUrl) {
                 current = at;
                 if (playingTags)
@@ -134,7 +134,7 @@
         if (current < 0)
             return;
         tags[current] = {
-            title: title ? String(title) : titleFromName(names[current]),
+            title: title ? String(title) : titleFromName(nameOf(current)),
             artist: String(artist || '')
         };
         showNowPlaying();
@@ -143,11 +143,49 @@
             fillRow(row, current);
     };
 
-    function urlOf(index) { return fileUrl(folder, names[index]); }
+    // Notes where each .mp3 name is in text, whose names each follow a
+    // separator (what comes before the first one is no name).
+    function split(text, separator) {
+        listed = text;
+        bounds = [];
+        var at = text.indexOf(separator);
+        while (at >= 0) {
+            var end = text.indexOf(separator, at + 1);
+            if (end < 0)
+                end = text.length;
+            if (isMp3(at + 1, end))
+                bounds.push(at + 1, end);
+            at = end < text.length ? end : -1;
+        }
+    }
+
+    // /\.mp3$/i over a part of the listing, without cutting it out.
+    function isMp3(start, end) {
+        if (end - start < 4)
+            return false;
+        var c = listed.charCodeAt(end - 3) | 32, d = listed.charCodeAt(end - 2) | 32;
+        return listed.charCodeAt(end - 4) === 46 && c === 109 && d === 112 &&
+            listed.charCodeAt(end - 1) === 51;
+    }
+
+    function songCount() { return bounds.length / 2; }
+
+    function nameOf(index) { return listed.substring(bounds[2 * index], bounds[2 * index + 1]); }
+
+    function indexOfName(name) {
+        for (var i = 0; i < songCount(); ++i) {
+            if (bounds[2 * i + 1] - bounds[2 * i] === name.length && nameOf(i) === name)
+                return i;
+        }
+        return -1;
+    }
+
+    function urlOf(index) { return fileUrl(folder, nameOf(index)); }
 
     function track(index) {
         var t = tags[index];
-        return { name: names[index], title: t ? t.title : titleFromName(names[index]),
+        var name = nameOf(index);
+        return { name: name, title: t ? t.title : titleFromName(name),
                  artist: t ? t.artist : '' };
     }
 
@@ -197,7 +235,8 @@
     function render() {
         var query = $('search').value.trim().toLowerCase();
         shown = [];
-        for (var i = 0; i < names.length; ++i) {
+        var count = songCount();
+        for (var i = 0; i < count; ++i) {
             if (!query || matches(i, query))
                 shown.push(i);
         }
@@ -207,9 +246,9 @@
         list.scrollTop = 0;
         first = 0;
         drawVisible(true);
-        $('count').textContent = names.length === 1 ? '1 song' : names.length + ' songs';
-        $('empty').hidden = names.length > 0;
-        $('nomatch').hidden = names.length === 0 || shown.length > 0;
+        $('count').textContent = count === 1 ? '1 song' : count + ' songs';
+        $('empty').hidden = count > 0;
+        $('nomatch').hidden = count === 0 || shown.length > 0;
     }
 
     // Makes the rows from just above to just below the visible part of the
@@ -280,7 +319,7 @@
     }
 
     function play(index) {
-        if (index < 0 || index >= names.length)
+        if (index < 0 || index >= songCount())
             return;
         current = index;
         playing = true;
@@ -322,9 +361,14 @@
     }
 
     function step(delta, automatic) {
-        if (!names.length)
+        if (!songCount())
             return;
-        var list = shown.length ? shown : names.map(function (n, i) { return i; });
+        var list = shown;
+        if (!list.length) {
+            list = [];
+            for (var i = 0; i < songCount(); ++i)
+                list.push(i);
+        }
         if (shuffle && list.length > 1) {
             var pick;
             do {
