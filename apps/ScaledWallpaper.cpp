@@ -14,21 +14,31 @@ namespace
 {
 const char prefix[] = "wallpaper-";
 
-QString stampOf(const QFileInfo &picture, const QSize &screen)
+QString hashOf(const QString &key, int length)
 {
-    const QString key = picture.absoluteFilePath() + QLatin1Char('\n') +
-                        QString::number(picture.size()) + QLatin1Char('\n') +
-                        QString::number(picture.lastModified().toMSecsSinceEpoch()) +
-                        QLatin1Char('\n') + QString::number(screen.width()) + QLatin1Char('x') +
-                        QString::number(screen.height());
     return QString::fromLatin1(
-        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(20));
+        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(length));
 }
 
-void removeOlderCopies(QDir folder, const QString &keep)
+// "wallpaper-<picture>-": what the copies of one picture share, so that a new
+// copy replaces only the older copies of the same picture.
+QString familyOf(const QFileInfo &picture)
 {
-    const QStringList copies =
-        folder.entryList({QLatin1String(prefix) + QLatin1Char('*')}, QDir::Files);
+    return QLatin1String(prefix) + hashOf(picture.absoluteFilePath(), 10) + QLatin1Char('-');
+}
+
+QString stampOf(const QFileInfo &picture, const QSize &screen)
+{
+    return hashOf(QString::number(picture.size()) + QLatin1Char('\n') +
+                      QString::number(picture.lastModified().toMSecsSinceEpoch()) +
+                      QLatin1Char('\n') + QString::number(screen.width()) + QLatin1Char('x') +
+                      QString::number(screen.height()),
+                  12);
+}
+
+void removeOlderCopies(QDir folder, const QString &family, const QString &keep)
+{
+    const QStringList copies = folder.entryList({family + QLatin1Char('*')}, QDir::Files);
     for (const QString &name : copies)
         if (name != keep)
             folder.remove(name);
@@ -52,7 +62,7 @@ QString ScaledWallpaper::copyOf(const QString &picture, const QSize &screen, con
         return QString();
     QImageReader reader(picture);
     const bool opaque = reader.canRead() && !QImage(1, 1, reader.imageFormat()).hasAlphaChannel();
-    const QString name = QLatin1String(prefix) + stampOf(source, screen) +
+    const QString name = familyOf(source) + stampOf(source, screen) +
                          (opaque ? QStringLiteral(".jpg") : QStringLiteral(".png"));
     QDir dir(folder);
     const QString path = dir.filePath(name);
@@ -68,7 +78,7 @@ QString ScaledWallpaper::copyOf(const QString &picture, const QSize &screen, con
         !covering(image, screen).save(&file, opaque ? "JPG" : "PNG", opaque ? 92 : -1) ||
         !file.commit())
         return QString();
-    removeOlderCopies(dir, name);
+    removeOlderCopies(dir, familyOf(source), name);
     return path;
 }
 

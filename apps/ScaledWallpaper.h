@@ -21,8 +21,8 @@ public:
 
     // The copy of picture cut to cover screen in folder, made when missing.
     // Its name carries the picture's path, size and time and the screen's
-    // size, so a changed picture or screen gets a copy of its own; older
-    // copies are removed.
+    // size, so a changed picture or screen gets a copy of its own; the older
+    // copies of the same picture are removed.
     static QString copyOf(const QString &picture, const QSize &screen, const QString &folder);
 
     // What the page's "cover" from the top left shows of picture on a box

@@ -138,6 +138,11 @@ private slots:
         QCOMPARE(QImage(again).size(), QSize(1280, 800));
         QVERIFY(near(QImage(again).pixelColor(10, 10), QColor(30, 200, 40)));
 
+        // The copy of another picture stays beside it.
+        const QString other = QUrl(services.defaultWallpaperAddress()).toLocalFile();
+        QVERIFY(QFileInfo::exists(other));
+        QVERIFY(QFileInfo::exists(again));
+
         // Another screen size: a copy of its own.
         const QString small =
             ScaledWallpaper::copyOf(picture, QSize(640, 400), ScaledWallpaper::folderOf(shell));
