@@ -1,5 +1,6 @@
 #include "app/HomeBridge.h"
 
+#include "apps/PageServices.h"
 #include "install/DownloadList.h"
 #include "shell/OpenApps.h"
 #include "shell/ScriptCall.h"
@@ -8,7 +9,8 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
+HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent)
+    : QObject(parent), host(shellHost), services(new PageServices(shellHost, this))
 {
     connect(&DownloadList::instance(), &DownloadList::changed, this, &HomeBridge::tellDownloads);
 }
@@ -57,4 +59,10 @@ void HomeBridge::tellDownloads()
         downloadsToTell = false;
         ScriptCall::run(host.homeFrame(), QStringLiteral("downloadsChanged"), {});
     });
+}
+
+// Wallpaper at the screen's size.
+QString HomeBridge::defaultWallpaper() const
+{
+    return services->defaultWallpaperAddress();
 }

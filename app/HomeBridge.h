@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QVariantList>
 
+class PageServices;
 class ShellHost;
 
 // What the home page needs of the shell beyond myob's slots. Only the home
@@ -37,9 +38,14 @@ public slots:
     bool showDownload(int id);
     void clearDownloads();
 
+    // Wallpaper at the screen's size: the address of the home page's own
+    // wallpaper scaled once to the screen, or empty to keep the page's own.
+    QString defaultWallpaper() const;
+
 private:
     void tellDownloads();
     bool downloadsToTell = false;
 
     ShellHost &host;
+    PageServices *services;
 };

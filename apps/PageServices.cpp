@@ -1,5 +1,6 @@
 #include "apps/PageServices.h"
 
+#include "apps/ScaledWallpaper.h"
 #include "shell/BoundedXml.h"
 #include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
@@ -16,20 +17,37 @@ PageServices::PageServices(ShellHost &shellHost, QObject *parent) : QObject(pare
 {
 }
 
+namespace
+{
+// The home page puts the text into a CSS url(): a file address (a plain path
+// would resolve against the page's own qrc: address), with the characters
+// that would end an unquoted url() encoded.
+QString cssFileAddress(const QString &path)
+{
+    QString address = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    address.replace(QLatin1Char('('), QLatin1String("%28"))
+        .replace(QLatin1Char(')'), QLatin1String("%29"))
+        .replace(QLatin1Char('\''), QLatin1String("%27"));
+    return address;
+}
+} // namespace
+
 QString PageServices::wallpaperAddress(const QString &name) const
 {
     const QString folder = host.programFolder();
     const QUrl file = QUrl::fromLocalFile(folder + QStringLiteral("//") + name);
     if (name.isEmpty() || !ScriptBridge::isInsideFolder(file, folder))
         return QString();
-    // The home page puts the text into an unquoted CSS url(): a file address
-    // (a plain path would resolve against the page's own qrc: address), with
-    // the characters that would end the url() encoded.
-    QString address = file.toString(QUrl::FullyEncoded);
-    address.replace(QLatin1Char('('), QLatin1String("%28"))
-        .replace(QLatin1Char(')'), QLatin1String("%29"))
-        .replace(QLatin1Char('\''), QLatin1String("%27"));
-    return address;
+    // The copy at the screen's size when one can be made; a file that is no
+    // picture goes to the page as before.
+    const QString copy = ScaledWallpaper::copyFor(host, file.toLocalFile());
+    return cssFileAddress(copy.isEmpty() ? file.toLocalFile() : copy);
+}
+
+QString PageServices::defaultWallpaperAddress() const
+{
+    const QString copy = ScaledWallpaper::copyFor(host, ScaledWallpaper::defaultPicture());
+    return copy.isEmpty() ? QString() : cssFileAddress(copy);
 }
 
 void PageServices::wallpaper(const QString &name)

@@ -17,9 +17,13 @@ public:
     // Makes the image file name (in the program folder) the home screen's
     // background through the home page's ChangeWall.
     void wallpaper(const QString &name);
-    // The image address that ChangeWall receives for name; empty when name
-    // does not stay inside the program folder.
+    // The image address that ChangeWall receives for name: a copy at the
+    // screen's size in the working folder's cache (the file itself when it is
+    // no picture); empty when name does not stay inside the program folder.
     QString wallpaperAddress(const QString &name) const;
+    // The address of the home page's own wallpaper at the screen's size;
+    // empty when no copy can be made (the page keeps its own then).
+    QString defaultWallpaperAddress() const;
 
     // "back" goes back in the app page on top, anything else forward; nothing
     // while the mail panel (or no web page) is on top.

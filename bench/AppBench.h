@@ -1,7 +1,7 @@
 #pragma once
 
 // What the app benchmarks share: a main window in a throw-away home and
-// working folder, with its home page loaded, and a local app of their own in
+// working folder, with its home page loaded, and local apps of their own in
 // the Apps folder beside the program (removed again at the end).
 
 #include "app/MainWindow.h"
@@ -36,22 +36,20 @@ public:
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
-    AppBench()
+    // count apps, the same page in each.
+    explicit AppBench(int count = 1)
     {
         QStandardPaths::setTestModeEnabled(true);
         QDir::setCurrent(work.path());
-        appFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/Apps/") + name();
-        QDir().mkpath(appFolder);
-        write(QStringLiteral("app.con"),
-              "<config><apptype>local</apptype><applink>index.html</applink>"
-              "<appcss>body { margin: 0; }</appcss></config>");
-        QByteArray page = "<html><head><title>Benchmark app</title><style>"
-                          "li { padding: 4px; } .x { color: #333; }</style></head><body><ul>";
-        for (int i = 0; i < 200; ++i)
-            page += "<li class='x'>Item " + QByteArray::number(i) + "</li>";
-        page += "</ul><script>var n = 0; for (var i = 0; i < 1000; ++i) n += i;</script>"
-                "</body></html>";
-        write(QStringLiteral("index.html"), page);
+        for (int i = 0; i < count; ++i) {
+            appFolders << QCoreApplication::applicationDirPath() + QStringLiteral("/Apps/") +
+                              name(i);
+            QDir().mkpath(appFolders.last());
+            write(appFolders.last(), QStringLiteral("app.con"),
+                  "<config><apptype>local</apptype><applink>index.html</applink>"
+                  "<appcss>body { margin: 0; }</appcss></config>");
+            write(appFolders.last(), QStringLiteral("index.html"), page());
+        }
         window = std::make_unique<MainWindow>();
         QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
         loaded.wait(30000);
@@ -60,11 +58,26 @@ public:
     ~AppBench()
     {
         window.reset();
-        QDir(appFolder).removeRecursively();
+        for (const QString &folder : appFolders)
+            QDir(folder).removeRecursively();
     }
 
-    static QString name() { return QStringLiteral("VantaraBenchApp"); }
-    QString pagePath() const { return appFolder + QStringLiteral("/index.html"); }
+    static QString name(int i = 0)
+    {
+        return i ? QStringLiteral("VantaraBenchApp%1").arg(i) : QStringLiteral("VantaraBenchApp");
+    }
+    QString pagePath() const { return appFolders.first() + QStringLiteral("/index.html"); }
+
+    static QByteArray page()
+    {
+        QByteArray page = "<html><head><title>Benchmark app</title><style>"
+                          "li { padding: 4px; } .x { color: #333; }</style></head><body><ul>";
+        for (int i = 0; i < 200; ++i)
+            page += "<li class='x'>Item " + QByteArray::number(i) + "</li>";
+        page += "</ul><script>var n = 0; for (var i = 0; i < 1000; ++i) n += i;</script>"
+                "</body></html>";
+        return page;
+    }
 
     // Wall-clock and processor time of one measured stretch, in ms.
     struct Cost {
@@ -97,11 +110,11 @@ public:
 
     // Opens the app as the home page does and waits for its page to load:
     // from the slot call to loadFinished (wall -1 when it never loads).
-    Cost open()
+    Cost open(int i = 0)
     {
         Stopwatch watch;
         watch.start();
-        window->on_pushButton_clicked(name(), name());
+        window->on_pushButton_clicked(name(i), name(i));
         auto *view = qobject_cast<QWebView *>(window->stack()->currentWidget());
         if (!view)
             return {};
@@ -148,13 +161,13 @@ public:
     std::unique_ptr<MainWindow> window;
 
 private:
-    void write(const QString &file, const QByteArray &content)
+    static void write(const QString &folder, const QString &file, const QByteArray &content)
     {
-        QFile f(appFolder + QLatin1Char('/') + file);
+        QFile f(folder + QLatin1Char('/') + file);
         if (f.open(QIODevice::WriteOnly))
             f.write(content);
     }
 
     QTemporaryDir work;
-    QString appFolder;
+    QStringList appFolders;
 };

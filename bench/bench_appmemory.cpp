@@ -1,11 +1,21 @@
-// Memory: open and close the same local app 50 times through the main
-// window's slots; resident memory after the 50th close against after the 5th.
-// Growth per app shows as a ratio above 1.
+// Memory, twice over:
+// - the leak check: open and close the same local app 50 times through the
+//   main window's slots; resident memory after the 50th close against after
+//   the 5th. Growth per app shows as a ratio above 1.
+// - what the apps cost: PSS (and its anonymous part) of the shell with the
+//   home screen alone, 1 and 10 apps open through the home page's slot,
+//   against one process of bare web views of the same pages (the home page
+//   and the app pages). Each is a fresh process; medians, ratios printed.
+//   Run it on a display of the size to measure (xvfb-run -s "-screen 0
+//   1280x800x24"); without one the views are offscreen.
 
 #include "AppBench.h"
 #include "ProcessMemory.h"
+#include "shell/StackSlide.h"
 
 #include <QApplication>
+#include <QProcess>
+#include <QStackedWidget>
 #include <cstdio>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -13,6 +23,8 @@
 
 namespace
 {
+const int appCount = 10;
+
 long measure()
 {
     AppBench::settle();
@@ -21,13 +33,9 @@ long measure()
 #endif
     return ProcessMemory::residentKiB();
 }
-} // namespace
 
-int main(int argc, char **argv)
+int leakCheck()
 {
-    QTemporaryDir home;
-    AppBench::isolate(home);
-    QApplication app(argc, argv);
     AppBench bench;
     long afterFifth = 0, afterLast = 0;
     for (int i = 1; i <= 50; ++i) {
@@ -49,4 +57,131 @@ int main(int argc, char **argv)
         afterFifth, afterLast, double(afterLast - afterFifth) / 45);
     std::printf("ratio: %.3f (goal <= 1.05)\n", double(afterLast) / afterFifth);
     return 0;
+}
+
+// What the user sees settle: paints, timers and deferred deletions done.
+void settleFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QTest::qWait(50);
+}
+
+void printMemory()
+{
+    std::printf("%ld %ld\n", ProcessMemory::rollupKiB("Pss"), ProcessMemory::rollupKiB("Pss_Anon"));
+}
+
+int shellChild(int open)
+{
+    AppBench bench(appCount);
+    for (int i = 0; i < open; ++i)
+        if (bench.open(i).wall < 0)
+            return 1;
+    settleFor(2000);
+    printMemory();
+    return 0;
+}
+
+int bareChild(int open)
+{
+    QTemporaryDir folder;
+    QFile page(folder.path() + "/index.html");
+    if (!page.open(QIODevice::WriteOnly) || page.write(AppBench::page()) <= 0)
+        return 1;
+    page.close();
+    // As in the shell: the home page stays shown, the app pages stacked over
+    // it between its status bar and dock.
+    QWebView home;
+    home.showFullScreen();
+    QSignalSpy homeLoaded(&home, SIGNAL(loadFinished(bool)));
+    home.setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
+    if (!homeLoaded.wait(30000))
+        return 1;
+    auto *stack = new QStackedWidget(&home);
+    stack->setGeometry(StackSlide::stackArea(home.rect()));
+    stack->show();
+    for (int i = 0; i < open; ++i) {
+        auto *view = new QWebView;
+        stack->addWidget(view);
+        stack->setCurrentWidget(view);
+        QSignalSpy loaded(view, SIGNAL(loadFinished(bool)));
+        view->setUrl(QUrl::fromLocalFile(page.fileName()));
+        if (!loaded.wait(30000))
+            return 1;
+    }
+    settleFor(2000);
+    printMemory();
+    return 0;
+}
+
+struct Memory {
+    double pss = 0, anon = 0;
+};
+
+bool runChild(const char *mode, int open, std::vector<double> &pss, std::vector<double> &anon)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(), {mode, QString::number(open)});
+    if (!p.waitForFinished(120000) || p.exitCode() != 0)
+        return false;
+    const QList<QByteArray> v = p.readAllStandardOutput().trimmed().split(' ');
+    if (v.size() != 2 || v[0].toLong() <= 0)
+        return false;
+    pss.push_back(v[0].toDouble() / 1024);
+    anon.push_back(v[1].toDouble() / 1024);
+    return true;
+}
+
+int appMemory(int rounds)
+{
+    const int counts[] = {0, 1, appCount};
+    Memory shell[3], bare[3];
+    for (int c = 0; c < 3; ++c) {
+        std::vector<double> sp, sa, bp, ba;
+        for (int r = 0; r < rounds; ++r)
+            if (!runChild("--shell", counts[c], sp, sa) || !runChild("--bare", counts[c], bp, ba)) {
+                std::printf("a measurement failed\n");
+                return 1;
+            }
+        shell[c] = {AppBench::median(sp), AppBench::median(sa)};
+        bare[c] = {AppBench::median(bp), AppBench::median(ba)};
+        std::printf("%2d apps: shell PSS %6.1f MB (anonymous %5.1f), bare views PSS %6.1f MB "
+                    "(anonymous %5.1f)\n",
+                    counts[c], shell[c].pss, shell[c].anon, bare[c].pss, bare[c].anon);
+    }
+    const double shellSlope = (shell[2].pss - shell[1].pss) / (appCount - 1);
+    const double bareSlope = (bare[2].pss - bare[1].pss) / (appCount - 1);
+    std::printf("medians of %d runs each\n", rounds);
+    std::printf("home screen alone: PSS ratio %.3f (goal <= 1.1), anonymous %.1f MB (goal <= "
+                "38)\n",
+                shell[0].pss / bare[0].pss, shell[0].anon);
+    // Shared pages are split among every process that maps them, other
+    // programs' too: the anonymous part varies less from run to run.
+    std::printf("1 app: PSS ratio %.3f, anonymous ratio %.3f\n", shell[1].pss / bare[1].pss,
+                shell[1].anon / bare[1].anon);
+    std::printf("%d apps: PSS ratio %.3f (goal <= 1.15), anonymous ratio %.3f\n", appCount,
+                shell[2].pss / bare[2].pss, shell[2].anon / bare[2].anon);
+    std::printf("per extra app (PSS): shell %.2f MB, bare %.2f MB, ratio %.3f\n", shellSlope,
+                bareSlope, shellSlope / bareSlope);
+    std::printf("per extra app (anonymous): shell %.2f MB, bare %.2f MB\n",
+                (shell[2].anon - shell[1].anon) / (appCount - 1),
+                (bare[2].anon - bare[1].anon) / (appCount - 1));
+    return 0;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir home;
+    AppBench::isolate(home);
+    QApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--shell") == 0)
+        return shellChild(QByteArray(argv[2]).toInt());
+    if (argc > 2 && qstrcmp(argv[1], "--bare") == 0)
+        return bareChild(QByteArray(argv[2]).toInt());
+    if (leakCheck() != 0)
+        return 1;
+    return appMemory(argc > 1 ? QByteArray(argv[1]).toInt() : 3);
 }

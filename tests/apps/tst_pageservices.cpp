@@ -2,8 +2,11 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "apps/PageServices.h"
+#include "apps/ScaledWallpaper.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -20,6 +23,13 @@ const char homePage[] = "<html><body style='margin:0'><script>"
                         "function ChangeWall(w) { walls.push(w);"
                         " document.body.style.background = 'url(' + w + ')'; }"
                         "</script></body></html>";
+
+// Colours of a JPEG copy come back within a few steps.
+bool near(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) <= 6 && qAbs(a.green() - b.green()) <= 6 &&
+           qAbs(a.blue() - b.blue()) <= 6;
+}
 
 QColor colourAt(QWebView *view, const QPoint &point)
 {
@@ -86,6 +96,70 @@ private slots:
         QVERIFY(services.wallpaperAddress(name).isEmpty());
         services.wallpaper(name);
         QCOMPARE(shell.homeFrame()->evaluateJavaScript(QStringLiteral("walls.length")).toInt(), 0);
+    }
+
+    // The wallpaper is shown from a copy cut to the screen as the page's
+    // "cover" would show it, made again only when the picture changes.
+    void wallpaperIsACopyAtTheScreenSize()
+    {
+        TestShell shell;
+        PageServices services(shell);
+        const QString picture = shell.programFolder() + "/wall.png";
+        QImage square(1000, 1000, QImage::Format_RGB32);
+        square.fill(QColor(220, 20, 30));
+        for (int y = 500; y < 1000; ++y)
+            for (int x = 0; x < 1000; ++x)
+                square.setPixelColor(x, y, QColor(20, 30, 220));
+        QVERIFY(square.save(picture, "PNG"));
+
+        const QString copy = QUrl(services.wallpaperAddress("wall.png")).toLocalFile();
+        QCOMPARE(QFileInfo(copy).absolutePath(),
+                 QFileInfo(ScaledWallpaper::folderOf(shell)).absoluteFilePath());
+        QImage shown(copy);
+        QCOMPARE(shown.size(), QSize(1280, 800));
+        // 1000 x 1000 fills 1280 wide, the bottom of it cut away.
+        QVERIFY(near(shown.pixelColor(640, 100), QColor(220, 20, 30)));
+        QVERIFY(near(shown.pixelColor(640, 700), QColor(20, 30, 220)));
+        const QDateTime made = QFileInfo(copy).lastModified();
+        QCOMPARE(QUrl(services.wallpaperAddress("wall.png")).toLocalFile(), copy);
+        QCOMPARE(QFileInfo(copy).lastModified(), made);
+
+        // A new picture under the same name: a new copy, the old one gone.
+        QImage green(1600, 1000, QImage::Format_RGB32);
+        green.fill(QColor(30, 200, 40));
+        QVERIFY(green.save(picture, "PNG"));
+        QFile touched(picture);
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        QVERIFY(touched.setFileTime(made.addSecs(60), QFileDevice::FileModificationTime));
+        touched.close();
+        const QString again = QUrl(services.wallpaperAddress("wall.png")).toLocalFile();
+        QVERIFY(again != copy);
+        QVERIFY(!QFileInfo::exists(copy));
+        QCOMPARE(QImage(again).size(), QSize(1280, 800));
+        QVERIFY(near(QImage(again).pixelColor(10, 10), QColor(30, 200, 40)));
+
+        // The copy of another picture stays beside it.
+        const QString other = QUrl(services.defaultWallpaperAddress()).toLocalFile();
+        QVERIFY(QFileInfo::exists(other));
+        QVERIFY(QFileInfo::exists(again));
+
+        // Another screen size: a copy of its own.
+        const QString small =
+            ScaledWallpaper::copyOf(picture, QSize(640, 400), ScaledWallpaper::folderOf(shell));
+        QCOMPARE(QImage(small).size(), QSize(640, 400));
+        QVERIFY(small != again);
+
+        // The home page's own picture, and a file that is no picture (given
+        // to the page as it is).
+        QCOMPARE(QImage(QUrl(services.defaultWallpaperAddress()).toLocalFile()).size(),
+                 QSize(1280, 800));
+        QFile text(shell.programFolder() + "/notes.txt");
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("not a picture");
+        text.close();
+        QCOMPARE(QFileInfo(QUrl(services.wallpaperAddress("notes.txt")).toLocalFile())
+                     .canonicalFilePath(),
+                 QFileInfo(text).canonicalFilePath());
     }
 
     void historyMovesThePageOnTop()

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QImage>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QSignalSpy>
@@ -156,6 +158,14 @@ private slots:
         QCOMPARE(eval(w, "typeof myob.pausemp3()").toString(), QStringLiteral("boolean"));
         // The home page's own second object.
         QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), -1);
+        // Its wallpaper is the copy at the screen's size, not the full picture.
+        const QUrl wall(eval(w, "getComputedStyle(document.body).backgroundImage"
+                                ".replace(/^url\\(\"?|\"?\\)$/g, '')")
+                            .toString());
+        QVERIFY2(wall.isLocalFile(), qPrintable(wall.toString()));
+        QCOMPARE(QFileInfo(wall.toLocalFile()).absolutePath(),
+                 QFileInfo(w.paths().workingFolder() + "/cache/wallpaper").absoluteFilePath());
+        QCOMPARE(QImage(wall.toLocalFile()).size(), w.screenArea().size());
         cancelDialogsSoon();
         QCOMPARE(eval(w, "Array.isArray(myob.GetFiles('*.txt'))").toBool(), true);
         // Inherited public slots are reachable too.

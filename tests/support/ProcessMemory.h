@@ -41,3 +41,19 @@ inline bool resetPeak()
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 } // namespace ProcessMemory
+
+namespace ProcessMemory
+{
+// A field of /proc/<pid>/smaps_rollup ("Pss", "Pss_Anon", "Rss"), in KiB;
+// -1 when unreadable (an older kernel, another user's process).
+inline long rollupKiB(const QByteArray &field, const QByteArray &pid = "self")
+{
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(QString::fromLatin1(pid)));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : rollup.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+} // namespace ProcessMemory

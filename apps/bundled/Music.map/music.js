@@ -4,8 +4,14 @@
 (function () {
     'use strict';
 
-    var tracks = [];     // {name, url, title, artist}
-    var shown = [];      // indices into tracks, after the search filter
+    // A large library is kept as the listing it came in, one text, with where
+    // each song's name starts and ends: no string per song. An address, a
+    // title and a row are made for a song when it is drawn or played.
+    var listed = '';     // the listing
+    var bounds = [];     // start and end in listed of each song's name
+    var folder = '';     // the folder they are in
+    var tags = {};       // index -> {title, artist} the player told
+    var shown = [];      // song indices, after the search filter
     var current = -1;    // index of the song in the player
     var playing = false; // a song is loaded (playing or paused)
     var paused = false;
@@ -14,8 +20,12 @@
     var since = 0;
     var shuffle = false;
     var dragging = false;
-    var rendered = 0;    // rows made so far; more follow as the list scrolls
-    var PAGE = 150;
+    // Only the rows in sight, and a margin on either side, exist; the margins
+    // of the first and last stand in for the others and the rows are reused
+    // on scroll.
+    var first = 0;       // position in shown of the first row drawn
+    var MARGIN = 12;     // rows drawn beyond the visible ones on each side
+    var rowHeight = 64;  // px, as the style sheet lays a row out
 
     function $(id) { return document.getElementById(id); }
 
@@ -90,23 +100,25 @@
 
     // The listing: names separated by "/" in the third argument (a name may
     // hold a comma); a shell that sends two arguments gives ",a,b".
-    window.Filler = function (listing, folder, names) {
-        var list;
+    window.Filler = function (listing, where, whole) {
+        var playingUrl = current >= 0 ? urlOf(current) : null;
+        var playingName = current >= 0 ? nameOf(current) : null;
+        var playingTags = tags[current];
+        folder = String(where);
         if (arguments.length > 2)
-            list = names === '' ? [] : String(names).split('/');
+            split(whole === '' ? '' : '/' + String(whole), '/');
         else
-            list = String(listing).split(',').slice(1);
-        var playingUrl = current >= 0 ? tracks[current].url : null;
-        tracks = [];
+            split(String(listing), ',');
+        tags = {};
         current = -1;
-        list.forEach(function (name) {
-            if (!/\.mp3$/i.test(name))
-                return;
-            var url = fileUrl(String(folder), name);
-            if (url === playingUrl)
-                current = tracks.length;
-            tracks.push({ name: name, url: url, title: titleFromName(name), artist: '' });
-        });
+        if (playingName !== null) {
+            var at = indexOfName(playingName);
+            if (at >= 0 && urlOf(at) === playingUrl) {
+                current = at;
+                if (playingTags)
+                    tags[at] = playingTags;
+            }
+        }
         $('folder').textContent = folder;
         render();
         showNowPlaying();
@@ -121,34 +133,80 @@
     window.cover = function (artist, title) {
         if (current < 0)
             return;
-        var t = tracks[current];
-        t.artist = String(artist || '');
-        if (title)
-            t.title = String(title);
+        tags[current] = {
+            title: title ? String(title) : titleFromName(nameOf(current)),
+            artist: String(artist || '')
+        };
         showNowPlaying();
         var row = rowOf(current);
         if (row)
-            fillRow(row, t);
+            fillRow(row, current);
     };
+
+    // Notes where each .mp3 name is in text, whose names each follow a
+    // separator (what comes before the first one is no name).
+    function split(text, separator) {
+        listed = text;
+        bounds = [];
+        var at = text.indexOf(separator);
+        while (at >= 0) {
+            var end = text.indexOf(separator, at + 1);
+            if (end < 0)
+                end = text.length;
+            if (isMp3(at + 1, end))
+                bounds.push(at + 1, end);
+            at = end < text.length ? end : -1;
+        }
+    }
+
+    // /\.mp3$/i over a part of the listing, without cutting it out.
+    function isMp3(start, end) {
+        if (end - start < 4)
+            return false;
+        var c = listed.charCodeAt(end - 3) | 32, d = listed.charCodeAt(end - 2) | 32;
+        return listed.charCodeAt(end - 4) === 46 && c === 109 && d === 112 &&
+            listed.charCodeAt(end - 1) === 51;
+    }
+
+    function songCount() { return bounds.length / 2; }
+
+    function nameOf(index) { return listed.substring(bounds[2 * index], bounds[2 * index + 1]); }
+
+    function indexOfName(name) {
+        for (var i = 0; i < songCount(); ++i) {
+            if (bounds[2 * i + 1] - bounds[2 * i] === name.length && nameOf(i) === name)
+                return i;
+        }
+        return -1;
+    }
+
+    function urlOf(index) { return fileUrl(folder, nameOf(index)); }
+
+    function track(index) {
+        var t = tags[index];
+        var name = nameOf(index);
+        return { name: name, title: t ? t.title : titleFromName(name),
+                 artist: t ? t.artist : '' };
+    }
 
     function rowOf(index) {
         return document.querySelector('.song[data-index="' + index + '"]');
     }
 
-    function fillRow(row, t) {
+    function fillRow(row, index) {
+        var t = track(index);
+        row.setAttribute('data-index', index);
+        row.querySelector('.thumb').style.backgroundImage = artFor(t.name);
         row.querySelector('.thumb').textContent = initial(t.title);
         row.querySelector('.name').textContent = t.title;
         row.querySelector('.detail').textContent = t.artist || t.name;
     }
 
-    function makeRow(index) {
-        var t = tracks[index];
+    function makeRow() {
         var li = document.createElement('li');
         li.className = 'song';
-        li.setAttribute('data-index', index);
         var thumb = document.createElement('div');
         thumb.className = 'thumb';
-        thumb.style.backgroundImage = artFor(t.name);
         var text = document.createElement('div');
         text.className = 'text';
         var name = document.createElement('div');
@@ -163,38 +221,66 @@
         li.appendChild(thumb);
         li.appendChild(text);
         li.appendChild(bars);
-        fillRow(li, t);
         return li;
     }
 
+    function matches(index, query) {
+        var t = track(index);
+        return t.title.toLowerCase().indexOf(query) >= 0 ||
+            t.name.toLowerCase().indexOf(query) >= 0 ||
+            t.artist.toLowerCase().indexOf(query) >= 0;
+    }
+
+    // The search runs over the whole library; only the rows in sight are made.
     function render() {
         var query = $('search').value.trim().toLowerCase();
         shown = [];
-        tracks.forEach(function (t, i) {
-            if (!query || t.title.toLowerCase().indexOf(query) >= 0 ||
-                t.name.toLowerCase().indexOf(query) >= 0 ||
-                t.artist.toLowerCase().indexOf(query) >= 0)
+        var count = songCount();
+        for (var i = 0; i < count; ++i) {
+            if (!query || matches(i, query))
                 shown.push(i);
-        });
+        }
         var list = $('songs');
         list.textContent = '';
-        list.scrollTop = 0;
-        rendered = 0;
-        renderMore();
-        $('count').textContent = tracks.length === 1 ? '1 song' : tracks.length + ' songs';
-        $('empty').hidden = tracks.length > 0;
-        $('nomatch').hidden = tracks.length === 0 || shown.length > 0;
         list.hidden = shown.length === 0;
+        list.scrollTop = 0;
+        first = 0;
+        drawVisible(true);
+        $('count').textContent = count === 1 ? '1 song' : count + ' songs';
+        $('empty').hidden = count > 0;
+        $('nomatch').hidden = count === 0 || shown.length > 0;
     }
 
-    // A large library is laid out a page of rows at a time.
-    function renderMore() {
-        var end = Math.min(shown.length, rendered + PAGE);
-        var fragment = document.createDocumentFragment();
-        for (var k = rendered; k < end; ++k)
-            fragment.appendChild(makeRow(shown[k]));
-        $('songs').appendChild(fragment);
-        rendered = end;
+    // Makes the rows from just above to just below the visible part of the
+    // list, reusing the rows already there.
+    function drawVisible(force) {
+        var list = $('songs');
+        var height = list.clientHeight || 800;
+        var top = Math.max(0, Math.floor(list.scrollTop / rowHeight) - MARGIN);
+        var end = Math.min(shown.length,
+                           Math.ceil((list.scrollTop + height) / rowHeight) + MARGIN);
+        top = Math.min(top, end);
+        if (!force && top === first && list.children.length === end - top)
+            return;
+        first = top;
+        while (list.children.length > end - top)
+            list.removeChild(list.lastChild);
+        while (list.children.length < end - top)
+            list.appendChild(makeRow());
+        for (var k = top; k < end; ++k) {
+            var row = list.children[k - top];
+            fillRow(row, shown[k]);
+            // Margins, not the list's padding: padding would make the list
+            // itself as tall as the library.
+            row.style.marginTop = k === top ? (top * rowHeight) + 'px' : '';
+            row.style.marginBottom = k === end - 1 ? ((shown.length - end) * rowHeight) + 'px' : '';
+        }
+        if (list.firstChild && list.firstChild.offsetHeight > 0 &&
+            list.firstChild.offsetHeight !== rowHeight) {
+            rowHeight = list.firstChild.offsetHeight;
+            drawVisible(true);
+            return;
+        }
         markCurrent();
     }
 
@@ -212,7 +298,7 @@
     function showNowPlaying() {
         var player = $('player');
         player.className = !playing ? 'idle' : paused ? 'paused' : 'playing';
-        var t = current >= 0 ? tracks[current] : null;
+        var t = current >= 0 ? track(current) : null;
         $('title').textContent = t ? t.title : 'Not playing';
         $('artist').textContent = t ? (t.artist || 'Unknown artist') : 'Pick a song to start';
         $('art').style.backgroundImage = t ? artFor(t.name) : '';
@@ -233,7 +319,7 @@
     }
 
     function play(index) {
-        if (index < 0 || index >= tracks.length)
+        if (index < 0 || index >= songCount())
             return;
         current = index;
         playing = true;
@@ -241,7 +327,7 @@
         length = 0;
         position = 0;
         since = now();
-        shell('playmp3', tracks[index].url);
+        shell('playmp3', urlOf(index));
         showNowPlaying();
     }
 
@@ -275,9 +361,14 @@
     }
 
     function step(delta, automatic) {
-        if (!tracks.length)
+        if (!songCount())
             return;
-        var list = shown.length ? shown : tracks.map(function (t, i) { return i; });
+        var list = shown;
+        if (!list.length) {
+            list = [];
+            for (var i = 0; i < songCount(); ++i)
+                list.push(i);
+        }
         if (shuffle && list.length > 1) {
             var pick;
             do {
@@ -407,11 +498,8 @@
         });
         $('refresh').addEventListener('click', refresh);
         $('search').addEventListener('input', render);
-        $('songs').addEventListener('scroll', function () {
-            if (rendered < shown.length &&
-                this.scrollTop + this.clientHeight > this.scrollHeight - 800)
-                renderMore();
-        });
+        $('songs').addEventListener('scroll', function () { drawVisible(false); });
+        window.addEventListener('resize', function () { drawVisible(false); });
 
         var track = $('track');
         track.addEventListener('mousedown', startDrag);

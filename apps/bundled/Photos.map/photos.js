@@ -6,11 +6,16 @@
     var FILTER = 'Images (*.jpg *.jpeg *.png *.gif *.bmp)';
     var STORE = 'photos.added';
 
-    var pictures = []; // {path, url, name} from the Pictures folder
-    var added = [];    // the same for files picked with Add
-    var viewing = -1;  // index into all()
-    var rendered = 0;  // folder tiles made so far; more follow on scrolling
-    var PAGE = 120;
+    // A large folder holds only its names; an address and a tile are made
+    // for a picture when its tile is in sight or it is shown.
+    var names = [];    // picture names in the Pictures folder
+    var base = '';     // that folder, without a trailing "/"
+    var added = [];    // {path, url, name} of files picked with Add
+    var viewing = -1;  // index into the folder's pictures, then the added ones
+    // Only the rows of tiles in sight, and a margin, exist; the grid's
+    // padding stands in for the others and the tiles are reused on scroll.
+    var firstTile = 0;
+    var MARGIN_ROWS = 3;
 
     function $(id) { return document.getElementById(id); }
 
@@ -47,8 +52,18 @@
         return /\.(jpe?g|png|gif|bmp)$/i.test(name);
     }
 
-    function all() {
-        return pictures.concat(added);
+    function total() {
+        return names.length + added.length;
+    }
+
+    function photoAt(index) {
+        return index < names.length ? photo(base + '/' + names[index]) :
+            added[index - names.length];
+    }
+
+    function inFolder(path) {
+        return path.lastIndexOf('/') === base.length && path.indexOf(base + '/') === 0 &&
+            names.indexOf(baseName(path)) >= 0;
     }
 
     function loadAdded() {
@@ -76,65 +91,87 @@
     }
 
     function known(path) {
-        return all().some(function (p) { return p.path === path; });
+        return inFolder(path) || added.some(function (p) { return p.path === path; });
     }
 
     // The listing: names separated by "/" in the third argument (a name may
     // hold a comma); a shell that sends two arguments gives ",a,b".
-    window.Filler = function (listing, folder, names) {
+    window.Filler = function (listing, folder, whole) {
         var list;
         if (arguments.length > 2)
-            list = names === '' ? [] : String(names).split('/');
+            list = whole === '' ? [] : String(whole).split('/');
         else
             list = String(listing).split(',').slice(1);
-        var base = String(folder).replace(/\/$/, '');
-        pictures = [];
-        list.forEach(function (name) {
-            if (isPicture(name))
-                pictures.push(photo(base + '/' + name));
-        });
+        base = String(folder).replace(/\/$/, '');
+        names = list.filter(isPicture);
         // A picked file that is in the folder by now shows once, in the folder.
-        added = added.filter(function (a) {
-            return !pictures.some(function (p) { return p.path === a.path; });
-        });
+        added = added.filter(function (a) { return !inFolder(a.path); });
         $('folder').textContent = folder;
         render();
     };
 
-    function makeTile(p, index) {
-        var tile = document.createElement('div');
-        tile.className = 'tile';
+    function fillTile(tile, index) {
+        var p = photoAt(index);
         tile.setAttribute('data-index', index);
         tile.title = p.name;
         tile.style.backgroundImage = 'url("' + p.url + '")';
+    }
+
+    function makeTile() {
+        var tile = document.createElement('div');
+        tile.className = 'tile';
         return tile;
     }
 
-    function append(grid, list, offset, from, to) {
-        var fragment = document.createDocumentFragment();
-        for (var i = from; i < to; ++i)
-            fragment.appendChild(makeTile(list[i], offset + i));
-        grid.appendChild(fragment);
-    }
-
-    // A large folder is laid out a page of tiles at a time.
-    function renderMore() {
-        var end = Math.min(pictures.length, rendered + PAGE);
-        append($('pictures'), pictures, 0, rendered, end);
-        rendered = end;
+    // Makes the folder's tiles from just above to just below the part of the
+    // library in sight, reusing the tiles already there.
+    function drawTiles(force) {
+        var grid = $('pictures');
+        var library = $('library');
+        if (!names.length) {
+            grid.textContent = '';
+            return;
+        }
+        if (!grid.firstChild)
+            grid.appendChild(makeTile());
+        var box = grid.firstChild.getBoundingClientRect();
+        var columns = Math.max(1, Math.round(grid.getBoundingClientRect().width / box.width));
+        var height = box.height || 1;
+        var rows = Math.ceil(names.length / columns);
+        var top = library.scrollTop - grid.offsetTop;
+        var from = Math.max(0, Math.floor(top / height) - MARGIN_ROWS);
+        var to = Math.min(rows, Math.ceil((top + library.clientHeight) / height) + MARGIN_ROWS);
+        from = Math.min(from, to);
+        var start = from * columns;
+        var end = Math.min(names.length, to * columns);
+        if (!force && start === firstTile && grid.children.length === end - start)
+            return;
+        firstTile = start;
+        while (grid.children.length > end - start)
+            grid.removeChild(grid.lastChild);
+        while (grid.children.length < end - start)
+            grid.appendChild(makeTile());
+        for (var i = start; i < end; ++i)
+            fillTile(grid.children[i - start], i);
+        grid.style.paddingTop = (from * height) + 'px';
+        grid.style.paddingBottom = ((rows - to) * height) + 'px';
     }
 
     function render() {
         $('pictures').textContent = '';
-        rendered = 0;
-        renderMore();
-        $('added').textContent = '';
-        append($('added'), added, pictures.length, 0, added.length);
-        var total = pictures.length + added.length;
-        $('count').textContent = total === 1 ? '1 photo' : total + ' photos';
-        $('pictures-section').hidden = pictures.length === 0;
+        var count = total();
+        $('count').textContent = count === 1 ? '1 photo' : count + ' photos';
+        $('pictures-section').hidden = names.length === 0;
         $('added-section').hidden = added.length === 0;
-        $('empty').hidden = total > 0;
+        $('empty').hidden = count > 0;
+        drawTiles(true);
+        var grid = $('added');
+        grid.textContent = '';
+        for (var i = 0; i < added.length; ++i) {
+            var tile = makeTile();
+            fillTile(tile, names.length + i);
+            grid.appendChild(tile);
+        }
     }
 
     function addPhotos() {
@@ -147,7 +184,7 @@
             if (!isPicture(path) || known(path))
                 continue;
             if (first < 0)
-                first = pictures.length + added.length;
+                first = total();
             added.push(photo(path));
         }
         saveAdded();
@@ -162,11 +199,11 @@
     // The viewer.
 
     function show(index) {
-        var list = all();
-        if (index < 0 || index >= list.length)
+        var count = total();
+        if (index < 0 || index >= count)
             return;
         viewing = index;
-        var p = list[index];
+        var p = photoAt(index);
         var img = $('photo');
         $('broken').hidden = true;
         img.hidden = false;
@@ -175,11 +212,11 @@
         img.src = p.url;
         img.alt = p.name;
         $('photo-name').textContent = p.name;
-        $('photo-count').textContent = (index + 1) + ' of ' + list.length;
+        $('photo-count').textContent = (index + 1) + ' of ' + count;
         $('previous').disabled = index === 0;
-        $('next').disabled = index === list.length - 1;
+        $('next').disabled = index === count - 1;
         // Only picked photos can be removed; the button keeps its place.
-        $('remove').style.visibility = index < pictures.length ? 'hidden' : 'visible';
+        $('remove').style.visibility = index < names.length ? 'hidden' : 'visible';
         var viewer = $('viewer');
         viewer.className = 'viewer';
         viewer.hidden = false;
@@ -192,16 +229,16 @@
     }
 
     function removeShown() {
-        var at = viewing - pictures.length;
+        var at = viewing - names.length;
         if (at < 0 || at >= added.length)
             return;
         added.splice(at, 1);
         saveAdded();
         render();
-        if (all().length === 0)
+        if (total() === 0)
             close();
         else
-            show(Math.min(viewing, all().length - 1));
+            show(Math.min(viewing, total() - 1));
     }
 
     // Swipe to change pictures; a tap shows or hides the controls.
@@ -260,11 +297,8 @@
                 show(parseInt(t.getAttribute('data-index'), 10));
         });
         $('add').addEventListener('click', addPhotos);
-        $('library').addEventListener('scroll', function () {
-            if (rendered < pictures.length &&
-                this.scrollTop + this.clientHeight > this.scrollHeight - 800)
-                renderMore();
-        });
+        $('library').addEventListener('scroll', function () { drawTiles(false); });
+        window.addEventListener('resize', function () { drawTiles(true); });
         $('close').addEventListener('click', close);
         $('previous').addEventListener('click', function () { show(viewing - 1); });
         $('next').addEventListener('click', function () { show(viewing + 1); });
