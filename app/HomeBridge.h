@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class AppRemover;
 class ShellHost;
 
 // What the home page needs of the shell beyond myob's slots. Only the home
@@ -22,6 +23,15 @@ public slots:
     // is in front (the stack hidden or empty).
     int appOnTop() const;
 
+    // Arranging, removing and restoring apps.
+    // Where the icons stand (JSON, see AppArrangement), empty when unknown.
+    QString arrangement() const;
+    // Stores where the icons stand; false when layout is refused.
+    bool saveArrangement(const QString &layout);
+    // Removes the app in folder name after asking; true when it is gone.
+    bool removeApp(const QString &name);
+
 private:
     ShellHost &host;
+    AppRemover *remover = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "app/MainWindowUi.h"
 #include "apps/AppCatalogue.h"
 #include "apps/AppLauncher.h"
+#include "apps/AppSession.h"
 #include "apps/PageServices.h"
 #include "install/DownloadProgress.h"
 #include "install/FileDownloads.h"
@@ -103,6 +104,8 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     services = new PageServices(*this, this);
     mail = new MailPanel(*this, this);
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
+    // After the window's own load handler: the grid is filled when it runs.
+    new AppSession(*this, this);
     ui->webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 }
 

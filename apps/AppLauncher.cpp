@@ -1,5 +1,7 @@
 #include "apps/AppLauncher.h"
 
+#include "apps/AppSession.h"
+
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
@@ -73,6 +75,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             if (ScriptBridge::isTrustedWebAddress(link))
                 shell.hookApiPlacement(view->page()->mainFrame());
             view->setObjectName(nn);
+            AppSession::markPage(view, nn);
         }
         if (app.type == QLatin1String("local")) {
             useJar(view, QStringLiteral(VANTARA_DEFAULT_START_PAGE), shell);
@@ -82,6 +85,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
                 view->load(page);
             shell.hookApiPlacement(view->page()->mainFrame());
             view->setObjectName(nn);
+            AppSession::markPage(view, nn);
         }
 
         shell.stack()->addWidget(view);
