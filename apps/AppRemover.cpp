@@ -1,5 +1,6 @@
 #include "apps/AppRemover.h"
 
+#include "apps/AppCatalogue.h"
 #include "apps/AppSession.h"
 #include "shell/AppFolderName.h"
 #include "shell/Messages.h"
@@ -17,7 +18,9 @@ AppRemover::AppRemover(ShellHost &shellHost, QObject *parent) : QObject(parent),
 
 bool AppRemover::remove(const QString &name)
 {
-    if (!AppFolder::isSafeName(name))
+    // Entries the grid does not show (the music and photo apps behind the
+    // dock) are part of the shell, not apps the user can remove.
+    if (!AppFolder::isSafeName(name) || !AppCatalogue::isListed(name))
         return false;
     const QString apps = host.appsFolder();
     const QString path = apps + QLatin1Char('/') + name;
