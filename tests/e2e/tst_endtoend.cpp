@@ -120,6 +120,8 @@ private:
     // where the same page lays it out at the same size; the layout page gets
     // the same click, so that it follows the real page's state.
     void clickOnHome(const QString &selector);
+    // The same home page at the same size, filled as the shell fills it.
+    bool makeLayout();
     // Starts the program in its folder, its output going to the log, and
     // waits for its full-screen window; false when it did not come up.
     bool startVantara(QIODevice::OpenMode log);
@@ -209,14 +211,7 @@ void TestEndToEnd::initTestCase()
     QVERIFY(MediaFixtures::makeMp3(song, 10, QStringLiteral("Evening Tide"),
                                    QStringLiteral("Harbour Lights")));
 
-    // The same home page at the same size, filled as the shell fills it.
-    layout.reset(new HomePage(screen.width(), screen.height()));
-    QVERIFY(layout->load());
-    const QString size[] = {QString::number(screen.width()), QString::number(screen.height())};
-    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
-    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
-    layout->call(QStringLiteral("makeapp"), {AppCatalogue::appNames(apps()).join(QLatin1Char(',')),
-                                             AppCatalogue::cleanFolderPath(apps())});
+    QVERIFY(makeLayout());
 
     QVERIFY2(display.start(screen), "Xvfb did not start");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -241,6 +236,19 @@ void TestEndToEnd::initTestCase()
     vantara.setWorkingDirectory(program);
     vantara.setProcessChannelMode(QProcess::MergedChannels);
     QVERIFY(startVantara(QIODevice::Truncate));
+}
+
+bool TestEndToEnd::makeLayout()
+{
+    layout.reset(new HomePage(screen.width(), screen.height()));
+    if (!layout->load())
+        return false;
+    const QString size[] = {QString::number(screen.width()), QString::number(screen.height())};
+    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
+    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
+    layout->call(QStringLiteral("makeapp"), {AppCatalogue::appNames(apps()).join(QLatin1Char(',')),
+                                             AppCatalogue::cleanFolderPath(apps())});
+    return true;
 }
 
 bool TestEndToEnd::startVantara(QIODevice::OpenMode log)
@@ -558,12 +566,17 @@ void TestEndToEnd::appOpenAtQuitComesBack()
              "the quit control did not end the program");
     QCOMPARE(vantara.exitCode(), 0);
 
-    // Started again, the program shows the app in front, as it was.
+    // Started again, the program shows the app in front, as it was; the
+    // grid now lists the apps installed meanwhile in their places.
     QVERIFY2(startVantara(QIODevice::Append), "the program did not start again");
     QVERIFY2(waitForColour(weather, sketchColour, true), "the open app did not come back");
+    QVERIFY(makeLayout());
+    layout->js(QStringLiteral("openit('Sketch', 'web', 'Sketch')"));
+    // Closed once it has slid all the way in, as a user sees it.
+    QVERIFY(waitForColour(QPoint(5, screen.height() / 2), sketchColour, true));
     shot(QStringLiteral("restored"));
     clickOnHome(QStringLiteral("#closeme"));
-    QVERIFY2(waitForColour(weather, weatherColour, true), "the restored app did not close");
+    QVERIFY2(waitForColour(weatherIcon(), weatherColour, true), "the restored app did not close");
 }
 
 void TestEndToEnd::quitControlEndsTheProgram()
