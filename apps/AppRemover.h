@@ -16,9 +16,9 @@ public:
 
     // True when the app is gone. Refused (false, nothing asked or touched):
     // a name that is not one entry of the Apps folder or not shown in the
-    // grid, an entry that is no
-    // folder, a folder that resolves outside Apps. An entry that is a
-    // symbolic link goes as a link: what it points to stays untouched.
+    // grid, an entry that is no folder, a folder that resolves outside Apps.
+    // An entry that is a symbolic link goes as a link: what it points to
+    // stays untouched.
     bool remove(const QString &name);
 
 private:
