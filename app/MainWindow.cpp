@@ -105,7 +105,7 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     mail = new MailPanel(*this, this);
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
     // After the window's own load handler: the grid is filled when it runs.
-    new AppSession(*this, this);
+    session = new AppSession(*this, this);
     ui->webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 }
 
@@ -126,6 +126,9 @@ QRect MainWindow::screenArea() const
 
 MainWindow::~MainWindow()
 {
+    // The home view goes with the window's children and may report its load
+    // cut short on the way: nothing may then restore into it.
+    delete session;
     delete ui;
 }
 

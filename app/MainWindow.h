@@ -18,6 +18,7 @@ struct MainWindowUi;
 class AdSwitch;
 class AppCatalogue;
 class AppLauncher;
+class AppSession;
 class HomeBridge;
 class FileDownloads;
 class FolderBrowser;
@@ -143,4 +144,5 @@ private:
     FolderBrowser *folders = nullptr;
     MailPanel *mail = nullptr;
     AdSwitch *ads = nullptr;
+    AppSession *session = nullptr;
 };

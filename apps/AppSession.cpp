@@ -77,11 +77,11 @@ bool AppSession::save() const
     return file.commit();
 }
 
-void AppSession::restore()
+void AppSession::restore(bool loaded)
 {
     // Once per start: the home page loads again only when something made
     // it, and the apps are open by then.
-    if (restored)
+    if (restored || !loaded)
         return;
     restored = true;
     if (!isEnabled(host.paths()))

@@ -35,8 +35,9 @@ public:
     // Writes current() to the session file (atomically); false when it
     // could not be written or restoring is off.
     bool save() const;
-    // Reopens the saved apps through the home page, as taps on their icons.
-    void restore();
+    // Reopens the saved apps through the home page, as taps on their icons,
+    // once it has loaded.
+    void restore(bool loaded);
 
     static bool isEnabled(const ShellPaths &paths);
     // The saved state; empty for a missing, damaged or foreign file.
