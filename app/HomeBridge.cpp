@@ -1,5 +1,7 @@
 #include "app/HomeBridge.h"
 
+#include "apps/AppArrangement.h"
+#include "apps/AppRemover.h"
 #include "apps/PageServices.h"
 #include "install/DownloadList.h"
 #include "shell/OpenApps.h"
@@ -10,7 +12,8 @@
 #include <QTimer>
 
 HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent)
-    : QObject(parent), host(shellHost), services(new PageServices(shellHost, this))
+    : QObject(parent), host(shellHost), services(new PageServices(shellHost, this)),
+      remover(new AppRemover(shellHost, this))
 {
     connect(&DownloadList::instance(), &DownloadList::changed, this, &HomeBridge::tellDownloads);
 }
@@ -65,4 +68,21 @@ void HomeBridge::tellDownloads()
 QString HomeBridge::defaultWallpaper() const
 {
     return services->defaultWallpaperAddress();
+}
+
+// Arranging, removing and restoring apps.
+
+QString HomeBridge::arrangement() const
+{
+    return AppArrangement::load(host.paths());
+}
+
+bool HomeBridge::saveArrangement(const QString &layout)
+{
+    return AppArrangement::store(host.paths(), layout);
+}
+
+bool HomeBridge::removeApp(const QString &name)
+{
+    return remover->remove(name);
 }

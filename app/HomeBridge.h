@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QVariantList>
 
+class AppRemover;
 class PageServices;
 class ShellHost;
 
@@ -42,10 +43,19 @@ public slots:
     // wallpaper scaled once to the screen, or empty to keep the page's own.
     QString defaultWallpaper() const;
 
+    // Arranging, removing and restoring apps.
+    // Where the icons stand (JSON, see AppArrangement), empty when unknown.
+    QString arrangement() const;
+    // Stores where the icons stand; false when layout is refused.
+    bool saveArrangement(const QString &layout);
+    // Removes the app in folder name after asking; true when it is gone.
+    bool removeApp(const QString &name);
+
 private:
     void tellDownloads();
     bool downloadsToTell = false;
 
     ShellHost &host;
     PageServices *services;
+    AppRemover *remover;
 };

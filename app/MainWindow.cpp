@@ -5,6 +5,7 @@
 #include "app/MainWindowUi.h"
 #include "apps/AppCatalogue.h"
 #include "apps/AppLauncher.h"
+#include "apps/AppSession.h"
 #include "apps/PageServices.h"
 #include "install/DownloadList.h"
 #include "install/DownloadProgress.h"
@@ -108,6 +109,8 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     services = new PageServices(*this, this);
     mail = new MailPanel(*this, this);
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
+    // After the window's own load handler: the grid is filled when it runs.
+    session = new AppSession(*this, this);
     ui->webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 }
 
@@ -128,6 +131,9 @@ QRect MainWindow::screenArea() const
 
 MainWindow::~MainWindow()
 {
+    // The home view goes with the window's children and may report its load
+    // cut short on the way: nothing may then restore into it.
+    delete session;
     // The pages, views and managers go after this destructor, when the
     // window is no longer a MainWindow: loads and replies they cancel on the
     // way must not reach its slots.

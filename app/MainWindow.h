@@ -19,6 +19,7 @@ struct MainWindowUi;
 class AdSwitch;
 class AppCatalogue;
 class AppLauncher;
+class AppSession;
 class HomeBridge;
 class FileDownloads;
 class FolderBrowser;
@@ -148,4 +149,5 @@ private:
     FolderBrowser *folders = nullptr;
     MailPanel *mail = nullptr;
     AdSwitch *ads = nullptr;
+    AppSession *session = nullptr;
 };

@@ -19,11 +19,15 @@ QStringList AppCatalogue::appNames(const QString &folder)
     const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot,
                                                        QDir::Name | QDir::IgnoreCase);
     for (const QString &name : entries) {
-        if (name.contains(QLatin1String(".map")) || name.contains(QLatin1Char(',')))
-            continue;
-        names.append(name);
+        if (isListed(name))
+            names.append(name);
     }
     return names;
+}
+
+bool AppCatalogue::isListed(const QString &name)
+{
+    return !name.contains(QLatin1String(".map")) && !name.contains(QLatin1Char(','));
 }
 
 QString AppCatalogue::cleanFolderPath(const QString &folder)

@@ -22,6 +22,8 @@ public:
     // (sorted by name ignoring case) but those holding ".map", and those
     // holding a comma, which the page would split in two.
     static QStringList appNames(const QString &folder);
+    // Whether the grid shows an entry of that name.
+    static bool isListed(const QString &name);
     // The folder's absolute path in clean form.
     static QString cleanFolderPath(const QString &folder);
 

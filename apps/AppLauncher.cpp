@@ -1,5 +1,7 @@
 #include "apps/AppLauncher.h"
 
+#include "apps/AppSession.h"
+
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
@@ -79,6 +81,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             if (ScriptBridge::isTrustedWebAddress(link))
                 shell.hookApiPlacement(view->page()->mainFrame());
             view->setObjectName(nn);
+            AppSession::markPage(view, nn);
         }
         if (app.type == QLatin1String("local")) {
             useJar(view, QStringLiteral(VANTARA_DEFAULT_START_PAGE), shell);
@@ -90,6 +93,7 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
                 showProblem(view, nn, appFolder, ErrorPage::Reason::PageMissing, app.link);
             shell.hookApiPlacement(view->page()->mainFrame());
             view->setObjectName(nn);
+            AppSession::markPage(view, nn);
         }
         const bool webAddress =
             ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"));

@@ -76,3 +76,8 @@ QString ShellPaths::settingsFile() const
 {
     return inside(folders.working, "settings.xml");
 }
+
+QString ShellPaths::arrangementFile() const
+{
+    return inside(folders.working, "arrangement.json");
+}

@@ -44,6 +44,8 @@ public:
     QString dataFolder() const { return folders.data; }
     QString sessionFile() const;
     QString settingsFile() const;
+    // Where the home screen's icons stand.
+    QString arrangementFile() const;
 
 private:
     Folders folders;

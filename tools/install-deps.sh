@@ -15,6 +15,8 @@ packages=(
   clang libclang-rt-14-dev
   fonts-dejavu-core
   python3
+  # Checks the package's software-centre metadata.
+  appstream
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +26,7 @@ private slots:
     void initTestCase();
     void packageHoldsTheProgram();
     void packingToolStandsAlone();
+    void loginScreenAndSoftwareCentresSeeIt();
     void controlDataNamesTheRuntime();
     void unpackedStarterBringsUpTheHomeScreen();
     void upgradeRefreshesTheProgramAndKeepsTheApps();
@@ -156,6 +158,38 @@ void TestDebPackage::packingToolStandsAlone()
     QVERIFY2(out.startsWith(".TH VANTARA-PACK 1"), out.left(200).constData());
     for (const char *section : {".SH SYNOPSIS", ".SH EXIT STATUS", "unpack"})
         QVERIFY2(out.contains(section), section);
+}
+
+void TestDebPackage::loginScreenAndSoftwareCentresSeeIt()
+{
+    const QString root = folder.filePath(QStringLiteral("session"));
+    QVERIFY(runTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root}));
+    // The login screen's entry starts the starter on a bare X server.
+    const QString session = root + QStringLiteral("/usr/share/xsessions/vantara.desktop");
+    QVERIFY(modes.value(QStringLiteral("./usr/share/xsessions/vantara.desktop"))
+                .startsWith(QLatin1String("-rw-r--r--")));
+    const QByteArray entry = readFile(session);
+    for (const char *line : {"[Desktop Entry]\n", "\nType=XSession\n", "\nName=Vantara\n",
+                             "\nExec=vantara\n", "\nTryExec=vantara\n"})
+        QVERIFY2(entry.contains(line), line);
+    QVERIFY(QFileInfo(root + QStringLiteral("/usr/bin/vantara")).isExecutable());
+
+    // Software centres: metadata naming the menu entry and this version,
+    // valid for the tool that reads it.
+    const QString metainfo =
+        root + QStringLiteral("/usr/share/metainfo/app.vantara.Vantara.metainfo.xml");
+    const QByteArray xml = readFile(metainfo);
+    for (const char *part : {"<id>app.vantara.Vantara</id>",
+                             "<launchable type=\"desktop-id\">Vantara.desktop</launchable>",
+                             "<release version=\"" VANTARA_VERSION "\""})
+        QVERIFY2(xml.contains(part), part);
+    QVERIFY(entries.contains(QStringLiteral("./usr/share/applications/Vantara.desktop")));
+    if (QStandardPaths::findExecutable(QStringLiteral("appstreamcli")).isEmpty())
+        QSKIP("appstreamcli is not installed (tools/install-deps.sh installs it)");
+    QByteArray out;
+    QVERIFY2(runTool(QStringLiteral("appstreamcli"),
+                     {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo}, &out),
+             out.constData());
 }
 
 void TestDebPackage::controlDataNamesTheRuntime()

@@ -111,6 +111,7 @@ private slots:
     void installedAppsJoinTheHomeScreen();
     void dockAndTabsSwitchBetweenApps();
     void packagedAppOpensAndCloses();
+    void appOpenAtQuitComesBack();
     void quitControlEndsTheProgram();
     void logShowsNoUnexpectedMessages();
 
@@ -119,6 +120,11 @@ private:
     // where the same page lays it out at the same size; the layout page gets
     // the same click, so that it follows the real page's state.
     void clickOnHome(const QString &selector);
+    // The same home page at the same size, filled as the shell fills it.
+    bool makeLayout();
+    // Starts the program in its folder, its output going to the log, and
+    // waits for its full-screen window; false when it did not come up.
+    bool startVantara(QIODevice::OpenMode log);
     QImage shot(const QString &name);
     // Takes screenshots until the pixel at point shows colour (or not).
     bool waitForColour(const QPoint &at, const QColor &colour, bool shown, int timeoutMs = 20000);
@@ -205,14 +211,7 @@ void TestEndToEnd::initTestCase()
     QVERIFY(MediaFixtures::makeMp3(song, 10, QStringLiteral("Evening Tide"),
                                    QStringLiteral("Harbour Lights")));
 
-    // The same home page at the same size, filled as the shell fills it.
-    layout.reset(new HomePage(screen.width(), screen.height()));
-    QVERIFY(layout->load());
-    const QString size[] = {QString::number(screen.width()), QString::number(screen.height())};
-    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
-    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
-    layout->call(QStringLiteral("makeapp"), {AppCatalogue::appNames(apps()).join(QLatin1Char(',')),
-                                             AppCatalogue::cleanFolderPath(apps())});
+    QVERIFY(makeLayout());
 
     QVERIFY2(display.start(screen), "Xvfb did not start");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -236,28 +235,46 @@ void TestEndToEnd::initTestCase()
     vantara.setProcessEnvironment(env);
     vantara.setWorkingDirectory(program);
     vantara.setProcessChannelMode(QProcess::MergedChannels);
-    vantara.setStandardOutputFile(shots + QStringLiteral("/vantara.log"));
+    QVERIFY(startVantara(QIODevice::Truncate));
+}
+
+bool TestEndToEnd::makeLayout()
+{
+    layout.reset(new HomePage(screen.width(), screen.height()));
+    if (!layout->load())
+        return false;
+    const QString size[] = {QString::number(screen.width()), QString::number(screen.height())};
+    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
+    layout->call(QStringLiteral("sizeitems"), {size[0], size[1]});
+    layout->call(QStringLiteral("makeapp"), {AppCatalogue::appNames(apps()).join(QLatin1Char(',')),
+                                             AppCatalogue::cleanFolderPath(apps())});
+    return true;
+}
+
+bool TestEndToEnd::startVantara(QIODevice::OpenMode log)
+{
+    vantara.setStandardOutputFile(shots + QStringLiteral("/vantara.log"), log);
     vantara.start(program + QStringLiteral("/Vantara"), QStringList());
-    QVERIFY(vantara.waitForStarted(10000));
+    if (!vantara.waitForStarted(10000))
+        return false;
 
     // The home page has loaded once the program has written its menu entry.
+    mainWindow = 0;
     const QString entry = home + QStringLiteral("/.local/share/applications/Vantara.desktop");
-    QVERIFY2(TestUtil::waitFor(
-                 [&] {
-                     if (vantara.state() != QProcess::Running)
-                         return true;
-                     if (!QFile::exists(entry))
-                         return false;
-                     const QList<qulonglong> windows = display.windowsOf(vantara.processId());
-                     for (qulonglong w : windows)
-                         if (display.geometry(w).size() == screen)
-                             mainWindow = w;
-                     return mainWindow != 0;
-                 },
-                 90000),
-             "the home screen did not come up");
-    QVERIFY2(vantara.state() == QProcess::Running, "the program ended at start");
-    QVERIFY(mainWindow != 0);
+    return TestUtil::waitFor(
+               [&] {
+                   if (vantara.state() != QProcess::Running)
+                       return true;
+                   if (!QFile::exists(entry))
+                       return false;
+                   const QList<qulonglong> windows = display.windowsOf(vantara.processId());
+                   for (qulonglong w : windows)
+                       if (display.geometry(w).size() == screen)
+                           mainWindow = w;
+                   return mainWindow != 0;
+               },
+               90000) &&
+           vantara.state() == QProcess::Running && mainWindow != 0;
 }
 
 void TestEndToEnd::cleanupTestCase()
@@ -563,6 +580,29 @@ void TestEndToEnd::packagedAppOpensAndCloses()
     shot(QStringLiteral("sketch"));
     clickOnHome(QStringLiteral("#closeme"));
     QVERIFY(waitForColour(weather, weatherColour, true));
+}
+
+void TestEndToEnd::appOpenAtQuitComesBack()
+{
+    const QPoint weather = weatherIcon();
+    clickOnHome(QStringLiteral("a[data-name=\"Sketch\"]"));
+    QVERIFY2(waitForColour(weather, sketchColour, true), "the installed package did not open");
+    clickOnHome(QStringLiteral("#qt"));
+    QVERIFY2(TestUtil::waitFor([&] { return vantara.state() == QProcess::NotRunning; }, 30000),
+             "the quit control did not end the program");
+    QCOMPARE(vantara.exitCode(), 0);
+
+    // Started again, the program shows the app in front, as it was; the
+    // grid now lists the apps installed meanwhile in their places.
+    QVERIFY2(startVantara(QIODevice::Append), "the program did not start again");
+    QVERIFY2(waitForColour(weather, sketchColour, true), "the open app did not come back");
+    QVERIFY(makeLayout());
+    layout->js(QStringLiteral("openit('Sketch', 'web', 'Sketch')"));
+    // Closed once it has slid all the way in, as a user sees it.
+    QVERIFY(waitForColour(QPoint(5, screen.height() / 2), sketchColour, true));
+    shot(QStringLiteral("restored"));
+    clickOnHome(QStringLiteral("#closeme"));
+    QVERIFY2(waitForColour(weatherIcon(), weatherColour, true), "the restored app did not close");
 }
 
 void TestEndToEnd::quitControlEndsTheProgram()

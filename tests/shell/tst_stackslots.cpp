@@ -2,6 +2,8 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
+#include "shell/Messages.h"
+#include "shell/ShellPaths.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
@@ -12,6 +14,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebFrame>
 #include <QWebView>
@@ -39,6 +42,13 @@ private slots:
     void anOpenAppComesForward();
     void switchingKeys_data();
     void switchingKeys();
+    void iconsKeepTheirPlacesAfterARestart();
+    void removingAnAppFromItsIcon_data();
+    void removingAnAppFromItsIcon();
+    // Last: its last row ends the application's life as a logout does, after
+    // which WebKit's timers no longer run in this process.
+    void openAppsComeBackAfterARestart_data();
+    void openAppsComeBackAfterARestart();
 
 private:
     QVariant home(const QString &script) const
@@ -87,6 +97,61 @@ private:
         return stack->isVisible() && selectedIndex() == stack->currentIndex() &&
                selectedIndex() == home("vantara.appOnTop()").toInt() &&
                home("$('#dockapps a.select').length").toInt() == 1;
+    }
+
+    // A window over folders of its own under root, its Apps folder holding
+    // a local app for each name (titled by its name); it replaces window.
+    bool startOver(const QString &root, const QStringList &apps = {})
+    {
+        for (const QString &name : apps) {
+            const QString folder = root + "/Apps/" + name;
+            if (!TestUtil::writeFile(folder + "/app.con",
+                                     "<config><apptype>local</apptype>"
+                                     "<applink>index.html</applink></config>") ||
+                !TestUtil::writeFile(folder + "/index.html", "<html><head><title>" + name.toUtf8() +
+                                                                 "</title></head></html>"))
+                return false;
+        }
+        QDir().mkpath(root + "/Work");
+        delete window;
+        window = new MainWindow(ShellPaths::under(root));
+        QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
+        return loaded.wait(20000) && home("typeof vantara").toString() == QLatin1String("object");
+    }
+    QStringList keys(const QString &selector) const
+    {
+        return home("$('" + selector +
+                    "').map(function(){return $(this).attr('data-name');}).get()")
+            .toStringList();
+    }
+    QStringList openApps() const
+    {
+        QStringList names;
+        for (int i = 0; i < window->stack()->count(); ++i)
+            names << window->stack()->widget(i)->objectName();
+        return names;
+    }
+    void sendMouse(QEvent::Type type, const QPoint &at, Qt::MouseButton button)
+    {
+        QWidget *view = window->homeView();
+        QMouseEvent e(type, at, view->mapToGlobal(at), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
+                      Qt::NoModifier);
+        QApplication::sendEvent(view, &e);
+        QTest::qWait(15);
+    }
+    void dragIcon(const QString &from, const QString &to)
+    {
+        const QPoint start = TestUtil::centreOf(window->homeView(), from);
+        const QPoint end = TestUtil::centreOf(window->homeView(), to);
+        QVERIFY(!start.isNull() && !end.isNull());
+        sendMouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        for (int i = 1; i <= 12; ++i)
+            sendMouse(QEvent::MouseMove, start + (end - start) * i / 12, Qt::LeftButton);
+        sendMouse(QEvent::MouseButtonRelease, end, Qt::LeftButton);
+        // The icon slides into its new place; then the list saves.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            home("$('.ui-sortable-helper, .ui-sortable-placeholder').length").toInt() == 0, 20000);
     }
 
     TestHttpServer *server = nullptr;
@@ -455,6 +520,226 @@ void TestStackSlots::switchingKeys()
     // The page saw a key only when it was its own.
     const bool pagesKey = onTop == 2 && pages == 3;
     QCOMPARE(top->evaluateJavaScript("keys.length").toInt() > 0, pagesKey);
+}
+
+void TestStackSlots::openAppsComeBackAfterARestart_data()
+{
+    QTest::addColumn<QString>("quit"); // power control, window closing, logout
+    QTest::addColumn<int>("front");    // tab in front at quit, -1 the home screen
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("goneBefore"); // app removed before the restart
+    QTest::addColumn<QByteArray>("session"); // replaces the saved session when set
+    QTest::addColumn<QStringList>("reopened");
+    QTest::addColumn<QString>("expectedFront"); // empty: the home screen
+
+    // Tabs at quit: One, a web page (no app: not kept), Two, Three.
+    const QStringList all{"One", "Two", "Three"};
+    QTest::newRow("power control")
+        << "power" << 2 << QByteArray() << "" << QByteArray() << all << "Two";
+    QTest::newRow("window closing")
+        << "close" << 3 << QByteArray() << "" << QByteArray() << all << "Three";
+    QTest::newRow("home in front")
+        << "power" << -1 << QByteArray() << "" << QByteArray() << all << "";
+    QTest::newRow("web page in front")
+        << "power" << 1 << QByteArray() << "" << QByteArray() << all << "";
+    QTest::newRow("gone app skipped") << "power" << 3 << QByteArray() << "Two" << QByteArray()
+                                      << QStringList{"One", "Three"} << "Three";
+    QTest::newRow("turned off") << "power" << 2
+                                << QByteArray(
+                                       "<settings><restoreApps>false</restoreApps></settings>")
+                                << "" << QByteArray() << QStringList() << "";
+    QTest::newRow("damaged file") << "power" << 2 << QByteArray() << ""
+                                  << QByteArray("<vantara-session top=\"0\"><app name=\"One\"")
+                                  << QStringList() << "";
+    QTest::newRow("foreign file") << "power" << 2 << QByteArray() << ""
+                                  << QByteArray("<other top=\"0\"><app name=\"One\"/></other>")
+                                  << QStringList() << "";
+    QTest::newRow("names leaving Apps")
+        << "power" << 2 << QByteArray() << ""
+        << QByteArray("<vantara-session top=\"1\"><app name=\"../One\"/>"
+                      "<app name=\"Two\"/><app name=\"\"/>"
+                      "</vantara-session>")
+        << QStringList{"Two"} << "Two";
+    QTest::newRow("logout") << "logout" << 0 << QByteArray() << "" << QByteArray() << all << "One";
+}
+
+void TestStackSlots::openAppsComeBackAfterARestart()
+{
+    QFETCH(QString, quit);
+    QFETCH(int, front);
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, goneBefore);
+    QFETCH(QByteArray, session);
+    QFETCH(QStringList, reopened);
+    QFETCH(QString, expectedFront);
+
+    QTemporaryDir root;
+    QVERIFY(startOver(root.path(), {"One", "Two", "Three"}));
+    const ShellPaths paths = ShellPaths::under(root.path());
+    if (!settings.isEmpty())
+        QVERIFY(TestUtil::writeFile(paths.settingsFile(), settings));
+    server->route("/web", "<html><head><title>Web</title></head></html>");
+    QVERIFY(TestUtil::openFromHome(window, "One", "web", "One"));
+    QVERIFY(openFromHome("Web", server->url("/web").toString()));
+    QVERIFY(TestUtil::openFromHome(window, "Two", "web", "Two"));
+    QVERIFY(TestUtil::openFromHome(window, "Three", "web", "Three"));
+    home(front < 0 ? QString("$('#start').click()")
+                   : QString("$('#dockapps a:eq(%1)').click()").arg(front));
+
+    if (quit == "power")
+        home("$('#qt').click()");
+    else if (quit == "close")
+        window->close();
+    else
+        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
+    QCOMPARE(QFile::exists(paths.sessionFile()), settings.isEmpty());
+    if (!session.isEmpty())
+        QVERIFY(TestUtil::writeFile(paths.sessionFile(), session));
+    if (!goneBefore.isEmpty())
+        QVERIFY(QDir(root.path() + "/Apps/" + goneBefore).removeRecursively());
+
+    QVERIFY(startOver(root.path()));
+    QTRY_COMPARE(tabs(), reopened);
+    QCOMPARE(openApps(), reopened);
+    if (expectedFront.isEmpty()) {
+        QCOMPARE(home("vantara.appOnTop()").toInt(), -1);
+    } else {
+        QVERIFY(window->stack()->isVisible());
+        QCOMPARE(window->stack()->currentWidget()->objectName(), expectedFront);
+        QCOMPARE(selectedTab(), expectedFront);
+    }
+}
+
+void TestStackSlots::iconsKeepTheirPlacesAfterARestart()
+{
+    QTemporaryDir root;
+    QVERIFY(startOver(root.path(), {"Alpha", "Beta", "Gamma", "Delta"}));
+    const QStringList dockOwn{"Google", "Mail", "Music.map", "Photos.map"};
+    QCOMPARE(keys("#swipe_container com a"), QStringList({"Alpha", "Beta", "Delta", "Gamma"}));
+    QCOMPARE(keys(".dock ul a"), dockOwn);
+
+    // Real drags: Gamma onto Alpha, Delta into the dock, Mail into the grid.
+    dragIcon("#swipe_container a[data-name=Gamma]", "#swipe_container a[data-name=Alpha]");
+    dragIcon("#swipe_container a[data-name=Delta]", ".dock a[data-name='Music.map']");
+    dragIcon(".dock a[data-name=Mail]", "#swipe_container a[data-name=Beta]");
+    const QStringList grid = keys("#swipe_container com a");
+    const QStringList dock = keys(".dock ul a");
+    QVERIFY(grid.indexOf("Gamma") < grid.indexOf("Beta"));
+    QVERIFY(grid.contains("Mail") && !grid.contains("Delta"));
+    QVERIFY(dock.contains("Delta") && !dock.contains("Mail"));
+    // What is not an arrangement is refused and changes nothing.
+    QCOMPARE(home("vantara.saveArrangement('{\"pages\": 5, \"dock\": []}')").toBool(), false);
+    QCOMPARE(home("vantara.saveArrangement('not json')").toBool(), false);
+
+    // Beta is removed and Epsilon installed while the shell is not running.
+    QVERIFY(QDir(root.path() + "/Apps/Beta").removeRecursively());
+    QVERIFY(startOver(root.path(), {"Epsilon"}));
+    QStringList expected = grid;
+    expected.removeAll("Beta");
+    expected << "Epsilon";
+    QCOMPARE(keys("#swipe_container com a"), expected);
+    QCOMPARE(keys(".dock ul a"), dock);
+    // The moved dock item still opens as itself.
+    QCOMPARE(home("$('#swipe_container a[data-name=Mail]').attr('data-type')").toString(),
+             QStringLiteral("sp"));
+}
+
+void TestStackSlots::removingAnAppFromItsIcon_data()
+{
+    QTest::addColumn<QString>("app");
+    QTest::addColumn<QString>("how"); // right click, long press, call
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("offered");
+    QTest::addColumn<bool>("removed");
+
+    QTest::newRow("right click, yes") << "Two"
+                                      << "right" << true << true << true;
+    QTest::newRow("long press, yes") << "Two"
+                                     << "long" << true << true << true;
+    QTest::newRow("answered no") << "Two"
+                                 << "right" << false << true << false;
+    QTest::newRow("link pointing outside") << "Linked"
+                                           << "right" << true << true << true;
+    QTest::newRow("folder with a link outside") << "Three"
+                                                << "right" << true << true << true;
+    QTest::newRow("dock item") << "Music.map"
+                               << "right" << true << false << false;
+    QTest::newRow("dock item by call") << "Music.map"
+                                       << "call" << true << false << false;
+    QTest::newRow("name leaving Apps") << "../Outside"
+                                       << "call" << true << false << false;
+    QTest::newRow("no such app") << "Nine"
+                                 << "call" << true << false << false;
+}
+
+void TestStackSlots::removingAnAppFromItsIcon()
+{
+    QFETCH(QString, app);
+    QFETCH(QString, how);
+    QFETCH(bool, answer);
+    QFETCH(bool, offered);
+    QFETCH(bool, removed);
+
+    QTemporaryDir root;
+    // Outside the Apps folder: what links point to, which must stay.
+    const QString outside = root.path() + "/Outside";
+    QVERIFY(TestUtil::writeFile(outside + "/app.con", "<config><apptype>local</apptype>"
+                                                      "<applink>index.html</applink></config>"));
+    QVERIFY(TestUtil::writeFile(outside + "/index.html", "<title>Linked</title>"));
+    QDir().mkpath(root.path() + "/Apps/Music.map");
+    QDir().mkpath(root.path() + "/Apps/Three");
+    QVERIFY(QFile::link(outside, root.path() + "/Apps/Linked"));
+    QVERIFY(QFile::link(outside, root.path() + "/Apps/Three/data"));
+    QVERIFY(startOver(root.path(), {"One", "Two", "Three"}));
+    const QString entry = root.path() + "/Apps/" + app;
+    const bool existed = QFileInfo(entry).exists();
+    // Pages of the app and of another one are open.
+    QVERIFY(TestUtil::openFromHome(window, "One", "web", "One"));
+    if (app == "Two" || app == "Three")
+        QVERIFY(TestUtil::openFromHome(window, app, "web", app));
+    const QStringList openBefore = openApps();
+    const QStringList *messages = TestUtil::recordMessages();
+    TestUtil::answerQuestions(answer);
+
+    const QString icon = QString("a[data-name='%1']").arg(app);
+    const bool shown = home(QString("$(\"%1\").length").arg(icon)).toInt() > 0;
+    if (how == "call") {
+        QCOMPARE(home("vantara.removeApp('" + app + "')").toBool(), removed);
+    } else {
+        const QPoint at = TestUtil::centreOf(window->homeView(), icon);
+        QVERIFY(!at.isNull());
+        if (how == "right") {
+            sendMouse(QEvent::MouseButtonPress, at, Qt::RightButton);
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, at,
+                                   window->homeView()->mapToGlobal(at));
+            QApplication::sendEvent(window->homeView(), &menu);
+            sendMouse(QEvent::MouseButtonRelease, at, Qt::RightButton);
+        } else {
+            sendMouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+            QTest::qWait(1200);
+            sendMouse(QEvent::MouseButtonRelease, at, Qt::LeftButton);
+            // The press opened nothing.
+            QCOMPARE(openApps(), openBefore);
+        }
+        QCOMPARE(home("$('#removeMenu').is(':visible')").toBool(), offered);
+        if (offered)
+            QVERIFY(TestUtil::clickElement(window->homeView(), "#removeMenu a"));
+    }
+
+    QCOMPARE(messages->size(), offered ? 1 : 0);
+    if (offered)
+        QVERIFY(messages->first().contains("\"" + app + "\""));
+    QCOMPARE(QFileInfo(entry).exists() || QFileInfo(entry).isSymLink(), existed && !removed);
+    QCOMPARE(home(QString("$(\"%1\").length").arg(icon)).toInt() > 0, shown && !removed);
+    QStringList openAfter = openBefore;
+    if (removed)
+        openAfter.removeAll(app);
+    QTRY_COMPARE(openApps(), openAfter);
+    QCOMPARE(tabs(), openAfter);
+    // What a link pointed to is untouched.
+    QVERIFY(QFile::exists(outside + "/index.html"));
+    QCOMPARE(QFileInfo(root.path() + "/Apps/Music.map").isDir(), true);
+    Messages::dismissAutomatically({});
 }
 
 QTEST_MAIN(TestStackSlots)
