@@ -2,6 +2,7 @@
 // Filler has run, against a bare QDir::entryList of the same folder. Both run
 // in the same process, alternately; the ratio of medians is printed.
 
+#include "BenchHost.h"
 #include "media/FolderBrowser.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
@@ -27,31 +28,6 @@ namespace
 const int fileCount = 20000;
 const int rounds = 25;
 
-// Just enough of a shell: a stack with one app page on top.
-class BenchHost : public ShellHost
-{
-public:
-    BenchHost() { pages.addWidget(&page); }
-    QWebView *homeView() const override { return nullptr; }
-    QStackedWidget *stack() const override { return const_cast<QStackedWidget *>(&pages); }
-    QProgressBar *progressBar() const override { return nullptr; }
-    QWidget *mainWindow() const override { return nullptr; }
-    QObject *bridge() const override { return nullptr; }
-    const ShellPaths &paths() const override { return shellPaths; }
-    QRect screenArea() const override { return QRect(0, 0, 1280, 800); }
-    QNetworkAccessManager *newNetworkManager(QObject *parent) const override
-    {
-        return new QNetworkAccessManager(parent);
-    }
-    int showIndex() const override { return 0; }
-    void setShowIndex(int) override {}
-
-    // Made after the throw-away home is set, so its Music folder is that one.
-    ShellPaths shellPaths = ShellPaths::ofProcess();
-    // The stack first: the page leaves it before it goes.
-    QStackedWidget pages;
-    QWebView page;
-};
 
 double median(std::vector<double> v)
 {
@@ -88,7 +64,8 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    BenchHost host;
+    // Made after the throw-away home is set, so its Music folder is that one.
+    BenchHost host(ShellPaths::ofProcess());
     const QString appFolder = home.path() + "/Apps/Music.map";
     QDir().mkpath(appFolder);
     {

@@ -5,6 +5,7 @@
 // the driver alternates them and prints ratios of medians.
 
 #include "ProcessMemory.h"
+#include "BenchHost.h"
 #include "media/FolderBrowser.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
@@ -30,33 +31,6 @@ namespace
 const int bigLibrary = 20000;
 const int smallLibrary = 20;
 
-// Just enough of a shell: a stack with the page on top, the folders under
-// one root.
-class BenchHost : public ShellHost
-{
-public:
-    explicit BenchHost(const QString &root) : shellPaths(ShellPaths::under(root))
-    {
-        pages.addWidget(&page);
-    }
-    QWebView *homeView() const override { return nullptr; }
-    QStackedWidget *stack() const override { return const_cast<QStackedWidget *>(&pages); }
-    QProgressBar *progressBar() const override { return nullptr; }
-    QWidget *mainWindow() const override { return nullptr; }
-    QObject *bridge() const override { return nullptr; }
-    const ShellPaths &paths() const override { return shellPaths; }
-    QRect screenArea() const override { return QRect(0, 0, 1280, 800); }
-    QNetworkAccessManager *newNetworkManager(QObject *parent) const override
-    {
-        return new QNetworkAccessManager(parent);
-    }
-    int showIndex() const override { return 0; }
-    void setShowIndex(int) override {}
-
-    ShellPaths shellPaths;
-    QStackedWidget pages;
-    QWebView page;
-};
 
 // The page's api: the listing goes through the shell's own FolderBrowser.
 class BenchApi : public QObject
@@ -94,7 +68,7 @@ int runChild(int argc, char **argv)
     const bool bare = qstrcmp(argv[2], "bare") == 0;
     const QString folder = bare ? root + "/BarePage" : QString::fromLocal8Bit(argv[4]);
 
-    BenchHost host(root);
+    BenchHost host(ShellPaths::under(root));
     host.pages.setGeometry(0, 0, 1280, 740);
     host.pages.show();
     FolderBrowser browser(host);
