@@ -6,14 +6,55 @@
 #include <QNetworkReply>
 #include <QWebFrame>
 
+namespace
+{
+int stallMs = 30000;
+}
+
+int QuietPage::stallTimeout()
+{
+    return stallMs;
+}
+
+void QuietPage::setStallTimeout(int ms)
+{
+    stallMs = ms;
+}
+
 QuietPage::QuietPage(QObject *parent, QObject *bridgeObject)
     : QWebPage(parent), bridge(bridgeObject)
 {
     ConsoleErrors::logFrom(this);
+    stall.setSingleShot(true);
+    stall.setInterval(stallMs);
+    connect(this, &QWebPage::loadStarted, this, [this] {
+        progress = 0;
+        stall.start();
+    });
+    connect(this, &QWebPage::loadProgress, this, &QuietPage::watchProgress);
+    connect(this, &QWebPage::loadFinished, &stall, &QTimer::stop);
+    connect(&stall, &QTimer::timeout, this, [this] {
+        const QUrl url = mainFrame()->requestedUrl();
+        triggerAction(QWebPage::Stop);
+        // The engine shows nothing for a load it was told to stop.
+        mainFrame()->setHtml(QString::fromUtf8(failurePage(url, ErrorPage::Reason::TimedOut)), url);
+    });
+}
+
+void QuietPage::watchProgress(int percent)
+{
+    // Only real progress counts: the engine repeats its estimate meanwhile.
+    if (stall.isActive() && percent > progress) {
+        progress = percent;
+        stall.start();
+    }
 }
 
 QuietPage::~QuietPage()
 {
+    // Loads that the engine cancels while it goes must not reach the watch.
+    disconnect(this, nullptr, this, nullptr);
+    stall.stop();
     if (!bridge)
         return;
     disconnect(this, nullptr, bridge, nullptr);
@@ -54,10 +95,14 @@ bool QuietPage::extension(Extension extension, const ExtensionOption *option,
     page->baseUrl = failure->url;
     page->contentType = QStringLiteral("text/html");
     page->encoding = QStringLiteral("utf-8");
-    const QString shownName = name.isEmpty() ? ErrorPage::nameFor(failure->url) : name;
-    const QString detail = failure->url.isLocalFile()
-                               ? ErrorPage::nameFor(failure->url)
-                               : failure->url.toDisplayString(QUrl::RemoveUserInfo);
-    page->content = ErrorPage::html(shownName, icon, reason, detail, true);
+    page->content = failurePage(failure->url, reason);
     return true;
+}
+
+QByteArray QuietPage::failurePage(const QUrl &url, ErrorPage::Reason reason) const
+{
+    const QString shownName = name.isEmpty() ? ErrorPage::nameFor(url) : name;
+    const QString detail =
+        url.isLocalFile() ? ErrorPage::nameFor(url) : url.toDisplayString(QUrl::RemoveUserInfo);
+    return ErrorPage::html(shownName, icon, reason, detail, true);
 }

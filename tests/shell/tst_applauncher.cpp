@@ -7,6 +7,7 @@
 #include "web/BrowserBar.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
+#include "web/QuietPage.h"
 #include "web/WebPage.h"
 
 #include <QApplication>
@@ -73,6 +74,7 @@ private slots:
     void failedLoadReason_data();
     void failedLoadReason();
     void unreachableWebAppShowsOurPageAndTriesAgain();
+    void stalledWebAppTimesOut();
     void missingLocalPageIsNamed();
     void errorPageEscapesWhatItShows();
     // The Browser's bar.
@@ -417,6 +419,35 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Back"; }));
     QCOMPARE(site.requestCount("/site"), 1);
     QCOMPARE(view->url(), QUrl(QString::fromLatin1(link)));
+}
+
+// A site that takes the connection and then says nothing is stopped once its
+// load has made no progress for the watch's time, and shown as timed out.
+void TestAppLauncher::stalledWebAppTimesOut()
+{
+    TestHttpServer site;
+    QVERIFY(site.start());
+    TestHttpServer::Response silent;
+    silent.body = "<html><head><title>Late</title></head><body>late</body></html>";
+    silent.delayMs = 60000;
+    site.route("/slow", silent);
+    const QByteArray link = site.url("/slow").toString().toUtf8();
+    writeFile(appsFolder() + "/Slow/app.con",
+              "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
+    const int usual = QuietPage::stallTimeout();
+    QuietPage::setStallTimeout(400);
+    QWebView *view = launcher->launch("Slow", "Slow");
+    QuietPage::setStallTimeout(usual);
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Slow"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::TimedOut));
+    QCOMPARE(textOf(view, "detail"), QString::fromLatin1(link));
+
+    // The site answers again, and "Try again" shows it.
+    silent.delayMs = 0;
+    site.route("/slow", silent);
+    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Late"; }));
 }
 
 void TestAppLauncher::missingLocalPageIsNamed()
