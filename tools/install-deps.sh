@@ -15,6 +15,8 @@ packages=(
   clang libclang-rt-14-dev
   fonts-dejavu-core
   python3
+  # Certificates for a test site that speaks TLS on 127.0.0.1.
+  openssl
   # Checks the package's software-centre metadata.
   appstream
 )

@@ -20,9 +20,15 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QStackedWidget>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QWebElement>
@@ -75,6 +81,7 @@ private slots:
     void failedLoadReason();
     void unreachableWebAppShowsOurPageAndTriesAgain();
     void stalledWebAppTimesOut();
+    void untrustedSiteShowsACertificateProblem();
     void missingLocalPageIsNamed();
     void errorPageEscapesWhatItShows();
     // The Browser's bar.
@@ -448,6 +455,46 @@ void TestAppLauncher::stalledWebAppTimesOut()
     site.route("/slow", silent);
     view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Late"; }));
+}
+
+// A site on 127.0.0.1 that speaks TLS with a certificate of its own making.
+class UntrustedSite : public QTcpServer
+{
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->startServerEncryption();
+    }
+};
+
+void TestAppLauncher::untrustedSiteShowsACertificateProblem()
+{
+    QTemporaryDir keys;
+    const QString keyFile = keys.filePath("key.pem"), certFile = keys.filePath("cert.pem");
+    QCOMPARE(QProcess::execute("openssl",
+                               {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", keyFile,
+                                "-out", certFile, "-days", "1", "-subj", "/CN=127.0.0.1"}),
+             0);
+    UntrustedSite site;
+    site.certificate = QSslCertificate(TestUtil::readFile(certFile));
+    site.key = QSslKey(TestUtil::readFile(keyFile), QSsl::Rsa);
+    QVERIFY(!site.certificate.isNull() && !site.key.isNull());
+    QVERIFY(site.listen(QHostAddress::LocalHost));
+    const QByteArray link = "https://127.0.0.1:" + QByteArray::number(site.serverPort()) + "/";
+    writeFile(appsFolder() + "/Secure/app.con",
+              "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
+    QWebView *view = launcher->launch("Secure", "Secure");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Secure"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Certificate));
 }
 
 void TestAppLauncher::missingLocalPageIsNamed()
