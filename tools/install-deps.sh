@@ -17,6 +17,9 @@ packages=(
   python3
   # Certificates for a test site that speaks TLS on 127.0.0.1.
   openssl
+  # A machine without a network, or one whose names do not resolve, in a
+  # network namespace of its own: unshare (util-linux) and ip.
+  iproute2
   # Checks the package's software-centre metadata.
   appstream
 )

@@ -82,6 +82,8 @@ private slots:
     void unreachableWebAppShowsOurPageAndTriesAgain();
     void stalledWebAppTimesOut();
     void untrustedSiteShowsACertificateProblem();
+    void namesThatDoNotResolve_data();
+    void namesThatDoNotResolve();
     void missingLocalPageIsNamed();
     void errorPageEscapesWhatItShows();
     // The Browser's bar.
@@ -495,6 +497,54 @@ void TestAppLauncher::untrustedSiteShowsACertificateProblem()
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Secure"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Certificate));
+}
+
+// A name that does not resolve, on a machine with a network and without one.
+// Each row runs again in a network namespace of its own, with loopback and,
+// for a machine with a network, a pair of linked interfaces: nothing there
+// leads anywhere, so the name's lookup fails at once and nothing leaves the
+// machine.
+void TestAppLauncher::namesThatDoNotResolve_data()
+{
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<int>("reason");
+    QTest::newRow("site not found") << true << int(ErrorPage::Reason::SiteNotFound);
+    QTest::newRow("offline") << false << int(ErrorPage::Reason::Offline);
+}
+
+void TestAppLauncher::namesThatDoNotResolve()
+{
+    QFETCH(bool, network);
+    QFETCH(int, reason);
+    if (qEnvironmentVariableIsEmpty("VANTARA_IN_NAMESPACE")) {
+        if (QProcess::execute("unshare", {"-n", "true"}) != 0)
+            QSKIP("no network namespaces here (they need root)");
+        const QString links = network ? "ip link add v0 type veth peer name v1 && ip link set v0 "
+                                        "up && ip link set v1 up && "
+                                      : "";
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VANTARA_IN_NAMESPACE", "1");
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start("unshare",
+                    {"-n", "sh", "-c", "ip link set lo up && " + links + "exec \"$0\" \"$1\"",
+                     QCoreApplication::applicationFilePath(),
+                     QString("namesThatDoNotResolve:") + QTest::currentDataTag()});
+        QVERIFY(child.waitForFinished(120000));
+        const QByteArray output = child.readAll();
+        QVERIFY2(child.exitCode() == 0, output.constData());
+        QVERIFY2(output.contains("PASS   : TestAppLauncher::namesThatDoNotResolve"),
+                 output.constData());
+        return;
+    }
+    writeFile(appsFolder() + "/Nowhere/app.con",
+              "<config><apptype>web</apptype><applink>http://nowhere.invalid/</applink></config>");
+    QCOMPARE(ErrorPage::machineIsOnline(), network);
+    QWebView *view = launcher->launch("Nowhere", "Nowhere");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Nowhere"; }, 30000));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason(reason)));
 }
 
 void TestAppLauncher::missingLocalPageIsNamed()
