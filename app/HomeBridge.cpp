@@ -11,8 +11,8 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-HomeBridge::HomeBridge(ShellHost &shellHost, QObject *parent)
-    : QObject(parent), host(shellHost), services(new PageServices(shellHost, this)),
+HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, QObject *parent)
+    : QObject(parent), host(shellHost), services(pageServices),
       remover(new AppRemover(shellHost, this))
 {
     connect(&DownloadList::instance(), &DownloadList::changed, this, &HomeBridge::tellDownloads);
@@ -67,7 +67,7 @@ void HomeBridge::tellDownloads()
 // Wallpaper at the screen's size.
 QString HomeBridge::defaultWallpaper() const
 {
-    return services->defaultWallpaperAddress();
+    return services.defaultWallpaperAddress();
 }
 
 // Arranging, removing and restoring apps.

@@ -15,7 +15,7 @@ class HomeBridge : public QObject
     Q_OBJECT
 
 public:
-    HomeBridge(ShellHost &host, QObject *parent = nullptr);
+    HomeBridge(ShellHost &host, PageServices &services, QObject *parent = nullptr);
 
     // The name under which the home page sees it.
     static QString scriptName() { return QStringLiteral("vantara"); }
@@ -56,6 +56,6 @@ private:
     bool downloadsToTell = false;
 
     ShellHost &host;
-    PageServices *services;
+    PageServices &services;
     AppRemover *remover;
 };

@@ -88,7 +88,8 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     enableWebFeatures(shellPaths);
     scrollbarStyle = QString::fromLatin1(baseStyle);
     pages = new PageStack(*this, this);
-    home = new HomeBridge(*this, this);
+    services = new PageServices(*this, this);
+    home = new HomeBridge(*this, *services, this);
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
     // Whatever view has focus, the switching keys are the shell's.
@@ -106,7 +107,6 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     files = new FileDownloads(*this, this);
     catalogue = new AppCatalogue(*this, this);
     folders = new FolderBrowser(*this, this);
-    services = new PageServices(*this, this);
     mail = new MailPanel(*this, this);
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
     // After the window's own load handler: the grid is filled when it runs.
