@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTimer>
 
@@ -24,6 +25,8 @@ int schemeSafety(const QUrl &url)
 }
 
 constexpr int transferTimeoutMs = 60000;
+const QString bodyPrefix = QStringLiteral(".download-");
+const QString bodySuffix = QStringLiteral(".part");
 
 // What the downloads list calls it: the file or app it is for.
 QString shownName(const DownloadContext &context, const QUrl &url)
@@ -94,13 +97,21 @@ Download::~Download()
         body.remove();
 }
 
+bool Download::isBodyFileName(const QString &name)
+{
+    static const QRegularExpression pattern(QLatin1Char('^') +
+                                            QRegularExpression::escape(bodyPrefix) + "[0-9a-z]+" +
+                                            QRegularExpression::escape(bodySuffix) + '$');
+    return pattern.match(name).hasMatch();
+}
+
 bool Download::openBody(const QString &workFolder)
 {
     QDir().mkpath(workFolder);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        body.setFileName(workFolder + QStringLiteral("/.download-") +
+        body.setFileName(workFolder + QLatin1Char('/') + bodyPrefix +
                          QString::number(QRandomGenerator::global()->generate64(), 36) +
-                         QStringLiteral(".part"));
+                         bodySuffix);
         // Unbuffered: a write that fails says so at once, not at close.
         if (body.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             return true;

@@ -59,6 +59,8 @@ public:
     // Moves the received body to path, replacing a file there.
     bool keepAs(const QString &path, QString *why);
 
+    // A body file's name, as left behind by a download that never ended.
+    static bool isBodyFileName(const QString &name);
     static bool isAllowedAddress(const QUrl &url);
     static bool isAllowedRedirect(const QUrl &from, const QUrl &to);
 

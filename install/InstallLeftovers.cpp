@@ -1,11 +1,12 @@
 #include "install/InstallLeftovers.h"
 
+#include "install/Download.h"
 #include "install/FolderTree.h"
+#include "install/StagingFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace
 {
@@ -48,14 +49,12 @@ bool isAnyLeftover(const QString &name)
 
 bool InstallLeftovers::isPartialDownload(const QString &name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\.download-[0-9a-z]+\\.part$"));
-    return pattern.match(name).hasMatch();
+    return Download::isBodyFileName(name);
 }
 
 bool InstallLeftovers::isUnpackFolder(const QString &name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.unpack-[0-9a-z]+$"));
-    return pattern.match(name).hasMatch();
+    return StagingFolder::isHiddenName(name);
 }
 
 int InstallLeftovers::clean(const QString &appsFolder, const QString &documentsFolder)

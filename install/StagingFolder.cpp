@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace
@@ -135,4 +136,11 @@ QString StagingFolder::hiddenName(const QString &parent, const QString &name)
 {
     return parent + QStringLiteral("/.") + name + QStringLiteral(".unpack-") +
            QString::number(QRandomGenerator::global()->generate(), 36);
+}
+
+bool StagingFolder::isHiddenName(const QString &name)
+{
+    // What hiddenName makes, as left behind by an unpacking that never ended.
+    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.unpack-[0-9a-z]+$"));
+    return pattern.match(name).hasMatch();
 }

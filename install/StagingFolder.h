@@ -34,6 +34,10 @@ public:
     // parent.
     bool putInPlace(const QString &destination, QString *error);
 
+    // Whether a folder name is one that a staging folder (or an old tree
+    // after a swap) is given: hidden, ".<name>.unpack-<random>".
+    static bool isHiddenName(const QString &name);
+
 private:
     static QString hiddenName(const QString &parent, const QString &name);
     bool freeName(const QString &name, QString *path) const;
