@@ -131,6 +131,9 @@ private slots:
         MainWindow window;
         AdSwitch *ads = window.findChild<AdSwitch *>();
         QVERIFY(ads);
+        // Off is also where the switch starts: begin from on, so that the small
+        // message is known to be read before the large one is asked for.
+        ads->apply(QStringLiteral("start"));
         window.notif(server.url(QStringLiteral("/small")).toString());
         QVERIFY(TestUtil::waitFor([&] { return ads->state() == QLatin1String("off"); }));
         ads->apply(QStringLiteral("start"));
