@@ -50,21 +50,7 @@ FolderBrowser::Listing FolderBrowser::list(const ShellPaths &paths, const QStrin
         break;
     }
     dir.setNameFilters(filters);
-    return Listing{dir.entryList(), dir.absolutePath()};
-}
-
-QString FolderBrowser::joinedListing(const QStringList &entries)
-{
-    int size = 0;
-    for (const QString &e : entries)
-        size += e.size() + 1;
-    QString out;
-    out.reserve(size);
-    for (const QString &e : entries) {
-        out += QLatin1Char(',');
-        out += e;
-    }
-    return out;
+    return Listing{FolderListing(dir), dir.absolutePath()};
 }
 
 void FolderBrowser::desktopaccess(const QString &service)
@@ -73,14 +59,14 @@ void FolderBrowser::desktopaccess(const QString &service)
     if (!frame)
         return;
     const Listing listing = list(host.paths(), service);
-    const QString joined = joinedListing(listing.entries);
+    const FolderListing &names = listing.entries;
     // Only a name with a comma makes the listing ambiguous; the names then
     // follow once more, whole.
-    if (joined.count(QLatin1Char(',')) == listing.entries.size())
-        ScriptCall::run(frame, QStringLiteral("Filler"), {joined, listing.folder});
+    if (names.slashJoined().isNull())
+        ScriptCall::run(frame, QStringLiteral("Filler"), {names.joined(), listing.folder});
     else
         ScriptCall::run(frame, QStringLiteral("Filler"),
-                        {joined, listing.folder, listing.entries.join(QLatin1Char('/'))});
+                        {names.joined(), listing.folder, names.slashJoined()});
 }
 
 QStringList FolderBrowser::pickFiles(const QString &filter)

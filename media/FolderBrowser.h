@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/FolderListing.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -12,8 +14,8 @@ class FolderBrowser : public QObject
 {
 public:
     struct Listing {
-        QStringList entries; // bare names, in list order
-        QString folder;      // absolute path, "/" separators
+        FolderListing entries; // in list order
+        QString folder;        // absolute path, "/" separators
     };
 
     explicit FolderBrowser(ShellHost &host, QObject *parent = nullptr);
@@ -22,8 +24,6 @@ public:
     // "Movies" or "Apps", matched exactly; any other name lists the working
     // folder, unfiltered. The folders are those of paths.
     static Listing list(const ShellPaths &paths, const QString &service);
-    // ",a,b,c" for entries a, b and c; empty for none.
-    static QString joinedListing(const QStringList &entries);
 
     // Lists service and hands the result to the page on top as
     // Filler(listing, folder). When a name holds a comma, which would split it

@@ -1,6 +1,9 @@
 #include "shell/ScriptCall.h"
 
+#include "shell/CallArguments.h"
+
 #include <QWebFrame>
+#include <algorithm>
 
 QString ScriptCall::quote(const QString &text)
 {
@@ -29,22 +32,52 @@ QString ScriptCall::quote(const QString &text)
     return out;
 }
 
-QString ScriptCall::build(const QString &function, std::initializer_list<Arg> args)
+namespace
+{
+const QString carrier = QStringLiteral("__vantaraCallArguments");
+}
+
+QString ScriptCall::callOf(const QString &function, std::initializer_list<Arg> args,
+                           QStringList *longTexts)
 {
     QString call = function + QLatin1Char('(');
     bool first = true;
     for (const Arg &a : args) {
         if (!first)
             call += QLatin1Char(',');
-        call += a.literal;
         first = false;
+        if (longTexts && isLong(a)) {
+            call += carrier + QStringLiteral(".at(") + QString::number(longTexts->size()) +
+                    QLatin1Char(')');
+            *longTexts << a.value;
+        } else {
+            call += a.quoted ? quote(a.value) : a.value;
+        }
     }
     call += QLatin1Char(')');
     return call;
 }
 
+QString ScriptCall::build(const QString &function, std::initializer_list<Arg> args)
+{
+    return callOf(function, args, nullptr);
+}
+
 void ScriptCall::run(QWebFrame *frame, const QString &function, std::initializer_list<Arg> args)
 {
-    if (frame)
+    if (!frame)
+        return;
+    if (std::none_of(args.begin(), args.end(), isLong)) {
         frame->evaluateJavaScript(build(function, args));
+        return;
+    }
+    // A library listing runs to megabytes: as a literal, the page's engine
+    // would parse it and keep the script's source besides the text itself.
+    QStringList texts;
+    const QString call = callOf(function, args, &texts);
+    CallArguments values(texts);
+    frame->addToJavaScriptWindowObject(carrier, &values);
+    frame->evaluateJavaScript(QStringLiteral("try { ") + call +
+                              QStringLiteral(" } finally { delete window.") + carrier +
+                              QStringLiteral("; }"));
 }

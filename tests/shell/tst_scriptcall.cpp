@@ -13,6 +13,7 @@ class TestScriptCall : public QObject
     Q_OBJECT
 
     QWebView view;
+    QVariant keysBefore;
 
     QWebFrame *frame() { return view.page()->mainFrame(); }
 
@@ -25,13 +26,15 @@ private slots:
             "function echo() { calls++; got = Array.prototype.slice.call(arguments); }"
             "</script></body></html>");
         QVERIFY(TestUtil::loadHtml(&view, page, QUrl(QStringLiteral("qrc:/test.html"))));
+        keysBefore = evaluate("Object.keys(window).join()");
     }
 
     void exactStrings()
     {
         QCOMPARE(ScriptCall::build("nameTab", {QStringLiteral("Notes")}),
                  QStringLiteral("nameTab('Notes')"));
-        QCOMPARE(ScriptCall::build("sizeitems", {1280, 800}), QStringLiteral("sizeitems(1280,800)"));
+        QCOMPARE(ScriptCall::build("sizeitems", {1280, 800}),
+                 QStringLiteral("sizeitems(1280,800)"));
         QCOMPARE(ScriptCall::build("createwebapp", {"a", "b", "c"}),
                  QStringLiteral("createwebapp('a','b','c')"));
         QCOMPARE(ScriptCall::build("RollBar", {QString::number(qint64(215000))}),
@@ -53,7 +56,9 @@ private slots:
         QTest::newRow("CR LF") << QStringLiteral("a\r\nb\rc\nd");
         QTest::newRow("U+2028 U+2029") << (QStringLiteral("x") + QChar(0x2028) + QChar(0x2029));
         QTest::newRow("NUL") << QString::fromUtf16(u"a\0b", 3);
-        QTest::newRow("NUL then digit") << QString::fromUtf16(u"\0" u"1", 2);
+        QTest::newRow("NUL then digit") << QString::fromUtf16(u"\0"
+                                                              u"1",
+                                                              2);
         QTest::newRow("script end") << QStringLiteral("</script><script>canary=0</script>");
         QTest::newRow("break out") << QStringLiteral("');canary=0;//");
         QTest::newRow("break out 2") << QStringLiteral("\\');canary=0;//");
@@ -65,15 +70,38 @@ private slots:
     void roundTrip()
     {
         QFETCH(QString, text);
-        evaluate("calls = 0; got = null;");
-        ScriptCall::run(frame(), "echo", {text, QStringLiteral("second"), 7});
-        QCOMPARE(evaluate("calls").toInt(), 1);
-        QCOMPARE(evaluate("got.length").toInt(), 3);
-        QCOMPARE(evaluate("got[0]").toString(), text);
-        QCOMPARE(evaluate("got[0].length").toInt(), text.size());
-        QCOMPARE(evaluate("got[1]").toString(), QStringLiteral("second"));
-        QCOMPARE(evaluate("got[2]").toInt(), 7);
-        QCOMPARE(evaluate("canary").toInt(), 42);
+        // Short texts travel as literals; long ones through the call's own
+        // window object, which is gone after the call.
+        const QString padding(ScriptCall::longText, QLatin1Char('x'));
+        for (const QString &sent : {text, text + padding + text}) {
+            evaluate("calls = 0; got = null;");
+            ScriptCall::run(frame(), "echo", {sent, QStringLiteral("second"), 7});
+            QCOMPARE(evaluate("calls").toInt(), 1);
+            QCOMPARE(evaluate("got.length").toInt(), 3);
+            QCOMPARE(evaluate("got[0]").toString(), sent);
+            QCOMPARE(evaluate("got[0].length").toInt(), sent.size());
+            QCOMPARE(evaluate("got[1]").toString(), QStringLiteral("second"));
+            QCOMPARE(evaluate("got[2]").toInt(), 7);
+            QCOMPARE(evaluate("canary").toInt(), 42);
+            QCOMPARE(evaluate("Object.keys(window).join()"), keysBefore);
+        }
+    }
+
+    // The function may throw, or try to free the object the long texts came
+    // in: neither outlasts the call.
+    void longTextsOutliveNoCall()
+    {
+        const QString text(ScriptCall::longText + 1, QLatin1Char('y'));
+        evaluate("function thrower(t) { got = t.length; throw new Error('no'); }"
+                 "function freer(t) { got = t.length; __vantaraCallArguments.deleteLater(); }"
+                 "var keysAtStart = Object.keys(window).join();");
+        ScriptCall::run(frame(), "thrower", {text});
+        QCOMPARE(evaluate("got").toInt(), text.size());
+        QCOMPARE(evaluate("Object.keys(window).join() === keysAtStart").toBool(), true);
+        ScriptCall::run(frame(), "freer", {text, text});
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(evaluate("got").toInt(), text.size());
+        QCOMPARE(evaluate("typeof __vantaraCallArguments").toString(), QStringLiteral("undefined"));
     }
 
     void oneMegabyte()
