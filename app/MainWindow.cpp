@@ -21,6 +21,7 @@
 #include "shell/PageStack.h"
 #include "shell/ScriptBridge.h"
 #include "shell/SwitchKeys.h"
+#include "web/MemoryRelease.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -111,6 +112,7 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
     // After the window's own load handler: the grid is filled when it runs.
     session = new AppSession(*this, this);
+    MemoryRelease::afterStartup(ui->webView);
     ui->webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 }
 

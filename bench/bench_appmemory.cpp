@@ -24,6 +24,9 @@
 namespace
 {
 const int appCount = 10;
+// Long enough for what the shell does once start-up is over (it hands memory
+// back a few seconds after the home page is up): both sides wait as long.
+const int settleMs = 6000;
 
 long measure()
 {
@@ -79,7 +82,7 @@ int shellChild(int open)
     for (int i = 0; i < open; ++i)
         if (bench.open(i).wall < 0)
             return 1;
-    settleFor(2000);
+    settleFor(settleMs);
     printMemory();
     return 0;
 }
@@ -111,7 +114,7 @@ int bareChild(int open)
         if (!loaded.wait(30000))
             return 1;
     }
-    settleFor(2000);
+    settleFor(settleMs);
     printMemory();
     return 0;
 }

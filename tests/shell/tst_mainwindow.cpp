@@ -3,6 +3,7 @@
 #include "app/FirstFrame.h"
 #include "app/MainWindow.h"
 #include "shell/Addresses.h"
+#include "web/MemoryRelease.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
@@ -77,6 +78,33 @@ private slots:
         QCOMPARE(w.progressBar(), bar);
         QCOMPARE(w.appsFolder(), QCoreApplication::applicationDirPath() + QStringLiteral("//Apps"));
         QCOMPARE(w.showIndex(), 0);
+    }
+
+    // What the shell hands back once start-up is over must not be missed:
+    // the home screen's pictures stay, it still opens apps, and their pages
+    // still run script.
+    void homeScreenWorksOnceStartupMemoryIsBack()
+    {
+        MainWindow w;
+        QWebFrame *home = w.homeView()->page()->mainFrame();
+        const auto js = [](QWebFrame *f, const char *script) {
+            return f->evaluateJavaScript(QString::fromLatin1(script));
+        };
+        const char *iconsShown = "(function(){var i = $('#swipe_container img.imgicon');"
+                                 " return i.length > 0 && i.toArray().every(function(e) {"
+                                 " return e.complete && e.naturalWidth > 0; });})()";
+        QVERIFY(TestUtil::waitFor([&] { return js(home, iconsShown).toBool(); }));
+        MemoryRelease::release();
+        QTest::qWait(1200);
+        QVERIFY(js(home, iconsShown).toBool());
+        js(home, "$('#Rmusic').trigger('click')");
+        QVERIFY(TestUtil::waitFor([&] {
+            auto *app = qobject_cast<QWebView *>(w.stack()->currentWidget());
+            return app && app->objectName() == QLatin1String("Music.map") &&
+                   js(app->page()->mainFrame(), "document.getElementById('count').textContent")
+                       .toString()
+                       .endsWith(QLatin1String("songs"));
+        }));
     }
 
     void userStyleBase()
