@@ -28,6 +28,7 @@
 #include <QDesktopWidget>
 #include <QNetworkReply>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QWebFrame>
@@ -90,6 +91,10 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     scrollbarStyle = QString::fromLatin1(baseStyle);
     pages = new PageStack(*this, this);
     services = new PageServices(*this, this);
+    // A screen of another size (another monitor, a turned tablet) gets a
+    // wallpaper copy of its own.
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        connect(screen, &QScreen::virtualGeometryChanged, services, &PageServices::screenChanged);
     home = new HomeBridge(*this, *services, this);
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);

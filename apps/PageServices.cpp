@@ -53,8 +53,21 @@ QString PageServices::defaultWallpaperAddress() const
 void PageServices::wallpaper(const QString &name)
 {
     const QString address = wallpaperAddress(name);
+    if (address.isEmpty())
+        return;
+    chosenWallpaper = name;
+    ScriptCall::run(host.homeFrame(), QStringLiteral("ChangeWall"), {address});
+}
+
+void PageServices::screenChanged()
+{
+    if (!chosenWallpaper.isEmpty()) {
+        wallpaper(chosenWallpaper);
+        return;
+    }
+    const QString address = defaultWallpaperAddress();
     if (!address.isEmpty())
-        ScriptCall::run(host.homeFrame(), QStringLiteral("ChangeWall"), {address});
+        ScriptCall::run(host.homeFrame(), QStringLiteral("showDefaultWall"), {address});
 }
 
 void PageServices::history(const QString &direction)

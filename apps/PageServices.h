@@ -24,6 +24,9 @@ public:
     // The address of the home page's own wallpaper at the screen's size;
     // empty when no copy can be made (the page keeps its own then).
     QString defaultWallpaperAddress() const;
+    // The screen changed size: the home page shows its wallpaper, the one
+    // chosen or its own, from a copy at the new size.
+    void screenChanged();
 
     // "back" goes back in the app page on top, anything else forward; nothing
     // while the mail panel (or no web page) is on top.
@@ -35,4 +38,5 @@ public:
 
 private:
     ShellHost &host;
+    QString chosenWallpaper; // the last name that Wallpaper could show
 };

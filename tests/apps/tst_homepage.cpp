@@ -474,6 +474,17 @@ private slots:
         home.call("ChangeWall", {"qrc:/assets/ios7/photos.png"});
         QCOMPARE(home.js("document.body.style.backgroundImage").toString(),
                  QStringLiteral("url(qrc:/assets/ios7/photos.png)"));
+
+        // showDefaultWall: the shell's copy of the page's own picture, again
+        // when the screen changes; a chosen wallpaper stays over it.
+        const QString shown = "getComputedStyle(document.body).backgroundImage";
+        home.call("showDefaultWall", {"qrc:/assets/ios7/music.png"});
+        home.call("showDefaultWall", {"qrc:/assets/ios7/mail.png\" x"});
+        QCOMPARE(home.js("document.querySelectorAll('style#defaultWall').length").toInt(), 1);
+        QCOMPARE(home.js(shown).toString(), QStringLiteral("url(qrc:/assets/ios7/photos.png)"));
+        home.js("document.body.style.background = ''");
+        QCOMPARE(home.js(shown).toString(),
+                 QStringLiteral("url(qrc:/assets/ios7/mail.png%22%20x)"));
         QVERIFY(home.page->console.isEmpty());
     }
 

@@ -19,9 +19,10 @@ namespace
 {
 // The home page's wallpaper function, as the home screen defines it.
 const char homePage[] = "<html><body style='margin:0'><script>"
-                        "var walls = [];"
+                        "var walls = [], defaults = [];"
                         "function ChangeWall(w) { walls.push(w);"
                         " document.body.style.background = 'url(' + w + ')'; }"
+                        "function showDefaultWall(w) { defaults.push(w); }"
                         "</script></body></html>";
 
 // Colours of a JPEG copy come back within a few steps.
@@ -160,6 +161,36 @@ private slots:
         QCOMPARE(QFileInfo(QUrl(services.wallpaperAddress("notes.txt")).toLocalFile())
                      .canonicalFilePath(),
                  QFileInfo(text).canonicalFilePath());
+    }
+
+    // A screen of another size: the wallpaper on show, chosen or the page's
+    // own, comes again as a copy at the new size.
+    void aNewScreenSizeGetsItsOwnCopy()
+    {
+        TestShell shell;
+        QVERIFY(
+            shell.loadHome(QString::fromLatin1(homePage), QUrl(QStringLiteral("qrc:/Lumo.html"))));
+        QWebFrame *home = shell.homeView()->page()->mainFrame();
+        const auto sizeOf = [home](const char *list) {
+            return QImage(QUrl(home->evaluateJavaScript(QString::fromLatin1(list)).toString())
+                              .toLocalFile())
+                .size();
+        };
+        PageServices services(shell);
+        shell.setScreenArea(QRect(0, 0, 800, 1280));
+        services.screenChanged();
+        QCOMPARE(sizeOf("defaults[0]"), QSize(800, 1280));
+
+        QImage picture(1600, 1000, QImage::Format_RGB32);
+        picture.fill(QColor(30, 200, 40));
+        QVERIFY(picture.save(shell.programFolder() + "/wall.png", "PNG"));
+        services.wallpaper(QStringLiteral("wall.png"));
+        QCOMPARE(sizeOf("walls[0]"), QSize(800, 1280));
+        shell.setScreenArea(QRect(0, 0, 1024, 768));
+        services.screenChanged();
+        QCOMPARE(home->evaluateJavaScript("walls.length").toInt(), 2);
+        QCOMPARE(sizeOf("walls[1]"), QSize(1024, 768));
+        QCOMPARE(home->evaluateJavaScript("defaults.length").toInt(), 1);
     }
 
     void historyMovesThePageOnTop()

@@ -15,7 +15,7 @@ class TestBridge;
 // A shell for testing one subsystem alone: a real window with a home view, a
 // stack of pages and a progress bar, folders of its own under a temporary
 // root (ShellPaths::under; the Apps, working and documents folders exist,
-// Apps empty), a fixed 1280x800 screen, plain network managers unless a test
+// Apps empty), a 1280x800 screen unless a test changes it, plain network managers unless a test
 // hands in its factory, and a test bridge that the hooks join signals to (none:
 // the hooks join nothing).
 class TestShell : public ShellHost
@@ -30,7 +30,8 @@ public:
     QWidget *mainWindow() const override;
     QObject *bridge() const override;
     const ShellPaths &paths() const override { return shellPaths; }
-    QRect screenArea() const override { return QRect(0, 0, 1280, 800); }
+    QRect screenArea() const override { return screen; }
+    void setScreenArea(const QRect &area) { screen = area; }
     QNetworkAccessManager *newNetworkManager(QObject *parent) const override;
     // Managers made from now on come from factory (plain ones when empty).
     void setNetworkManagerFactory(std::function<QNetworkAccessManager *(QObject *)> factory)
@@ -58,6 +59,7 @@ private:
     QProgressBar *bar = nullptr;
     TestBridge *bridgeObject = nullptr;
     int index = 0;
+    QRect screen{0, 0, 1280, 800};
 };
 
 namespace TestUtil
