@@ -11,7 +11,7 @@ class QWidget;
 // page or a download has progress to show.
 namespace FirstFrame
 {
-// The average colour of the home screen's wallpaper.
+// The average colour of the home screen's compiled-in wallpaper.
 QColor homeColour();
 void apply(QWidget *window, QWebView *home, QProgressBar *bar);
 } // namespace FirstFrame

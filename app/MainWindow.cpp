@@ -103,9 +103,11 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
 
     music = new MusicPlayer(*this, this);
     // Starting the media back-end takes longer than showing the home page, so
-    // it starts once the home page is up (or at the first music call).
+    // it starts a second after the home page is up, when its icons have been
+    // drawn: right after the load it held back their first paint (or at the
+    // first music call).
     connect(ui->webView, &QWebView::loadFinished, music,
-            [player = music] { QTimer::singleShot(0, player, &MusicPlayer::prepare); });
+            [player = music] { QTimer::singleShot(1000, player, &MusicPlayer::prepare); });
     connect(ui->webView->page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
             &MainWindow::mainFrame_javaScriptWindowObjectCleared);
     webApps = new WebAppInstaller(*this, this);

@@ -69,6 +69,15 @@ private slots:
         const QImage first = web->grab().toImage();
         QCOMPARE(first.pixelColor(400, 300), FirstFrame::homeColour());
         QVERIFY(FirstFrame::homeColour().lightness() < 200);
+        // The colour is the wallpaper's own average.
+        const QColor average = QImage(QStringLiteral(":/assets/bg/m10.jpg"))
+                                   .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                   .pixelColor(0, 0);
+        const QColor home = FirstFrame::homeColour();
+        QVERIFY2(qAbs(average.red() - home.red()) <= 3 &&
+                     qAbs(average.green() - home.green()) <= 3 &&
+                     qAbs(average.blue() - home.blue()) <= 3,
+                 qPrintable(average.name()));
         // App pages keep the white ground of pages without a background.
         QCOMPARE(stack->palette().color(QPalette::Base),
                  QApplication::palette().color(QPalette::Base));
