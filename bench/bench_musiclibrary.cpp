@@ -120,7 +120,9 @@ int runShell(int argc, char **argv)
     while (home->evaluateJavaScript("typeof openit").toString() != "function" &&
            t.elapsed() < 60000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    settle(1000);
+    // Past what the shell does once start-up is over: the media back-end
+    // starts a second after the home page is up, memory goes back after three.
+    settle(4500);
 
     RowPaintWatch rows(t);
     t.restart();
