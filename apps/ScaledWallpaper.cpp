@@ -45,14 +45,9 @@ void removeOlderCopies(QDir folder, const QString &family, const QString &keep)
 }
 } // namespace
 
-QString ScaledWallpaper::folderOf(const ShellHost &host)
-{
-    return host.paths().workingFolder() + QStringLiteral("/cache/wallpaper");
-}
-
 QString ScaledWallpaper::copyFor(const ShellHost &host, const QString &picture)
 {
-    return copyOf(picture, host.screenArea().size(), folderOf(host));
+    return copyOf(picture, host.screenArea().size(), host.paths().wallpaperCacheFolder());
 }
 
 QString ScaledWallpaper::copyOf(const QString &picture, const QSize &screen, const QString &folder)

@@ -28,7 +28,4 @@ public:
     // What the page's "cover" from the top left shows of picture on a box
     // of size: scaled to fill it, keeping its aspect, the rest cut away.
     static QImage covering(const QImage &picture, const QSize &size);
-
-    // The cache folder under the working folder.
-    static QString folderOf(const ShellHost &host);
 };

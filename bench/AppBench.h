@@ -155,12 +155,6 @@ public:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    static double median(std::vector<double> v)
-    {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0 : v[v.size() / 2];
-    }
-
     std::unique_ptr<MainWindow> window;
 
 private:

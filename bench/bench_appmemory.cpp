@@ -10,6 +10,7 @@
 //   1280x800x24"); without one the views are offscreen.
 
 #include "AppBench.h"
+#include "BenchUtil.h"
 #include "ProcessMemory.h"
 #include "shell/StackSlide.h"
 
@@ -148,8 +149,8 @@ int appMemory(int rounds)
                 std::printf("a measurement failed\n");
                 return 1;
             }
-        shell[c] = {AppBench::median(sp), AppBench::median(sa)};
-        bare[c] = {AppBench::median(bp), AppBench::median(ba)};
+        shell[c] = {Bench::median(sp), Bench::median(sa)};
+        bare[c] = {Bench::median(bp), Bench::median(ba)};
         std::printf("%2d apps: shell PSS %6.1f MB (anonymous %5.1f), bare views PSS %6.1f MB "
                     "(anonymous %5.1f)\n",
                     counts[c], shell[c].pss, shell[c].anon, bare[c].pss, bare[c].anon);

@@ -5,6 +5,7 @@
 // ratio of medians is printed.
 
 #include "BenchHost.h"
+#include "BenchUtil.h"
 #include "media/FolderBrowser.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
@@ -29,24 +30,6 @@ namespace
 const int fileCount = 20000;
 const int rounds = 25;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-bool makeSongs(const QString &folder)
-{
-    if (!QDir().mkpath(folder))
-        return false;
-    for (int i = 0; i < fileCount; ++i) {
-        QFile f(folder + QStringLiteral("/Artist %1 - Song title %2.mp3").arg(i % 97).arg(i));
-        if (!f.open(QIODevice::WriteOnly))
-            return false;
-    }
-    return true;
-}
-
 // The plain way: the folder's own listing with the Music filter, one literal.
 void plainListing(QWebFrame *frame, const QString &music)
 {
@@ -66,7 +49,8 @@ int main(int argc, char **argv)
                                       : QCoreApplication::applicationDirPath() + "/Apps/Music.map";
     QTemporaryDir root;
     const ShellPaths paths = ShellPaths::under(root.path());
-    if (!makeSongs(paths.musicFolder()) || !QFile::exists(musicApp + "/index.html")) {
+    if (!Bench::makeSongs(paths.musicFolder(), fileCount) ||
+        !QFile::exists(musicApp + "/index.html")) {
         std::fprintf(stderr, "cannot make the music folder or find the Music page\n");
         return 1;
     }
@@ -115,8 +99,9 @@ int main(int argc, char **argv)
 
     std::printf("songs: %d, each side until the Music page's Filler ran (median of %d)\n",
                 fileCount, rounds);
-    std::printf("plain listing with the same filter, as a literal: %.2f ms\n", median(plain));
-    std::printf("desktopaccess: %.2f ms\n", median(shell));
-    std::printf("ratio: %.2f (goal <= 1.5)\n", median(shell) / median(plain));
+    std::printf("plain listing with the same filter, as a literal: %.2f ms\n",
+                Bench::median(plain));
+    std::printf("desktopaccess: %.2f ms\n", Bench::median(shell));
+    std::printf("ratio: %.2f (goal <= 1.5)\n", Bench::median(shell) / Bench::median(plain));
     return 0;
 }

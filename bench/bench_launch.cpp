@@ -4,6 +4,7 @@
 // that of the processor time, which other programs on the machine disturb less.
 
 #include "AppBench.h"
+#include "BenchUtil.h"
 
 #include <QApplication>
 #include <QUrl>
@@ -60,8 +61,8 @@ int main(int argc, char **argv)
         shellCpu.push_back(s.cpu);
         bareCpu.push_back(b.cpu);
     }
-    const double sw = AppBench::median(shellWall), bw = AppBench::median(bareWall);
-    const double sc = AppBench::median(shellCpu), bc = AppBench::median(bareCpu);
+    const double sw = Bench::median(shellWall), bw = Bench::median(bareWall);
+    const double sc = Bench::median(shellCpu), bc = Bench::median(bareCpu);
     std::printf("launch, median of %d: shell %.2f ms (processor %.2f ms), bare web view %.2f ms "
                 "(processor %.2f ms)\n",
                 rounds, sw, sc, bw, bc);

@@ -6,6 +6,7 @@
 // is a fresh process; the driver alternates them and prints ratios of medians.
 
 #include "BenchHost.h"
+#include "BenchUtil.h"
 #include "ProcessMemory.h"
 #include "app/MainWindow.h"
 #include "media/FolderBrowser.h"
@@ -199,14 +200,8 @@ bool makeLibrary(const QString &root, int songs, const QString &page)
 {
     if (!installMusicApp(root, page))
         return false;
-    const QString music = ShellPaths::under(root).musicFolder();
-    if (!QDir().mkpath(music))
+    if (!Bench::makeSongs(ShellPaths::under(root).musicFolder(), songs))
         return false;
-    for (int i = 0; i < songs; ++i) {
-        QFile f(music + QStringLiteral("/Artist %1 - Song title %2.mp3").arg(i % 97).arg(i));
-        if (!f.open(QIODevice::WriteOnly))
-            return false;
-    }
     QDir().mkpath(root + "/BarePage");
     QFile bare(root + "/BarePage/index.html");
     return bare.open(QIODevice::WriteOnly) && bare.write(barePage) > 0;
@@ -231,11 +226,6 @@ bool measure(const QString &mode, const QString &root, const QString &page, Samp
     return true;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -270,8 +260,8 @@ int main(int argc, char **argv)
     }
     std::printf("medians of %d runs each, first row painted / PSS / anonymous PSS:\n", rounds);
     const auto row = [](const char *name, const Sample &s) {
-        std::printf("  %-36s %8.1f ms %8.1f MB %8.1f MB\n", name, median(s.ms), median(s.pss),
-                    median(s.anon));
+        std::printf("  %-36s %8.1f ms %8.1f MB %8.1f MB\n", name, Bench::median(s.ms),
+                    Bench::median(s.pss), Bench::median(s.anon));
     };
     row("shell from the click, 20,000 songs", shell20000);
     row("shell from the click, 20 songs", shell20);
@@ -279,19 +269,19 @@ int main(int argc, char **argv)
     row("Music page from its load, 20", music20);
     row("bare page from its load, 20,000", bare20000);
     std::printf("click to first row, 20,000 / 20 songs: %.3f (goal <= 1.15)\n",
-                median(shell20000.ms) / median(shell20.ms));
+                Bench::median(shell20000.ms) / Bench::median(shell20.ms));
     std::printf("memory growth of the shell, 20,000 over 20 songs: %.1f MB PSS, %.1f MB "
                 "anonymous (goal <= 15)\n",
-                median(shell20000.pss) - median(shell20.pss),
-                median(shell20000.anon) - median(shell20.anon));
+                Bench::median(shell20000.pss) - Bench::median(shell20.pss),
+                Bench::median(shell20000.anon) - Bench::median(shell20.anon));
     std::printf("page load to first row, 20,000 / 20 songs: %.3f; growth %.1f MB PSS, %.1f MB "
                 "anonymous\n",
-                median(music20000.ms) / median(music20.ms),
-                median(music20000.pss) - median(music20.pss),
-                median(music20000.anon) - median(music20.anon));
+                Bench::median(music20000.ms) / Bench::median(music20.ms),
+                Bench::median(music20000.pss) - Bench::median(music20.pss),
+                Bench::median(music20000.anon) - Bench::median(music20.anon));
     std::printf("against the bare page (20,000 songs): time %.3f, PSS %.3f\n",
-                median(music20000.ms) / median(bare20000.ms),
-                median(music20000.pss) / median(bare20000.pss));
+                Bench::median(music20000.ms) / Bench::median(bare20000.ms),
+                Bench::median(music20000.pss) / Bench::median(bare20000.pss));
     return 0;
 }
 

@@ -6,6 +6,7 @@
 // Run it on a display (xvfb-run -s "-screen 0 1280x800x24"); without one the
 // views are offscreen, which the output says.
 
+#include "BenchUtil.h"
 #include "app/ExceptionApplication.h"
 #include "app/MainWindow.h"
 #include "apps/AppCatalogue.h"
@@ -115,11 +116,6 @@ double timeChild(const QString &program, const QString &mode, const QString &wor
     return ms;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -156,7 +152,7 @@ int main(int argc, char **argv)
         std::printf("a program never painted its first icon\n");
         return 1;
     }
-    const double s = median(shell), b = median(bare);
+    const double s = Bench::median(shell), b = Bench::median(bare);
     std::printf("start to first grid icon painted (%s): shell %.1f ms, bare web view %.1f ms "
                 "(medians of %d)\n",
                 onDisplay ? "on the display" : "offscreen", s, b, rounds);

@@ -67,6 +67,11 @@ QString ShellPaths::iconDatabaseFolder() const
     return folders.working + QStringLiteral("//icons");
 }
 
+QString ShellPaths::wallpaperCacheFolder() const
+{
+    return inside(folders.working, "cache/wallpaper");
+}
+
 QString ShellPaths::sessionFile() const
 {
     return inside(folders.working, "session.xml");

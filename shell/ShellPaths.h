@@ -34,6 +34,8 @@ public:
     QString workingFolder() const { return folders.working; }
     QString webStorageFolder() const;
     QString iconDatabaseFolder() const;
+    // The home screen's wallpaper copies at the screen's size.
+    QString wallpaperCacheFolder() const;
     QString cookieFolder() const { return folders.working; }
     QString documentsFolder() const { return folders.documents; }
     QString musicFolder() const { return folders.music; }

@@ -115,7 +115,7 @@ private slots:
 
         const QString copy = QUrl(services.wallpaperAddress("wall.png")).toLocalFile();
         QCOMPARE(QFileInfo(copy).absolutePath(),
-                 QFileInfo(ScaledWallpaper::folderOf(shell)).absoluteFilePath());
+                 QFileInfo(shell.paths().wallpaperCacheFolder()).absoluteFilePath());
         QImage shown(copy);
         QCOMPARE(shown.size(), QSize(1280, 800));
         // 1000 x 1000 fills 1280 wide, the bottom of it cut away.
@@ -146,7 +146,7 @@ private slots:
 
         // Another screen size: a copy of its own.
         const QString small =
-            ScaledWallpaper::copyOf(picture, QSize(640, 400), ScaledWallpaper::folderOf(shell));
+            ScaledWallpaper::copyOf(picture, QSize(640, 400), shell.paths().wallpaperCacheFolder());
         QCOMPARE(QImage(small).size(), QSize(640, 400));
         QVERIFY(small != again);
 
