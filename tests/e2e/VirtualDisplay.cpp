@@ -21,13 +21,15 @@ bool VirtualDisplay::start(const QSize &size)
 {
     screenSize = size;
     // -displayfd 1: the server picks a free number and writes it to its
-    // standard output once it accepts connections.
+    // standard output once it accepts connections. -noreset: by default the
+    // server resets when its last client leaves, and a client connecting
+    // meanwhile is refused, as a program started again right after quitting.
     server.setProcessChannelMode(QProcess::SeparateChannels);
     server.start(QStringLiteral("Xvfb"),
                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                   QStringLiteral("0"),
                   QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
-                  QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                  QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!server.waitForStarted(10000))
         return false;
     QByteArray number;
