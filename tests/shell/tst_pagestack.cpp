@@ -411,9 +411,8 @@ void TestPageStack::showappSlidesInAtShowIndex()
     shell->setShowIndex(1);
     pages->showapp();
     QCOMPARE(shell->stack()->currentWidget(), b);
-    QTest::qWait(300);
     QVERIFY(!shell->stack()->isVisible());
-    QCOMPARE(shell->stack()->geometry(), QRect(0, 20, w, h));
+    QVERIFY(TestUtil::waitFor([&] { return shell->stack()->geometry() == QRect(0, 20, w, h); }));
 }
 
 void TestPageStack::stackSlidesFromTheRightEdge()
