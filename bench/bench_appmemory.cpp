@@ -63,15 +63,6 @@ int leakCheck()
     return 0;
 }
 
-// What the user sees settle: paints, timers and deferred deletions done.
-void settleFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QTest::qWait(50);
-}
-
 void printMemory()
 {
     std::printf("%ld %ld\n", ProcessMemory::rollupKiB("Pss"), ProcessMemory::rollupKiB("Pss_Anon"));
@@ -83,7 +74,7 @@ int shellChild(int open)
     for (int i = 0; i < open; ++i)
         if (bench.open(i).wall < 0)
             return 1;
-    settleFor(settleMs);
+    Bench::settle(settleMs);
     printMemory();
     return 0;
 }
@@ -115,7 +106,7 @@ int bareChild(int open)
         if (!loaded.wait(30000))
             return 1;
     }
-    settleFor(settleMs);
+    Bench::settle(settleMs);
     printMemory();
     return 0;
 }

@@ -92,14 +92,6 @@ private:
     double ms = -1;
 };
 
-void settle(int ms)
-{
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-}
-
 void printResult(double ms)
 {
     std::printf("%.2f %ld %ld\n", ms, ProcessMemory::rollupKiB("Pss"),
@@ -123,7 +115,7 @@ int runShell(int argc, char **argv)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     // Past what the shell does once start-up is over: the media back-end
     // starts a second after the home page is up, memory goes back after three.
-    settle(4500);
+    Bench::settle(4500);
 
     RowPaintWatch rows(t);
     t.restart();
@@ -138,7 +130,7 @@ int runShell(int argc, char **argv)
         std::fprintf(stderr, "no row shown\n");
         return 1;
     }
-    settle(1500);
+    Bench::settle(1500);
     printResult(rows.paintedAt());
     return 0;
 }
@@ -178,7 +170,7 @@ int runChild(int argc, char **argv)
         std::fprintf(stderr, "no row shown\n");
         return 1;
     }
-    settle(1500);
+    Bench::settle(1500);
     printResult(ms);
     return 0;
 }

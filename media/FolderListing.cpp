@@ -31,6 +31,18 @@ struct Names {
         return (i + 1 < starts.size() ? starts[i + 1] : text.size()) - starts[i];
     }
     QStringView at(size_t i) const { return QStringView(text).mid(starts[i], length(i)); }
+    // The names in order, each after separator (leading) or between them.
+    QString joined(const std::vector<int> &order, QChar separator, bool leading) const
+    {
+        QString out;
+        out.reserve(text.size() + int(order.size()));
+        for (int i : order) {
+            if (leading || !out.isEmpty())
+                out += separator;
+            out.append(text.constData() + starts[i], length(i));
+        }
+        return out;
+    }
 };
 
 #ifdef VANTARA_READDIR_LISTING
@@ -137,17 +149,7 @@ FolderListing::FolderListing(const QDir &dir)
     std::stable_sort(order.begin(), order.end(),
                      [&lower](int a, int b) { return lower.at(a).compare(lower.at(b)) < 0; });
 
-    commaJoined.reserve(names.text.size() + entries);
-    for (int i : order) {
-        commaJoined += QLatin1Char(',');
-        commaJoined.append(names.text.constData() + names.starts[i], names.length(i));
-    }
-    if (!comma)
-        return;
-    slashed.reserve(names.text.size() + entries);
-    for (int i : order) {
-        if (!slashed.isEmpty())
-            slashed += QLatin1Char('/');
-        slashed.append(names.text.constData() + names.starts[i], names.length(i));
-    }
+    commaJoined = names.joined(order, QLatin1Char(','), true);
+    if (comma)
+        slashed = names.joined(order, QLatin1Char('/'), false);
 }

@@ -3,7 +3,6 @@
 #include "shell/CallArguments.h"
 
 #include <QWebFrame>
-#include <algorithm>
 
 QString ScriptCall::quote(const QString &text)
 {
@@ -67,14 +66,14 @@ void ScriptCall::run(QWebFrame *frame, const QString &function, std::initializer
 {
     if (!frame)
         return;
-    if (std::none_of(args.begin(), args.end(), isLong)) {
-        frame->evaluateJavaScript(build(function, args));
+    QStringList texts;
+    const QString call = callOf(function, args, &texts);
+    if (texts.isEmpty()) {
+        frame->evaluateJavaScript(call);
         return;
     }
     // A library listing runs to megabytes: as a literal, the page's engine
     // would parse it and keep the script's source besides the text itself.
-    QStringList texts;
-    const QString call = callOf(function, args, &texts);
     CallArguments values(texts);
     frame->addToJavaScriptWindowObject(carrier, &values);
     frame->evaluateJavaScript(QStringLiteral("try { ") + call +
