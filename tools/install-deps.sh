@@ -6,6 +6,8 @@ packages=(
   build-essential cmake pkg-config git
   qtbase5-dev qtbase5-dev-tools libqt5xmlpatterns5-dev
   libqt5webkit5-dev
+  # The modern engine for remote pages, loaded on first use.
+  qtwebengine5-dev
   libphonon4qt5-dev phonon4qt5-backend-vlc vlc-plugin-base
   # VLC's plugin cache: without it every player loads (and runs) all plugins.
   libvlc-bin
