@@ -10,6 +10,7 @@
 
 #include <QStackedWidget>
 #include <QTimer>
+#include <QWidget>
 
 HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, QObject *parent)
     : QObject(parent), host(shellHost), services(pageServices),
@@ -85,4 +86,10 @@ bool HomeBridge::saveArrangement(const QString &layout)
 bool HomeBridge::removeApp(const QString &name)
 {
     return remover->remove(name);
+}
+
+void HomeBridge::minimize()
+{
+    if (QWidget *window = host.mainWindow())
+        window->showMinimized();
 }

@@ -51,6 +51,9 @@ public slots:
     // Removes the app in folder name after asking; true when it is gone.
     bool removeApp(const QString &name);
 
+    // The status bar's desktop control: the shell's window steps aside.
+    void minimize();
+
 private:
     void tellDownloads();
     bool downloadsToTell = false;

@@ -3,6 +3,7 @@
 #include "ads/AdSwitch.h"
 #include "app/HomeBridge.h"
 #include "app/MainWindowUi.h"
+#include "app/PageBridge.h"
 #include "apps/AppCatalogue.h"
 #include "apps/AppLauncher.h"
 #include "apps/AppSession.h"
@@ -75,9 +76,11 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     QWebPage *homePage = ui->webView->page();
     homePage->setNetworkAccessManager(newNetworkManager(homePage));
     setAttribute(Qt::WA_QuitOnClose);
-    // Page script sees this window (myob, api) and with it deleteLater();
-    // the window lives on main's stack and goes only when main ends.
+    // The window lives on main's stack and goes only when main ends; what
+    // page script sees as myob and api has deleteLater() too.
     EventRefusal::install(this, {QEvent::DeferredDelete});
+    pageBridge = new PageBridge(*this);
+    EventRefusal::install(pageBridge, {QEvent::DeferredDelete});
     // A dropped link would navigate the home view away from the home page.
     ui->webView->setAcceptDrops(false);
     EventRefusal::install(ui->webView, {QEvent::DragEnter, QEvent::DragMove, QEvent::Drop});
@@ -156,7 +159,8 @@ QWebView *MainWindow::homeView() const { return ui->webView; }
 QStackedWidget *MainWindow::stack() const { return ui->springboard; }
 QProgressBar *MainWindow::progressBar() const { return ui->progressBar; }
 QWidget *MainWindow::mainWindow() const { return const_cast<MainWindow *>(this); }
-QObject *MainWindow::bridge() const { return const_cast<MainWindow *>(this); }
+QObject *MainWindow::bridge() const { return pageBridge; }
+QObject *MainWindow::hookTarget() const { return const_cast<MainWindow *>(this); }
 int MainWindow::showIndex() const { return showIndexValue; }
 void MainWindow::setShowIndex(int index) { showIndexValue = index; }
 // clang-format on
@@ -285,7 +289,7 @@ void MainWindow::on_webView_loadFinished(bool)
 void MainWindow::mainFrame_javaScriptWindowObjectCleared()
 {
     QWebFrame *frame = ui->webView->page()->mainFrame();
-    if (ScriptBridge::place(frame, this, ScriptBridge::homeName(),
+    if (ScriptBridge::place(frame, pageBridge, ScriptBridge::homeName(),
                             ScriptBridge::isHomePage(frame->url())))
         frame->addToJavaScriptWindowObject(HomeBridge::scriptName(), home);
 }
@@ -295,7 +299,7 @@ void MainWindow::localapp()
     // Only the frame whose context was cleared, and only while it shows what
     // its app may show: a background page never hands api to the page on top.
     QWebFrame *frame = qobject_cast<QWebFrame *>(sender());
-    ScriptBridge::place(frame, this, ScriptBridge::appName(), ScriptBridge::mayUseApi(frame));
+    ScriptBridge::place(frame, pageBridge, ScriptBridge::appName(), ScriptBridge::mayUseApi(frame));
 }
 
 void MainWindow::a_auth(QNetworkReply *, QAuthenticator *) { mail->authenticationRequired(); }

@@ -21,6 +21,7 @@ class AppCatalogue;
 class AppLauncher;
 class AppSession;
 class HomeBridge;
+class PageBridge;
 class FileDownloads;
 class FolderBrowser;
 class MailPanel;
@@ -36,6 +37,8 @@ class WebAppInstaller;
 class MainWindow : public QMainWindow, public ShellHost
 {
     Q_OBJECT
+    // The object pages see hands each call to the window's slot of that name.
+    friend class PageBridge;
 
 public:
     // Makes the network managers of the shell's own requests.
@@ -55,6 +58,7 @@ public:
     QProgressBar *progressBar() const override;
     QWidget *mainWindow() const override;
     QObject *bridge() const override;
+    QObject *hookTarget() const override;
     const ShellPaths &paths() const override { return shellPaths; }
     QRect screenArea() const override;
     QNetworkAccessManager *newNetworkManager(QObject *parent) const override;
@@ -138,6 +142,7 @@ private:
     MainWindowUi *ui = nullptr;
 
     PageStack *pages = nullptr;
+    PageBridge *pageBridge = nullptr;
     HomeBridge *home = nullptr;
     AppCatalogue *catalogue = nullptr;
     AppLauncher *launcher = nullptr;

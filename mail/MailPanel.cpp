@@ -48,7 +48,7 @@ QWidget *MailPanel::panelOnTop() const
 QWidget *MailPanel::open()
 {
     host.setShowIndex(1);
-    QObject *bridge = host.bridge();
+    QObject *hooks = host.hookTarget();
 
     auto *panel = new QWidget;
     auto *page = new WebPage(host.mainWindow(), &host);
@@ -57,7 +57,7 @@ QWidget *MailPanel::open()
 
     auto *list = new QWebView;
     list->setMaximumWidth(300);
-    list->setPage(new MailListPage(list, bridge));
+    list->setPage(new MailListPage(list, hooks));
     list->load(MailListPage::address());
     host.hookMailList(list->page()->mainFrame());
 
@@ -66,9 +66,9 @@ QWidget *MailPanel::open()
     auto *manager = new NT(host.mainWindow());
     page->setNetworkAccessManager(manager);
     // The manager belongs to the window but serves only this page: it goes
-    // with the page, and stops calling the bridge at once.
-    QObject::connect(page, &QObject::destroyed, manager, [manager, bridge] {
-        manager->disconnect(bridge);
+    // with the page, and stops calling the window at once.
+    QObject::connect(page, &QObject::destroyed, manager, [manager, hooks] {
+        manager->disconnect(hooks);
         manager->deleteLater();
     });
     host.hookMailService(page, manager);

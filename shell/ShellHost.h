@@ -43,6 +43,8 @@ public:
     virtual QWidget *mainWindow() const = 0;
     // The object that pages see as myob and api.
     virtual QObject *bridge() const = 0;
+    // What the hooks join page signals to; a page that goes cuts them first.
+    virtual QObject *hookTarget() const { return bridge(); }
 
     // Hooks: a subsystem hands what it made to the window, which joins its
     // signals to the window's own slots (checked when compiled, not by name).

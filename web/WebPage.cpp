@@ -13,7 +13,7 @@
 #include <QWebView>
 
 WebPage::WebPage(QObject *parent, ShellHost *host)
-    : QuietPage(parent, host ? host->bridge() : nullptr), shell(host)
+    : QuietPage(parent, host ? host->hookTarget() : nullptr), shell(host)
 {
 }
 
@@ -62,7 +62,7 @@ QWebPage *WebPage::createWindow(WebWindowType)
         return nullptr;
     // WebKit's own agent, no window object, and no further windows.
     auto *view = new QWebView;
-    view->setPage(new QuietPage(view, shell->bridge()));
+    view->setPage(new QuietPage(view, shell->hookTarget()));
     shell->stack()->addWidget(view);
     shell->stack()->setCurrentWidget(view);
     view->setAttribute(Qt::WA_QuitOnClose);

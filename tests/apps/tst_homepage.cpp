@@ -409,7 +409,8 @@ private slots:
         home.click("#dockapps a:eq(0)");
         home.recorder.calls.clear();
         home.click("#RDesktop");
-        QCOMPARE(home.recorder.calls, QStringList({"homescreen()", "showMinimized()"}));
+        // Minimising goes through the shell's own second object (tst_bridge).
+        QCOMPARE(home.recorder.calls, QStringList({"homescreen()"}));
         QCOMPARE(visible(home, "#Bprv, #Bnxt, #closeme"), 0);
 
         // Dragging these controls is refused.

@@ -1,6 +1,8 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
+#include "app/HomeBridge.h"
 #include "app/MainWindow.h"
+#include "app/PageBridge.h"
 #include "install/DownloadList.h"
 #include "install/ProgramStarter.h"
 #include "shell/ScriptBridge.h"
@@ -123,11 +125,28 @@ class TestShellBridge : public QObject
     }
 
 private slots:
+    // The window, and the object pages see in its place, which carries the
+    // same table over nothing but a plain QObject.
+    void metaObjectIsTheSlotTable_data()
+    {
+        QTest::addColumn<bool>("pageSide");
+        QTest::newRow("window") << false;
+        QTest::newRow("what pages see") << true;
+    }
     void metaObjectIsTheSlotTable()
     {
-        const QMetaObject &mo = MainWindow::staticMetaObject;
-        QCOMPARE(QByteArray(mo.className()), QByteArray("MainWindow"));
-        QCOMPARE(mo.superClass(), &QMainWindow::staticMetaObject);
+        QFETCH(bool, pageSide);
+        const QMetaObject *mo =
+            pageSide ? &PageBridge::staticMetaObject : &MainWindow::staticMetaObject;
+        QCOMPARE(mo->superClass(),
+                 pageSide ? &QObject::staticMetaObject : &QMainWindow::staticMetaObject);
+        const QMetaObject &window = MainWindow::staticMetaObject;
+        QCOMPARE(QByteArray(window.className()), QByteArray("MainWindow"));
+        checkSlotTable(*mo);
+    }
+
+    void checkSlotTable(const QMetaObject &mo)
+    {
         QCOMPARE(mo.propertyCount(), mo.propertyOffset());
         QCOMPARE(mo.classInfoCount(), mo.classInfoOffset());
         QCOMPARE(mo.methodCount() - mo.methodOffset(), slotTable().size());
@@ -168,10 +187,46 @@ private slots:
         QCOMPARE(QImage(wall.toLocalFile()).size(), w.screenArea().size());
         cancelDialogsSoon();
         QCOMPARE(eval(w, "Array.isArray(myob.GetFiles('*.txt'))").toBool(), true);
-        // Inherited public slots are reachable too.
+
+        // Nothing of the widget behind: no picture of the screen, no hiding
+        // or restyling it. Only the table and what every QObject carries.
+        QStringList allowed = {"objectName", "destroyed", "objectNameChanged", "deleteLater"};
+        for (const SlotRow &row : slotTable())
+            if (row.access == QMetaMethod::Public)
+                allowed << QString::fromLatin1(row.signature).section('(', 0, 0);
+        QCOMPARE(sortedMembers(w, "myob").join(','), sorted(allowed).join(','));
+        for (const char *member :
+             {"grab", "close", "hide", "lower", "setStyleSheet", "showMinimized", "styleSheet",
+              "windowOpacity", "geometry", "setGeometry", "render", "winId", "setWindowOpacity"})
+            QCOMPARE(eval(w, QStringLiteral("typeof myob.") + member).toString(),
+                     QStringLiteral("undefined"));
+        QCOMPARE(eval(w, "myob.objectName").toString(), QStringLiteral("MainWindow"));
+        // The second object likewise carries only its own calls.
+        QStringList own = {"objectName", "destroyed", "objectNameChanged", "deleteLater"};
+        const QMetaObject &homeCalls = HomeBridge::staticMetaObject;
+        for (int i = homeCalls.methodOffset(); i < homeCalls.methodCount(); ++i)
+            own << QString::fromLatin1(homeCalls.method(i).name());
+        QCOMPARE(sortedMembers(w, "vantara"), sorted(own));
+        // The status bar's desktop control goes through it.
         QVERIFY(!w.isMinimized());
-        eval(w, "myob.showMinimized()");
-        QVERIFY(w.isMinimized());
+        eval(w, "$('#RDesktop').click()");
+        QTRY_VERIFY(w.isMinimized());
+    }
+
+    static QStringList sorted(QStringList list)
+    {
+        list.removeDuplicates();
+        list.sort();
+        return list;
+    }
+    QStringList sortedMembers(MainWindow &w, const QString &object)
+    {
+        // Overloads are listed by signature too ("destroyed(QObject*)").
+        QStringList names;
+        for (const QString &member :
+             eval(w, "var k = []; for (var p in " + object + ") k.push(p); k").toStringList())
+            names << member.section('(', 0, 0);
+        return sorted(names);
     }
 
     void placedAgainAfterEveryReload()

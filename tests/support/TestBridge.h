@@ -71,7 +71,6 @@ public slots:
             pages->closeapp();
     }
     void closeit() { record("closeit", {}); }
-    void showMinimized() { record("showMinimized", {}); }
     void on_testputon_clicked() { record("on_testputon_clicked", {}); }
     void Mailservice(QString u, QString n) { record("Mailservice", {u, n}); }
     void webhistory(QString u) { record("webhistory", {u}); }
