@@ -10,6 +10,7 @@
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -76,14 +77,28 @@ void FileDownloads::installBatch(const QString &path)
 {
     QString why;
     const auto askUser = [](const QString &program, const QStringList &arguments) {
-        return Messages::ask(InstallMessages::runProgram(program, arguments),
+        return Messages::ask(InstallMessages::runProgram(arguments.size()),
+                             InstallMessages::runDetails(program, arguments),
                              InstallMessages::runAnswer(), InstallMessages::dontRunAnswer());
     };
+    // Never the shell itself (its arguments could load anything), nor what
+    // pages can write: their app folders, downloads and the working folder.
+    const ShellPaths &paths = host.paths();
+    const QString self = QCoreApplication::applicationFilePath();
+    const QStringList forbidden = {self,
+                                   host.programFolder() + QLatin1Char('/') +
+                                       QFileInfo(self).fileName(),
+                                   host.programFolder() + QStringLiteral("/Vantara"),
+                                   host.programFolder() + QStringLiteral("/Vantara.exe"),
+                                   host.appsFolder(),
+                                   paths.documentsFolder(),
+                                   paths.workingFolder()};
     // A missing program is ignored, as it always was; one outside the folder
-    // is refused; one the user declined is not run, and that needs no word.
-    if (ProgramStarter::runInFolder(host.programFolder(), path, askUser, &why) ==
+    // or forbidden is refused; one the user declined is not run, and that
+    // needs no word.
+    if (ProgramStarter::runInFolder(host.programFolder(), path, askUser, &why, forbidden) ==
         ProgramStarter::Run::Refused)
-        host.message(QStringLiteral("Refused to run %1: %2").arg(path, why));
+        host.message(QStringLiteral("Refused to run: %1").arg(why));
 }
 
 void FileDownloads::unsupportedContent(QNetworkReply *reply)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/Messages.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,13 +28,24 @@ inline QString dontOpenAnswer()
 {
     return QStringLiteral("Don't open");
 }
-inline QString runProgram(const QString &program, const QStringList &arguments)
+// The question before a page's program runs; its details (runDetails) show
+// the whole command.
+inline QString runProgram(int argumentCount)
 {
-    if (arguments.isEmpty())
-        return QStringLiteral("A page asks to run the program \"%1\". Run it?").arg(program);
-    return QStringLiteral(
-               "A page asks to run the program \"%1\" with the arguments \"%2\". Run it?")
-        .arg(program, arguments.join(QStringLiteral("\", \"")));
+    return argumentCount == 0
+               ? QStringLiteral("A page asks to run the program below. Run it?")
+               : QStringLiteral("A page asks to run the program below with the %1 arguments "
+                                "below, each on a line of its own. Run it?")
+                     .arg(argumentCount);
+}
+inline QStringList runDetails(const QString &program, const QStringList &arguments)
+{
+    QStringList lines{QStringLiteral("program: \"%1\"").arg(Messages::withVisibleBlanks(program))};
+    for (int i = 0; i < arguments.size(); ++i)
+        lines << QStringLiteral("argument %1: \"%2\"")
+                     .arg(i + 1)
+                     .arg(Messages::withVisibleBlanks(arguments.at(i)));
+    return lines;
 }
 inline QString runAnswer()
 {

@@ -21,7 +21,8 @@ bool ProgramStarter::startInstaller(const QString &savedFile)
 }
 
 ProgramStarter::Run ProgramStarter::runInFolder(const QString &folder, const QString &commandLine,
-                                                const Consent &consent, QString *why)
+                                                const Consent &consent, QString *why,
+                                                const QStringList &forbidden)
 {
     QStringList arguments = QProcess::splitCommand(commandLine);
     if (arguments.isEmpty()) {
@@ -36,6 +37,13 @@ ProgramStarter::Run ProgramStarter::runInFolder(const QString &folder, const QSt
     if (!ResolvedPath::isInside(path, base) || real == ResolvedPath::of(base)) {
         *why = QStringLiteral("%1 is not inside the program's folder").arg(program);
         return Run::Refused;
+    }
+    for (const QString &place : forbidden) {
+        if (!place.isEmpty() && ResolvedPath::isInside(real, place)) {
+            *why =
+                QStringLiteral("%1 is the shell itself or lies where pages can write").arg(program);
+            return Run::Refused;
+        }
     }
     if (!QFileInfo(real).isFile()) {
         *why = QStringLiteral("there is no program %1").arg(program);

@@ -19,8 +19,10 @@ using Consent = std::function<bool(const QString &program, const QStringList &ar
 // Runs a program that lies in folder (commandLine: its path relative to
 // folder, then its arguments, split by Qt's rules for a command line) and
 // waits for it to end. A path that leaves the folder, also through a link,
-// is refused with a reason; a missing program is not run. consent is asked
-// only for a program that would run; without it nothing runs.
+// is refused with a reason, and so is one that is, or lies in, one of the
+// forbidden files and folders (links resolved on both sides); a missing
+// program is not run. consent is asked only for a program that would run;
+// without it nothing runs.
 Run runInFolder(const QString &folder, const QString &commandLine, const Consent &consent,
-                QString *why);
+                QString *why, const QStringList &forbidden = {});
 } // namespace ProgramStarter

@@ -1,8 +1,13 @@
 #include "shell/Messages.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace
 {
@@ -65,6 +70,59 @@ bool Messages::ask(const QString &question, const QString &yesLabel, const QStri
     }
     box.exec();
     return box.clickedButton() == yes;
+}
+
+bool Messages::ask(const QString &question, const QStringList &details, const QString &yesLabel,
+                   const QString &noLabel)
+{
+    QDialog box;
+    auto *layout = new QVBoxLayout(&box);
+    auto *label = new QLabel(question);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *list = new QPlainTextEdit;
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setPlainText(details.join(QLatin1Char('\n')));
+    layout->addWidget(list);
+    auto *buttons = new QDialogButtonBox;
+    QPushButton *yes = buttons->addButton(yesLabel, QDialogButtonBox::AcceptRole);
+    QPushButton *no = buttons->addButton(noLabel, QDialogButtonBox::RejectRole);
+    no->setDefault(true);
+    no->setFocus();
+    QObject::connect(yes, &QPushButton::clicked, &box, &QDialog::accept);
+    QObject::connect(no, &QPushButton::clicked, &box, &QDialog::reject);
+    layout->addWidget(buttons);
+    box.resize(640, 360);
+    if (observer()) {
+        const QString all = question + QLatin1Char('\n') + list->toPlainText();
+        observer()(all);
+        QTimer::singleShot(0, &box, [&box, all] {
+            const bool answer = answerer() && answerer()(all);
+            answer ? box.accept() : box.reject();
+        });
+    }
+    return box.exec() == QDialog::Accepted;
+}
+
+QString Messages::withVisibleBlanks(const QString &text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(' '))
+            shown += QChar(0x2423); // open box
+        else if (c == QLatin1Char('\t'))
+            shown += QChar(0x21E5); // rightwards arrow to bar
+        else if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            shown += QChar(0x21B5); // downwards arrow with corner leftwards
+        else if (c.isSpace() || c.category() == QChar::Other_Format ||
+                 c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 void Messages::dismissAutomatically(Observer o)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Shows the shell's modal messages and questions: a message box without
@@ -21,6 +22,15 @@ public:
     // Asks the user; true only when yesLabel was chosen. noLabel is the
     // default button and also what closing the box means.
     static bool ask(const QString &question, const QString &yesLabel, const QString &noLabel);
+    // The same with details under the question, each on a line of its own,
+    // whole (the box scrolls): what the user agrees to must be all there is.
+    // Observers and answerers get the question, then each detail on its own
+    // line.
+    static bool ask(const QString &question, const QStringList &details, const QString &yesLabel,
+                    const QString &noLabel);
+    // text with spaces, tabs, line breaks and characters that show nothing
+    // or turn the text around replaced by visible marks.
+    static QString withVisibleBlanks(const QString &text);
 
     // Tests: each box is still shown and run, then dismissed once the event
     // loop turns, and its text (a question's too) handed to observer. An

@@ -6,6 +6,8 @@
 #include "install/InstallLeftovers.h"
 #include "shell/Messages.h"
 
+#include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -224,12 +226,17 @@ private slots:
         QDir().mkpath(apps() + "/Notes");
         QList<Qt::TextFormat> formats;
         QStringList texts;
-        Messages::dismissAutomatically([&](const QString &) {
+        QStringList said;
+        Messages::dismissAutomatically([&](const QString &text) {
+            said << text;
+            // Every box's question, whatever kind of box asks it.
             for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *box = qobject_cast<QMessageBox *>(w)) {
-                    formats << box->textFormat();
-                    texts << box->text();
-                }
+                if (qobject_cast<QDialog *>(w))
+                    for (QLabel *label : w->findChildren<QLabel *>())
+                        if (!label->text().isEmpty() && label->isVisibleTo(w)) {
+                            formats << label->textFormat();
+                            texts << label->text();
+                        }
         });
         downloads->DownFile(server.url("/rich/data.json").toString(), "Notes");
         QVERIFY(settle());
@@ -244,8 +251,8 @@ private slots:
         QVERIFY(writeScript(shell->programFolder() + "/<b>bold</b>.sh", opened()));
         downloads->installBatch("<b>bold</b>.sh <i>x</i>");
         QCOMPARE(formats, QList<Qt::TextFormat>({Qt::PlainText}));
-        QVERIFY2(texts.at(0).contains("<b>bold</b>.sh") && texts.at(0).contains("<i>x</i>"),
-                 qPrintable(texts.at(0)));
+        QVERIFY2(said.last().contains("<b>bold</b>.sh") && said.last().contains("<i>x</i>"),
+                 qPrintable(said.last()));
         QVERIFY(!QFileInfo::exists(opened()));
     }
 
@@ -262,12 +269,14 @@ private slots:
         QVERIFY(!QFileInfo::exists(ran));
         QCOMPARE(messages->size(), 1);
         const QString question = messages->at(0);
-        QVERIFY2(question.contains(
-                     "\"" + QFileInfo(folder + "/tools/record.sh").canonicalFilePath() + "\""),
-                 qPrintable(question));
-        QVERIFY2(question.contains("\"one\", \"two three\", \"$(touch\", \"pwned)\", \";\", "
-                                   "\"rm\", \"x\""),
-                 qPrintable(question));
+        // The whole command, each argument on a line of its own, blanks shown.
+        const QString program = QFileInfo(folder + "/tools/record.sh").canonicalFilePath();
+        QCOMPARE(question.section('\n', 1),
+                 QStringList({"program: \"" + program + "\"", "argument 1: \"one\"",
+                              "argument 2: \"two\u2423three\"", "argument 3: \"$(touch\"",
+                              "argument 4: \"pwned)\"", "argument 5: \";\"", "argument 6: \"rm\"",
+                              "argument 7: \"x\""})
+                     .join('\n'));
 
         messages->clear();
         TestUtil::answerQuestions(true);
@@ -295,6 +304,42 @@ private slots:
                      qPrintable(messages->at(0)));
         }
         QVERIFY(!QFileInfo::exists(outside.filePath("evil-ran")));
+
+        // Never the shell itself, nor anything a page can write, nor a link
+        // into those; long arguments are shown whole.
+        const QString padded = "\"" + QString(999, ' ') + "\" -platformpluginpath Apps/Notes";
+        const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        const ShellPaths &paths = shell->paths();
+        QVERIFY(writeScript(paths.appsFolder() + "/Notes/lib.sh", ran));
+        QVERIFY(writeScript(paths.documentsFolder() + "/setup.sh", ran));
+        QVERIFY(writeScript(paths.workingFolder() + "/cache/run.sh", ran));
+        QVERIFY(writeScript(folder + "/Vantara", ran));
+        QVERIFY(writeScript(folder + "/" + self, ran));
+        QVERIFY(QFile::link(paths.documentsFolder() + "/setup.sh", folder + "/tools/setup.sh"));
+        QVERIFY(QFile::link(folder + "/Vantara", folder + "/tools/shell"));
+        QFile::remove(ran);
+        for (const QString &path :
+             {QDir(folder).relativeFilePath(paths.appsFolder() + "/Notes/lib.sh"),
+              QDir(folder).relativeFilePath(paths.documentsFolder() + "/setup.sh"),
+              QDir(folder).relativeFilePath(paths.workingFolder() + "/cache/run.sh"),
+              QStringLiteral("Vantara"), self, QStringLiteral("tools/setup.sh"),
+              QStringLiteral("tools/shell")}) {
+            messages->clear();
+            downloads->installBatch(path + " " + padded);
+            QCOMPARE(messages->size(), 1);
+            QVERIFY2(messages->at(0).contains("is the shell itself or lies where pages can write"),
+                     qPrintable(path + ": " + messages->at(0)));
+        }
+        QVERIFY(!QFileInfo::exists(ran));
+        messages->clear();
+        TestUtil::answerQuestions(false);
+        downloads->installBatch("tools/record.sh " + padded);
+        QCOMPARE(messages->size(), 1);
+        QVERIFY2(messages->at(0).endsWith("argument 1: \"" + QString(999, QChar(0x2423)) +
+                                          "\"\nargument 2: \"-platformpluginpath\"\n"
+                                          "argument 3: \"Apps/Notes\""),
+                 qPrintable(messages->at(0).right(200)));
+        QVERIFY(!QFileInfo::exists(ran));
 
         // A program that is not there is ignored, without a question.
         messages->clear();
