@@ -20,6 +20,7 @@
 #include "shell/Addresses.h"
 #include "shell/EventRefusal.h"
 #include "shell/PageStack.h"
+#include "shell/PrivateFiles.h"
 #include "shell/ScriptBridge.h"
 #include "shell/SwitchKeys.h"
 #include "web/MemoryRelease.h"
@@ -70,6 +71,10 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     : QMainWindow(parent), shellPaths(paths), networkFactory(std::move(factory)),
       ui(new MainWindowUi)
 {
+    // Before anything is written: the user's cookies, storage and session
+    // are theirs alone, also what an older version left readable.
+    PrivateFiles::keepPrivate();
+    PrivateFiles::tighten(shellPaths.keptInWorkingFolder());
     ui->setupUi(this);
     // Before the home page loads: its manager serves the home view's
     // downloads too.

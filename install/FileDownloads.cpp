@@ -7,6 +7,7 @@
 #include "install/ProgramStarter.h"
 #include "shell/AppFolderName.h"
 #include "shell/Messages.h"
+#include "shell/PrivateFiles.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 
@@ -174,6 +175,9 @@ void FileDownloads::saveInstaller(Download *download)
         host.message(InstallMessages::downloadFailed(why));
         return;
     }
+    // The shell's own files are private; a download is the user's to share
+    // as their other files.
+    QFile::setPermissions(saved, PrivateFiles::sharedFilePermissions());
     // The file stays whatever the answer.
     if (Messages::ask(InstallMessages::installerStarts(), InstallMessages::openAnswer(),
                       InstallMessages::dontOpenAnswer()))

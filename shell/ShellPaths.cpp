@@ -86,3 +86,9 @@ QString ShellPaths::arrangementFile() const
 {
     return inside(folders.working, "arrangement.json");
 }
+
+QStringList ShellPaths::keptInWorkingFolder() const
+{
+    return {webStorageFolder(), iconDatabaseFolder(), sessionFile(), settingsFile(),
+            arrangementFile()};
+}

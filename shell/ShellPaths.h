@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every folder and file the shell reads or writes, decided once at start-up
 // and handed down, so that nothing depends on where the process happens to
@@ -45,6 +46,9 @@ public:
     QString desktopFolder() const { return folders.desktop; }
     QString dataFolder() const { return folders.data; }
     QString sessionFile() const;
+    // What the shell keeps in the working folder beside the cookie files:
+    // web storage, site icons, session, settings, arrangement.
+    QStringList keptInWorkingFolder() const;
     QString settingsFile() const;
     // Where the home screen's icons stand.
     QString arrangementFile() const;

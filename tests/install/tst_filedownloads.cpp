@@ -5,6 +5,7 @@
 #include "install/FileDownloads.h"
 #include "install/InstallLeftovers.h"
 #include "shell/Messages.h"
+#include "shell/PrivateFiles.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 using namespace InstallTestUtil;
@@ -352,6 +354,10 @@ private slots:
     // user agrees, handed to the desktop's opener as one argument.
     void unsupportedContentFromARealPage()
     {
+        // The shell keeps its own files private; a download follows the mask
+        // the user started it with.
+        ::umask(022);
+        PrivateFiles::keepPrivate();
         auto view = downloadingView();
         TestHttpServer::Response installer;
         installer.body = QByteArray(200000, 'i');
@@ -362,6 +368,8 @@ private slots:
         QCOMPARE(*messages, QStringList({"The installer will now start !"}));
         const QString saved = documents() + "/my setup.exe";
         QVERIFY(readFile(saved) == installer.body);
+        QCOMPARE(QFileInfo(saved).permissions() & 0x00ff, // group and others
+                 QFileDevice::ReadGroup | QFileDevice::ReadOther);
         QCOMPARE(recorded(opened()), QStringList({QFileInfo(saved).absoluteFilePath()}));
         // The progress bar followed it.
         QCOMPARE(shell->progressBar()->maximum(), 200000);

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopWidget>
 #include <QDir>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
@@ -20,6 +21,7 @@
 #include <QWebView>
 #include <phonon/AudioOutput>
 #include <phonon/MediaObject>
+#include <sys/stat.h>
 
 class TestMainWindow : public QObject
 {
@@ -156,6 +158,64 @@ private slots:
             QDir::cleanPath(s->localStoragePath()).startsWith(QDir::cleanPath(work + "/cache")));
         QVERIFY(QDir::cleanPath(QWebSettings::offlineStoragePath())
                     .startsWith(QDir::cleanPath(work + "/cache")));
+    }
+
+    // Whatever the mask the shell starts with, what it keeps in the working
+    // folder (web storage, the session, the arrangement) is the user's alone,
+    // also what an older version left readable; the user's own files there
+    // keep their mode.
+    void workingFolderIsTheUsersAlone()
+    {
+        const mode_t before = ::umask(022);
+        const QString work = QDir::currentPath();
+        const auto mode = [](const QString &path) {
+            struct stat st = {};
+            return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
+        };
+        QVERIFY(TestUtil::writeFile(work + "/cache/LocalStorage/old.localstorage", "old"));
+        QVERIFY(TestUtil::writeFile(work + "/notes.txt", "the user's"));
+        // As an older version left them.
+        for (const char *path : {"cache", "cache/LocalStorage"})
+            QVERIFY(::chmod(QFile::encodeName(work + "/" + path).constData(), 0755) == 0);
+        for (const char *path : {"cache/LocalStorage/old.localstorage", "notes.txt"})
+            QVERIFY(::chmod(QFile::encodeName(work + "/" + path).constData(), 0644) == 0);
+        {
+            MainWindow w;
+            QSignalSpy loaded(w.homeView(), SIGNAL(loadFinished(bool)));
+            QVERIFY(loaded.wait(15000));
+            QWebView *app = TestUtil::openFromHome(&w, "Notes", "local", "index.html");
+            QVERIFY(app);
+            app->page()->mainFrame()->evaluateJavaScript(
+                "localStorage.setItem('token', 'secret');"
+                "openDatabase('notes', '1', 'notes', 4096).transaction(function (t) {"
+                "  t.executeSql('CREATE TABLE IF NOT EXISTS n (v)');"
+                "  t.executeSql('INSERT INTO n VALUES (1)'); });");
+            w.homeView()->page()->mainFrame()->evaluateJavaScript(
+                "vantara.saveArrangement(vantara.arrangement() || '{\"pages\":[],\"dock\":[]}')");
+            QTRY_VERIFY_WITH_TIMEOUT(
+                QDir(work + "/cache/LocalStorage").entryList({"file_*"}, QDir::Files).size() > 0 &&
+                    QDir(work + "/cache/Databases").exists(),
+                15000);
+            w.close();
+        }
+        QVERIFY(QFileInfo::exists(work + "/session.xml"));
+        QStringList checked;
+        QDirIterator it(work, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo entry(it.next());
+            if (entry.fileName() == "notes.txt")
+                continue;
+            checked << QDir(work).relativeFilePath(entry.filePath());
+            QVERIFY2(
+                mode(entry.filePath()) == (entry.isDir() ? 0700 : 0600),
+                qPrintable(entry.filePath() + ": " + QString::number(mode(entry.filePath()), 8)));
+        }
+        QVERIFY2(checked.contains("cache/LocalStorage/old.localstorage") &&
+                     checked.contains("session.xml") && checked.contains("arrangement.json"),
+                 qPrintable(checked.join(", ")));
+        QCOMPARE(mode(work + "/notes.txt"), mode_t(0644));
+        ::umask(before);
     }
 
     void mailProvidersAreOnHttps()
