@@ -304,6 +304,15 @@ void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink_data()
     QTest::newRow("in the query") << "https://evil.example/?q=" + host << false;
     QTest::newRow("as a prefix") << "https://" + host + ".evil.example/" << false;
     QTest::newRow("plain http") << "http://" + host + "/app" << false;
+    QTest::newRow("in capitals") << "https://" + host.toUpper() + "/app" << true;
+    // Hosts that merely end with the name, or lie above it.
+    QTest::newRow("ending with the name") << "https://evil" + host + "/" << false;
+    QTest::newRow("ending with a hyphen and the name") << "https://evil-" + host + "/" << false;
+    QTest::newRow("the parent domain") << "https://" + host.section('.', 1) + "/" << false;
+    QTest::newRow("another port") << "https://" + host + ":8443/" << false;
+    QTest::newRow("with a user name") << "https://" + host + "@evil.example/" << false;
+    QTest::newRow("as a user name") << "https://evil.example@" + host + "/" << false;
+    QTest::newRow("in the path") << "https://evil.example/" + host + "/" << false;
 }
 
 void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink()

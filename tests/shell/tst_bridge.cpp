@@ -248,8 +248,10 @@ private slots:
         const QString probe =
             QStringLiteral("<html><body><script>var seen = typeof myob + typeof vantara;"
                            "</script></body></html>");
-        for (const char *base : {"http://127.0.0.1:9/Lumo.html", "qrc:/Lumo.html.evil/",
-                                 "file:///tmp/Lumo.html", "qrc:/other.html", "about:blank"}) {
+        for (const char *base :
+             {"http://127.0.0.1:9/Lumo.html", "qrc:/Lumo.html.evil/", "file:///tmp/Lumo.html",
+              "qrc:/other.html", "about:blank", "qrc://evil/Lumo.html", "qrc:/Lumo.html?x=1",
+              "qrc://user@/Lumo.html", "qrc:/assets/../Lumo.htm", "qrc:/x/Lumo.html"}) {
             QVERIFY(TestUtil::loadHtml(w.homeView(), probe, QUrl(QString::fromLatin1(base))));
             QCOMPARE(eval(w, "seen").toString(), QStringLiteral("undefinedundefined"));
         }
