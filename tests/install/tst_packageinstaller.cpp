@@ -1,7 +1,10 @@
 #include "InstallTestUtil.h"
 #include "TestHttpServer.h"
+#include "TestPictures.h"
 #include "install/PackageInstaller.h"
+#include "shell/ImageBounds.h"
 
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStackedWidget>
@@ -267,6 +270,47 @@ private slots:
                  QStringList({"Maps"}));
         QVERIFY(createwebappCalls(*shell).isEmpty());
         QVERIFY(!shell->stack()->isHidden());
+    }
+
+    // A package's icon is judged by the size its header announces: larger
+    // than the grid needs, it is stored scaled (still a PNG named icon.png),
+    // by installLpk and LoadPack alike; beyond the bounds it stays as the
+    // package has it, but the page's new tile is given no icon and shows the
+    // initial.
+    void iconsAreBoundedWhenInstalled_data()
+    {
+        QTest::addColumn<QByteArray>("icon");
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("JPEG, larger than the grid")
+            << TestPictures::plain(QSize(640, 1280), "JPG") << QSize(128, 256) << true;
+        QTest::newRow("12,000 x 12,000")
+            << TestPictures::pngBomb(QSize(12000, 12000)) << QSize(12000, 12000) << false;
+    }
+    void iconsAreBoundedWhenInstalled()
+    {
+        QFETCH(QByteArray, icon);
+        QFETCH(QSize, stored);
+        QFETCH(bool, shown);
+        server.route("/big/Big.lpk", package({{"icon.png", icon}, {"app.con", "<config/>"}}),
+                     "application/octet-stream");
+        installer->installLpk(server.url("/big/Big.lpk").toString());
+        installer->LoadPack(server.url("/big/Big.lpk").toString(), "Loaded");
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "Biginstalled"}));
+        for (const char *app : {"Big", "Loaded"}) {
+            const QString path = apps() + "/" + app + "/icon.png";
+            QCOMPARE(ImageBounds::announcedSize(path), stored);
+            QCOMPARE(readFile(path) == icon, !shown);
+            if (shown)
+                QCOMPARE(QImageReader(path).format(), QByteArray("png"));
+        }
+        const QString appsPath = QDir(apps()).absolutePath();
+        QCOMPARE(
+            createwebappCalls(*shell),
+            (QList<QStringList>{{shown ? appsPath + "//Big//icon.png" : QString(), "Big", "Big"}}));
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"Big", "Loaded"}));
     }
 
     // An address without a usable name never unpacks into the Apps folder itself.
