@@ -1,6 +1,7 @@
 #include "InstallTestUtil.h"
 #include "TestHttpServer.h"
 #include "TestPictures.h"
+#include "install/ArchiveFormat.h"
 #include "install/PackageInstaller.h"
 #include "shell/ImageBounds.h"
 
@@ -249,6 +250,15 @@ private slots:
         downgrade.status = 302;
         downgrade.headers = {{"Location", "file:///etc/passwd"}};
         server.route("/file/Maps.lpk", downgrade);
+        // A megabyte that would unpack to a gigabyte of zeros, and a block
+        // that announces a kilobyte and inflates to far more.
+        server.route("/bomb/Maps.lpk", ArchiveFormat::encodeName("/icon.png") +
+                                           ArchiveFormat::u32Bytes(4 + (1 << 20)) +
+                                           ArchiveFormat::u32Bytes(1u << 30) +
+                                           QByteArray(1 << 20, 'x'));
+        server.route("/lying/Maps.lpk",
+                     record("/icon.png", ArchiveFormat::u32Bytes(1000) +
+                                             qCompress(QByteArray(20 << 20, 'z')).mid(4)));
 
         for (const char *path : {"/gone/Maps.lpk", "/fails/Maps.lpk", "/file/Maps.lpk"}) {
             messages->clear();
@@ -257,13 +267,26 @@ private slots:
             QCOMPARE(messages->size(), 2);
             QVERIFY2(messages->at(1).startsWith("Download failed: "), qPrintable(messages->at(1)));
         }
-        for (const char *path : {"/cut/Maps.lpk", "/corrupt/Maps.lpk"}) {
+        const QList<QPair<const char *, const char *>> refused{
+            {"/cut/Maps.lpk", "truncated"},
+            {"/corrupt/Maps.lpk", "damaged"},
+            {"/bomb/Maps.lpk", "more than 100 times"},
+            {"/lying/Maps.lpk", "more than its size says"}};
+        for (const auto &[path, reason] : refused) {
             messages->clear();
             installer->installLpk(server.url(path).toString());
             QVERIFY(settle());
             QCOMPARE(messages->size(), 2);
-            QVERIFY2(messages->at(1).startsWith("Maps was not installed: "),
+            QVERIFY2(messages->at(1).startsWith("Maps was not installed: ") &&
+                         messages->at(1).contains(reason),
                      qPrintable(messages->at(1)));
+            // LoadPack into the installed app the same.
+            installer->LoadPack(server.url(path).toString(), "Maps");
+            QVERIFY(settle());
+            QCOMPARE(messages->size(), 3);
+            QVERIFY2(messages->at(2).startsWith("Maps was not installed: ") &&
+                         messages->at(2).contains(reason),
+                     qPrintable(messages->at(2)));
         }
         QCOMPARE(files(apps()), (QMap<QString, QByteArray>{{"Maps/icon.png", "installed before"}}));
         QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
