@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,23 @@ inline QString runProgram(const QString &program, const QStringList &arguments)
     return QStringLiteral(
                "A page asks to run the program \"%1\" with the arguments \"%2\". Run it?")
         .arg(program, arguments.join(QStringLiteral("\", \"")));
+}
+// A page that the user did not just click asks to save a file it cannot
+// show; size is what the server announced, or -1.
+inline QString saveUnasked(const QString &site, const QString &file, qint64 size)
+{
+    const QString announced =
+        size < 0 ? QStringLiteral("size not given") : QLocale::c().formattedDataSize(size);
+    return QStringLiteral("%1 wants to save \"%2\" (%3) in your documents. Save it?")
+        .arg(site, file, announced);
+}
+inline QString saveAnswer()
+{
+    return QStringLiteral("Save");
+}
+inline QString dontSaveAnswer()
+{
+    return QStringLiteral("Don't save");
 }
 inline QString runAnswer()
 {
