@@ -199,7 +199,6 @@ private slots:
         QCOMPARE(home->evaluateJavaScript("walls.length").toInt(), 1);
         const QStringList copies =
             QDir(shell.paths().wallpaperCacheFolder()).entryList(QDir::Files);
-        QTest::qWait(50);
         const long before = ProcessMemory::residentKiB();
         QVERIFY(before > 0);
         QVERIFY(ProcessMemory::resetPeak());

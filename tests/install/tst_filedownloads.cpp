@@ -681,7 +681,10 @@ private slots:
         window.DownFile(server.url("/data.json").toString(), "Notes");
         QVERIFY(TestUtil::waitFor([&] { return asked.count("/data.json") == 2; }));
         QCOMPARE(made, homeManagers + 3);
-        QCOMPARE(readFile(apps() + "/Notes/data.json"), QByteArray("{\"v\":2}"));
+        // A request sent is not yet a file written: that comes when the
+        // download ends.
+        QVERIFY(TestUtil::waitFor(
+            [&] { return readFile(apps() + "/Notes/data.json") == QByteArray("{\"v\":2}"); }));
     }
 
     void completionsWithoutARealReply()

@@ -228,7 +228,6 @@ private slots:
         QFETCH(QSize, stored);
         QFETCH(bool, shown);
         server.route("/big/icon.png", served, "image/png");
-        QTest::qWait(50);
         const long before = ProcessMemory::residentKiB();
         QVERIFY(ProcessMemory::resetPeak());
         installer->downloadapp("Big", "https://big.test/", server.url("/big/icon.png").toString());
