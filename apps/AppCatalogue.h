@@ -6,7 +6,8 @@
 class ShellHost;
 
 // Fills the home screen with the installed apps: tells the page the size of
-// its grid pages and hands it the names in the Apps folder.
+// its grid pages, the apps whose icon it must not decode, and the names in
+// the Apps folder.
 class AppCatalogue : public QObject
 {
     Q_OBJECT
@@ -14,8 +15,8 @@ class AppCatalogue : public QObject
 public:
     explicit AppCatalogue(ShellHost &host, QObject *parent = nullptr);
 
-    // The page calls sizeitems (desktop, then window) and makeapp, in the
-    // home view's main frame.
+    // The page calls sizeitems (desktop, then window), noicons (only when an
+    // icon is refused) and makeapp, in the home view's main frame.
     void load();
 
     // The names the grid shows, in listing order: every entry of folder
@@ -26,6 +27,9 @@ public:
     static bool isListed(const QString &name);
     // The folder's absolute path in clean form.
     static QString cleanFolderPath(const QString &folder);
+    // Readies the icon of each app named (see AppIcon::prepare) and returns
+    // the names whose icon lies beyond the bounds.
+    static QStringList refusedIcons(const QString &folder, const QStringList &names);
 
 private:
     ShellHost &host;

@@ -5,6 +5,7 @@
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
+#include "shell/AppIcon.h"
 #include "shell/OpenApps.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
@@ -115,9 +116,12 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
         // Keys go to the page the user now sees, not the home page beneath.
         view->setFocus();
         StackSlide::slideIn(shell.stack(), shell.screenArea());
-        ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
-                        {QStringLiteral("file:///") + shell.programFolder() +
-                         QStringLiteral("//Apps//") + nn + QStringLiteral("//icon.png")});
+        // The tab's icon: one beyond the bounds is never given to the page.
+        const QString icon =
+            shell.programFolder() + QStringLiteral("//Apps//") + nn + QStringLiteral("//icon.png");
+        if (AppIcon::mayShow(icon))
+            ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
+                            {QStringLiteral("file:///") + icon});
         ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {nn});
         return view;
     } catch (const std::exception &) {

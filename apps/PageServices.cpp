@@ -2,6 +2,7 @@
 
 #include "apps/ScaledWallpaper.h"
 #include "shell/BoundedXml.h"
+#include "shell/ImageBounds.h"
 #include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
@@ -37,6 +38,9 @@ QString PageServices::wallpaperAddress(const QString &name) const
     const QString folder = host.programFolder();
     const QUrl file = QUrl::fromLocalFile(folder + QStringLiteral("//") + name);
     if (name.isEmpty() || !ScriptBridge::isInsideFolder(file, folder))
+        return QString();
+    // Refused, not handed to the page as it is: the page would decode it.
+    if (ImageBounds::exceeds(file.toLocalFile(), ImageBounds::wallpaper))
         return QString();
     // The copy at the screen's size when one can be made; a file that is no
     // picture goes to the page as before.

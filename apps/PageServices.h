@@ -19,7 +19,9 @@ public:
     void wallpaper(const QString &name);
     // The image address that ChangeWall receives for name: a copy at the
     // screen's size in the working folder's cache (the file itself when it is
-    // no picture); empty when name does not stay inside the program folder.
+    // no picture); empty when name does not stay inside the program folder or
+    // the picture announces a size beyond ImageBounds::wallpaper (the home
+    // page keeps the wallpaper it shows).
     QString wallpaperAddress(const QString &name) const;
     // The address of the home page's own wallpaper at the screen's size;
     // empty when no copy can be made (the page keeps its own then).

@@ -1,5 +1,6 @@
 #include "apps/ScaledWallpaper.h"
 
+#include "shell/ImageBounds.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 
@@ -64,7 +65,14 @@ QString ScaledWallpaper::copyOf(const QString &picture, const QSize &screen, con
     if (QFileInfo(path).isFile())
         return path;
 
-    const QImage image = reader.read();
+    // Decoded straight at the size that covers the screen: a picture of the
+    // bounds' 64 MP never lies whole in memory.
+    const QSize full = reader.size();
+    if (!ImageBounds::allows(full, ImageBounds::wallpaper))
+        return QString();
+    const QSize cover = full.scaled(screen, Qt::KeepAspectRatioByExpanding);
+    const QImage image = ImageBounds::readScaled(
+        picture, cover.width() < full.width() ? cover : full, ImageBounds::wallpaper);
     if (image.isNull() || !dir.mkpath(QStringLiteral(".")))
         return QString();
     // Written whole or not at all: a copy cut short would be shown as is.

@@ -16,7 +16,8 @@ public:
     static QString defaultPicture() { return QStringLiteral(":/assets/bg/m10.jpg"); }
 
     // The copy of picture for host's screen, made when missing. Empty when
-    // the picture cannot be read or the copy cannot be written.
+    // the picture cannot be read, announces a size beyond
+    // ImageBounds::wallpaper, or the copy cannot be written.
     static QString copyFor(const ShellHost &host, const QString &picture);
 
     // The copy of picture cut to cover screen in folder, made when missing.

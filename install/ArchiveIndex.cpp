@@ -5,6 +5,14 @@
 
 #include <QIODevice>
 
+quint64 ArchiveLimits::maxContentsOf(quint64 archiveSize) const
+{
+    const quint64 byRatio = maxExpansion != 0 && archiveSize > ~0ull / maxExpansion
+                                ? ~0ull
+                                : archiveSize * maxExpansion;
+    return qMax(byRatio, expansionAllowance);
+}
+
 bool ArchiveIndex::fail(const QString &why)
 {
     error = QStringLiteral("record %1: %2").arg(list.size() + 1).arg(why);
@@ -56,6 +64,11 @@ bool ArchiveIndex::scan(QIODevice &archive, const ArchiveLimits &limits)
         if (total > limits.maxTotalSize)
             return fail(QStringLiteral("the contents add up to more than %1 bytes")
                             .arg(limits.maxTotalSize));
+        if (total > limits.maxContentsOf(quint64(end)))
+            return fail(QStringLiteral("the contents add up to more than %1 times the archive's "
+                                       "%2 bytes")
+                            .arg(limits.maxExpansion)
+                            .arg(end));
         list.append(entry);
         if (!archive.seek(entry.blockOffset + stored))
             return fail(QStringLiteral("cannot read the archive"));

@@ -6,11 +6,18 @@
 
 class QIODevice;
 
-// What an archive may ask of the machine before anything is written.
+// What an archive may ask of the machine before anything is written. A
+// megabyte of deflate can hold a gigabyte of zeros: the contents are bounded
+// by the archive's own size as well as in total.
 struct ArchiveLimits {
-    quint64 maxTotalSize = 16ull << 30; // all entries' contents together
+    quint64 maxTotalSize = 2ull << 30;    // all entries' contents together
+    quint64 maxExpansion = 100;           // contents per byte of archive...
+    quint64 expansionAllowance = 1 << 20; // ...beyond what any archive may hold
     int maxEntries = 200000;
     int maxNameLength = 4096; // code units of one name
+
+    // The most contents an archive of archiveSize bytes may unpack to.
+    quint64 maxContentsOf(quint64 archiveSize) const;
 };
 
 // One record of an archive, as found by a first pass that reads names and

@@ -10,6 +10,7 @@
 #include "shell/PrivateFiles.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
+#include "web/WebPage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +29,14 @@ QString lastSegment(const QUrl &url)
 {
     const QString address = url.toString();
     return address.mid(address.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The site the user knows the page by: its top frame's host, else the
+// file's own.
+QString siteOf(const QWebFrame *frame, const QUrl &file)
+{
+    const QString host = frame ? frame->page()->mainFrame()->url().host() : QString();
+    return host.isEmpty() ? file.host() : host;
 }
 } // namespace
 
@@ -109,15 +118,26 @@ void FileDownloads::unsupportedContent(QNetworkReply *reply)
     // The page's own transfer would go on filling memory unread; the shell
     // fetches the address again into a file.
     const QNetworkRequest request = reply->request();
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     reply->abort();
     reply->deleteLater();
-    download(request);
+    fetch(request, length.isValid() ? length.toLongLong() : -1);
 }
 
 void FileDownloads::download(const QNetworkRequest &request)
 {
-    QWebView *home = host.homeView();
-    if (!home || !Download::isAllowedAddress(request.url()))
+    fetch(request, -1);
+}
+
+bool FileDownloads::startedByUser(const QWebFrame *frame)
+{
+    auto *page = frame ? dynamic_cast<WebPage *>(frame->page()) : nullptr;
+    return page && page->takeGesture(WebPage::downloadGestureMs);
+}
+
+void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
+{
+    if (!host.homeView() || !Download::isAllowedAddress(request.url()))
         return;
     const auto *frame = qobject_cast<const QWebFrame *>(request.originatingObject());
     const QObject *page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
@@ -133,6 +153,17 @@ void FileDownloads::download(const QNetworkRequest &request)
         busyPages.remove(page);
         return;
     }
+    // What no click of the user's started is asked about before anything is
+    // fetched or written: pages filled the documents folder with no word.
+    busyPages.insert(page);
+    if (!startedByUser(frame) &&
+        !Messages::ask(
+            InstallMessages::saveUnasked(siteOf(frame, request.url()), name, announcedSize),
+            InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
+        busyPages.remove(page);
+        return;
+    }
+    QWebView *home = host.homeView();
     QNetworkRequest copy(request);
     copy.setAttribute(QNetworkRequest::User, name);
     const QString documents = host.paths().documentsFolder();
@@ -140,7 +171,6 @@ void FileDownloads::download(const QNetworkRequest &request)
                                    {name, QString(), QString(), documents}, this,
                                    [this](Download *done) { completeInstaller(done); });
     origins.insert(d, page);
-    busyPages.insert(page);
     DownloadProgress::follow(d, host);
 }
 

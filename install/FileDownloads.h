@@ -10,13 +10,16 @@
 class Download;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QWebFrame;
 class ShellHost;
 
 // Files that pages fetch or hand on: DownFile into an app folder, programs
 // of the program's folder run by installBatch once the user agrees, and
 // content a page cannot show, saved to the user's documents folder under a
 // name that replaces nothing and handed to the system as an installer only
-// when the user says so.
+// when the user says so. Content that no click or key press of the user's
+// on the page asked for is saved only once the user agrees to the question
+// naming the site, the file and its announced size.
 class FileDownloads : public QObject
 {
     Q_OBJECT
@@ -37,6 +40,9 @@ public:
     int pending() const { return files.count() + installers.count(); }
 
 private:
+    // announcedSize: what the page's own reply announced, or -1.
+    void fetch(const QNetworkRequest &request, qint64 announcedSize);
+    static bool startedByUser(const QWebFrame *frame);
     void completeFile(Download *download);
     void completeInstaller(Download *download);
     void saveInstaller(Download *download);

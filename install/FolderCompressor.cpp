@@ -51,9 +51,18 @@ bool FolderCompressor::packFolder(const QString &sourceFolder, const QString &ar
     openFolders.clear();
     packedEntries = 0;
     packedSize = 0;
-    const bool packed = packTree(source.absoluteFilePath(), QString());
+    bool packed = packTree(source.absoluteFilePath(), QString());
     archive = nullptr;
     block = nullptr;
+    // Known only once all is written: files that compress too well make an
+    // archive the unpacker takes for a bomb.
+    if (packed && packedSize > limits.maxContentsOf(quint64(file.size())))
+        packed = fail(QStringLiteral("cannot pack %1: its files (%2 bytes) are more than %3 "
+                                     "times the archive's %4 bytes, which unpacking refuses")
+                          .arg(sourceFolder)
+                          .arg(packedSize)
+                          .arg(limits.maxExpansion)
+                          .arg(file.size()));
     if (!packed) {
         file.cancelWriting();
         return false;

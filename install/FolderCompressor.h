@@ -25,10 +25,13 @@ public:
     // Writes the regular files of sourceFolder (hidden and system entries
     // left out, sub-folders first, names in case-insensitive order). Refuses
     // what unpackArchive would refuse of the archive (a name it does not
-    // take, more entries or bytes than the limits) and names the file.
+    // take, more entries or bytes than the limits, contents too many times
+    // the archive's size) and names the file or folder.
     bool packFolder(const QString &sourceFolder, const QString &archivePath);
 
-    // Reads the whole archive first; only a good archive is unpacked, into a
+    // Reads the whole archive first; only a good archive within the limits
+    // (by the sizes its records announce; a block that inflates to more
+    // than its own announces is refused as it inflates) is unpacked, into a
     // working folder beside destinationFolder, together with the files of
     // destinationFolder it does not carry; that folder then takes
     // destinationFolder's place whole.

@@ -2,6 +2,7 @@
 
 #include "shell/Messages.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +47,23 @@ inline QStringList runDetails(const QString &program, const QStringList &argumen
                      .arg(i + 1)
                      .arg(Messages::withVisibleBlanks(arguments.at(i)));
     return lines;
+}
+// A page that the user did not just click asks to save a file it cannot
+// show; size is what the server announced, or -1.
+inline QString saveUnasked(const QString &site, const QString &file, qint64 size)
+{
+    const QString announced =
+        size < 0 ? QStringLiteral("size not given") : QLocale::c().formattedDataSize(size);
+    return QStringLiteral("%1 wants to save \"%2\" (%3) in your documents. Save it?")
+        .arg(site, file, announced);
+}
+inline QString saveAnswer()
+{
+    return QStringLiteral("Save");
+}
+inline QString dontSaveAnswer()
+{
+    return QStringLiteral("Don't save");
 }
 inline QString runAnswer()
 {

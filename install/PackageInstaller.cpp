@@ -4,6 +4,7 @@
 #include "install/FolderCompressor.h"
 #include "install/InstallMessages.h"
 #include "shell/AppFolderName.h"
+#include "shell/AppIcon.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
@@ -83,11 +84,13 @@ bool PackageInstaller::unpack(Download *download, const QString &name, const QSt
         return false;
     }
     FolderCompressor compressor;
-    if (!compressor.unpackArchive(download->bodyPath(),
-                                  host.appsFolder() + QLatin1Char('/') + folder)) {
+    const QString app = host.appsFolder() + QLatin1Char('/') + folder;
+    if (!compressor.unpackArchive(download->bodyPath(), app)) {
         host.message(InstallMessages::notInstalled(name, compressor.errorString()));
         return false;
     }
+    // The package's icon as the grid needs it, before anything shows it.
+    AppIcon::prepare(AppIcon::pathIn(app));
     return true;
 }
 
@@ -103,9 +106,8 @@ void PackageInstaller::completeInstall(Download *download)
     if (unpack(download, name, name)) {
         host.message(InstallMessages::installed(name));
         if (!replacing)
-            ScriptCall::run(
-                host.homeFrame(), QStringLiteral("createwebapp"),
-                {apps + QStringLiteral("//") + name + QStringLiteral("//icon.png"), name, name});
+            ScriptCall::run(host.homeFrame(), QStringLiteral("createwebapp"),
+                            {AppIcon::forNewTile(apps, name), name, name});
         if (host.stack())
             host.stack()->hide();
     }

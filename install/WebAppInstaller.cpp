@@ -5,6 +5,7 @@
 #include "install/InstallMessages.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
+#include "shell/AppIcon.h"
 #include "shell/BoundedXml.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
@@ -64,8 +65,10 @@ void WebAppInstaller::complete(Download *download)
     } else {
         host.message(InstallMessages::finished());
         if (install(download, &why)) {
+            // The installed copy, checked: the address it came from could
+            // answer the page with another picture.
             ScriptCall::run(host.homeFrame(), QStringLiteral("createwebapp"),
-                            {app.icon, app.name, app.link});
+                            {AppIcon::forNewTile(host.appsFolder(), app.name), app.name, app.link});
             if (host.stack())
                 host.stack()->hide();
         } else {

@@ -1,5 +1,7 @@
 #include "web/BrowserBar.h"
 
+#include "web/WebPage.h"
+
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -126,6 +128,9 @@ void BrowserBar::go()
     const QString typed = address->text();
     if (typed.trimmed().isEmpty())
         return;
+    // The user's Return: a file at the address typed is theirs to save.
+    if (auto *page = dynamic_cast<WebPage *>(view->page()))
+        page->noteGesture();
     view->load(addressFor(typed, searchPage));
     view->setFocus();
 }

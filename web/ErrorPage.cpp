@@ -1,5 +1,7 @@
 #include "web/ErrorPage.h"
 
+#include "shell/AppIcon.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkInterface>
@@ -111,8 +113,10 @@ QByteArray ErrorPage::html(const QString &appName, const QByteArray &icon, Reaso
 
 QByteArray ErrorPage::appIcon(const QString &appFolder)
 {
-    QFile file(appFolder + QStringLiteral("/icon.png"));
-    if (appFolder.isEmpty() || file.size() > maxIconBytes || !file.open(QIODevice::ReadOnly))
+    const QString path = AppIcon::pathIn(appFolder);
+    QFile file(path);
+    if (appFolder.isEmpty() || file.size() > maxIconBytes || !AppIcon::mayShow(path) ||
+        !file.open(QIODevice::ReadOnly))
         return QByteArray();
     const QByteArray data = file.read(maxIconBytes + 1);
     // Only a PNG goes into the page's data address.

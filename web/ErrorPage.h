@@ -35,7 +35,8 @@ public:
     // name's initial); detail names the address or the file concerned.
     static QByteArray html(const QString &appName, const QByteArray &icon, Reason reason,
                            const QString &detail, bool canRetry);
-    // The icon.png of an app folder, or nothing when it is missing or too large.
+    // The icon.png of an app folder, or nothing when it is missing, too large
+    // a file or a picture too large to decode (AppIcon).
     static QByteArray appIcon(const QString &appFolder);
     // The name a failed address is shown under when its page has no app name.
     static QString nameFor(const QUrl &url);

@@ -43,13 +43,19 @@ bool WebPage::event(QEvent *event)
     return QuietPage::event(event);
 }
 
+bool WebPage::takeGesture(int ms)
+{
+    if (!lastGesture.isValid() || lastGesture.elapsed() > ms)
+        return false;
+    lastGesture.invalidate();
+    return true;
+}
+
 bool WebPage::mayOpenWindow()
 {
     // One window per gesture: a click must not let a loop open hundreds.
-    if (lastGesture.isValid() && lastGesture.elapsed() <= gestureMs) {
-        lastGesture.invalidate();
+    if (takeGesture(gestureMs))
         return true;
-    }
     if (windowsOpenedUnasked >= windowsWithoutGesture)
         return false;
     ++windowsOpenedUnasked;

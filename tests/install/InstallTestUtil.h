@@ -3,6 +3,7 @@
 #include "TestShell.h"
 #include "install/FolderCompressor.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -67,6 +68,15 @@ inline QByteArray package(const QMap<QString, QByteArray> &content)
     if (!c.packFolder(dir.filePath(QStringLiteral("app")), dir.filePath(QStringLiteral("p.lpk"))))
         return QByteArray();
     return readFile(dir.filePath(QStringLiteral("p.lpk")));
+}
+
+// What QDataStream writes for one entry: the reference encoding of a record.
+inline QByteArray record(const QString &name, const QByteArray &block)
+{
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s << name << block;
+    return out;
 }
 
 // Every entry below root as it is, links not followed: relative path ->

@@ -1,4 +1,5 @@
 #include "InstallTestUtil.h"
+#include "PageClick.h"
 #include "ProcessMemory.h"
 #include "TestHttpServer.h"
 #include "app/MainWindow.h"
@@ -6,9 +7,12 @@
 #include "install/InstallLeftovers.h"
 #include "shell/Messages.h"
 #include "shell/PrivateFiles.h"
+#include "web/BrowserBar.h"
+#include "web/WebPage.h"
 
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -90,20 +94,35 @@ class TestFileDownloads : public QObject
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                        QDir::Name);
     }
-    // A real page that hands what it cannot show to the downloads.
+    // A real app page, as the shell makes them, that hands what it cannot
+    // show to the downloads.
     std::unique_ptr<QWebView> downloadingView()
     {
         auto view = std::make_unique<QWebView>();
+        view->setPage(new WebPage(view.get()));
         view->page()->setForwardUnsupportedContent(true);
         connect(view->page(), &QWebPage::unsupportedContent, downloads.get(),
                 &FileDownloads::unsupportedContent);
+        view->resize(400, 300);
+        view->show();
         return view;
     }
-    // Loads path of the server in view and waits for the first box.
+    // The page loads path of the server on its own, and the test waits for
+    // the first box.
     bool loadUntilABox(QWebView &view, const char *path, int timeoutMs = 15000)
     {
         view.load(server.url(path));
         return TestUtil::waitFor([this] { return !messages->isEmpty(); }, timeoutMs) && settle();
+    }
+    // The user clicks a link to path on a page of the server, and the test
+    // waits for the first box.
+    bool clickUntilABox(QWebView &view, const QByteArray &path, int timeoutMs = 15000)
+    {
+        server.route("/links" + path,
+                     "<a id='link' href='" + path + "' style='display:block;height:100px'>get</a>");
+        return TestUtil::loadUrl(&view, server.url("/links" + path)) &&
+               TestUtil::clickElement(&view, "#link") &&
+               TestUtil::waitFor([this] { return !messages->isEmpty(); }, timeoutMs) && settle();
     }
 
 private slots:
@@ -364,7 +383,7 @@ private slots:
         installer.headers = {{"Content-Type", "application/x-msdownload"}};
         server.route("/get/my%20setup.exe", installer);
         TestUtil::answerQuestions(true);
-        QVERIFY(loadUntilABox(*view, "/get/my%20setup.exe"));
+        QVERIFY(clickUntilABox(*view, "/get/my%20setup.exe"));
         QCOMPARE(*messages, QStringList({"The installer will now start !"}));
         const QString saved = documents() + "/my setup.exe";
         QVERIFY(readFile(saved) == installer.body);
@@ -387,7 +406,7 @@ private slots:
         QVERIFY(QFile::link(documents() + "/report.docx", documents() + "/report (2).docx"));
         server.route("/files/report.docx", "from the server", "application/msword");
         auto view = downloadingView();
-        QVERIFY(loadUntilABox(*view, "/files/report.docx"));
+        QVERIFY(clickUntilABox(*view, "/files/report.docx"));
         QCOMPARE(*messages, QStringList({"The installer will now start !"}));
         QVERIFY(TestUtil::waitFor([this] { return documentEntries().size() == 4; }));
         QCOMPARE(documentEntries(), QStringList({"report (1).docx", "report (2).docx",
@@ -402,7 +421,7 @@ private slots:
         messages->clear();
         server.route("/files/README", "read me", "application/x-unknown");
         writeFile(documents() + "/README", "mine");
-        QVERIFY(loadUntilABox(*view, "/files/README"));
+        QVERIFY(clickUntilABox(*view, "/files/README"));
         QCOMPARE(readFile(documents() + "/README (1)"), QByteArray("read me"));
         QCOMPARE(readFile(documents() + "/README"), QByteArray("mine"));
     }
@@ -429,8 +448,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(opened()));
     }
 
-    // A page with many frames of unknown content gets one download and one
-    // question, however long the user takes to answer.
+    // A page with many frames of unknown content gets one question, one
+    // download and one more question, however long the user takes to answer.
     void manyFramesGiveOneBox()
     {
         server.route("/many/setup.run", "#!/bin/sh\n", "application/octet-stream");
@@ -441,20 +460,98 @@ private slots:
         server.route("/many.html", html.toUtf8());
         Messages::answerAutomatically([this, frames](const QString &) {
             // The user answers once every frame has asked.
-            TestUtil::waitFor([&] { return server.requestCount("/many/setup.run") >= frames + 1; },
+            TestUtil::waitFor([&] { return server.requestCount("/many/setup.run") >= frames; },
                               30000);
             QTest::qWait(500);
             return true;
         });
         auto view = downloadingView();
         view->load(server.url("/many.html"));
-        QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }, 30000));
+        QVERIFY(TestUtil::waitFor([this] { return messages->size() == 2; }, 30000));
         QVERIFY(settle());
         QTest::qWait(500);
         QCOMPARE(server.requestCount("/many/setup.run"), frames + 1);
-        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(*messages,
+                 QStringList({"127.0.0.1 wants to save \"setup.run\" (10 bytes) in your documents. "
+                              "Save it?",
+                              "The installer will now start !"}));
         QCOMPARE(documentEntries(), QStringList({"setup.run"}));
         QCOMPARE(recorded(opened()).size(), 1);
+    }
+
+    // A download that no click or key press of the user's on the page
+    // started asks first, naming the site, the file and the size its server
+    // announced; declined, nothing is fetched or written. One the user's
+    // click started goes on as it always did; a click on another page
+    // counts for nothing.
+    void downloadsNoClickStartedAskFirst_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("sendLength");
+        QTest::addColumn<bool>("agree");
+        QTest::addColumn<QString>("size"); // in the question; empty: no question
+        QTest::newRow("page's script, declined") << "script" << true << false << "195.31 KiB";
+        QTest::newRow("page's script, no size, declined")
+            << "script" << false << false << "size not given";
+        QTest::newRow("page's script, agreed") << "script" << true << true << "195.31 KiB";
+        QTest::newRow("the address loaded, declined") << "load" << true << false << "195.31 KiB";
+        QTest::newRow("clicked on another page") << "other page" << true << false << "195.31 KiB";
+        QTest::newRow("clicked") << "click" << true << false << "";
+        QTest::newRow("typed into the Browser's bar") << "typed" << true << false << "";
+    }
+    void downloadsNoClickStartedAskFirst()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, sendLength);
+        QFETCH(bool, agree);
+        QFETCH(QString, size);
+        static int row = 0;
+        const QByteArray folder = "/asked/" + QByteArray::number(++row);
+        const QByteArray address = folder + "/report.pdf";
+        TestHttpServer::Response file;
+        file.body = QByteArray(200000, 'r');
+        file.sendLength = sendLength;
+        file.headers = {{"Content-Type", "application/pdf"}};
+        server.route(address, file);
+        server.route(folder + "/script", "<script>location.href = 'report.pdf';</script>");
+        writeFile(documents() + "/report.pdf", "mine");
+        TestUtil::answerQuestions(agree);
+        auto view = downloadingView();
+        std::unique_ptr<QWidget> browser;
+        if (how == "script") {
+            QVERIFY(loadUntilABox(*view, folder + "/script"));
+        } else if (how == "load") {
+            QVERIFY(loadUntilABox(*view, address));
+        } else if (how == "other page") {
+            auto other = downloadingView();
+            server.route(folder + "/other", "<a id='link' href='#' style='display:block'>x</a>");
+            QVERIFY(TestUtil::loadUrl(other.get(), server.url(folder + "/other")));
+            QVERIFY(TestUtil::clickElement(other.get(), "#link"));
+            QVERIFY(loadUntilABox(*view, folder + "/script"));
+        } else if (how == "typed") {
+            browser.reset(BrowserBar::wrap(view.release(), server.url(folder + "/script")));
+            QLineEdit *field = browser->findChild<BrowserBar *>()->addressField();
+            QTest::keyClicks(field, server.url(address).toString());
+            QTest::keyClick(field, Qt::Key_Return);
+            QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }) && settle());
+        } else {
+            QVERIFY(clickUntilABox(*view, address));
+        }
+        const bool saved = size.isEmpty() || agree;
+        QStringList expected;
+        if (!size.isEmpty())
+            expected << "127.0.0.1 wants to save \"report.pdf\" (" + size +
+                            ") in your documents. Save it?";
+        if (saved)
+            expected << "The installer will now start !";
+        QVERIFY(TestUtil::waitFor([&] { return messages->size() >= expected.size(); }));
+        QCOMPARE(*messages, expected);
+        // The page's own request, and the shell's only when it saves.
+        QCOMPARE(server.requestCount(address), 1 + (saved ? 1 : 0));
+        QVERIFY(TestUtil::waitFor([&] { return documentEntries().size() == (saved ? 2 : 1); }));
+        QCOMPARE(readFile(documents() + "/report.pdf"), QByteArray("mine"));
+        if (saved)
+            QVERIFY(readFile(documents() + "/report (1).pdf") == file.body);
     }
 
     // A body of 300 MB streams to disk: memory stays far below its size.
@@ -470,7 +567,7 @@ private slots:
         const long before = ProcessMemory::residentKiB();
         QVERIFY(before > 0);
         QVERIFY(ProcessMemory::resetPeak());
-        QVERIFY(loadUntilABox(*view, "/big/disk.img", 300000));
+        QVERIFY(clickUntilABox(*view, "/big/disk.img", 300000));
         const long peak = ProcessMemory::peakResidentKiB();
         QCOMPARE(*messages, QStringList({"The installer will now start !"}));
         QCOMPARE(QFileInfo(documents() + "/disk.img").size(), size);
@@ -492,7 +589,7 @@ private slots:
                         {"Content-Length", "1000000000000000000"}};
         server.route("/huge.bin", huge);
         auto view = downloadingView();
-        QVERIFY(loadUntilABox(*view, "/huge.bin"));
+        QVERIFY(clickUntilABox(*view, "/huge.bin"));
         QCOMPARE(messages->size(), 1);
         QVERIFY2(messages->at(0).startsWith("Download failed: not enough free space"),
                  qPrintable(messages->at(0)));
@@ -513,7 +610,7 @@ private slots:
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         messages->clear();
-        const bool boxed = loadUntilABox(*view, "/unannounced.bin");
+        const bool boxed = clickUntilABox(*view, "/unannounced.bin");
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY(boxed);
@@ -533,6 +630,10 @@ private slots:
         error.body = "<html>no installer</html>";
         server.route("/missing.exe", error);
         server.route("/folder/", "listing");
+        // Asked for by no page: the user is asked first, and agrees; an
+        // address that names no file is refused before any question.
+        TestUtil::answerQuestions(true);
+        const QMap<QByteArray, int> boxes{{"/missing.exe", 2}, {"/folder/", 1}};
         for (const char *path : {"/missing.exe", "/folder/"}) {
             messages->clear();
             QPointer<QNetworkReply> reply = manager.get(QNetworkRequest(server.url(path)));
@@ -543,8 +644,12 @@ private slots:
             // The reply handed over is aborted at once and released.
             QCOMPARE(errors, {QNetworkReply::OperationCanceledError});
             QVERIFY(settle());
-            QCOMPARE(messages->size(), 1);
-            QVERIFY2(messages->at(0).startsWith("Download failed: "), qPrintable(messages->at(0)));
+            QCOMPARE(messages->size(), boxes.value(path));
+            QVERIFY2(messages->size() == 1 ||
+                         messages->at(0).endsWith("in your documents. Save it?"),
+                     qPrintable(messages->at(0)));
+            QVERIFY2(messages->last().startsWith("Download failed: "),
+                     qPrintable(messages->last()));
             QVERIFY(TestUtil::waitFor([&] { return reply.isNull(); }));
         }
         QTest::qWait(200);

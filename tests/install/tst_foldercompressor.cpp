@@ -25,15 +25,6 @@ using TestUtil::writeFile;
 
 namespace
 {
-// What QDataStream writes for one entry: the reference encoding of a record.
-QByteArray record(const QString &name, const QByteArray &block)
-{
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s << name << block;
-    return out;
-}
-
 QByteArray randomBytes(int size, quint32 seed)
 {
     QRandomGenerator gen(seed);
@@ -88,6 +79,7 @@ QByteArray u32(quint32 v)
 }
 
 using InstallTestUtil::exactTree;
+using InstallTestUtil::record;
 using InstallTestUtil::workingFolders;
 
 // The file's identity on its file system; 0 where there is none to read.
@@ -671,6 +663,68 @@ private slots:
         QVERIFY(!QFileInfo::exists(path("limited")));
         c.setLimits(ArchiveLimits());
         QVERIFY(c.unpackArchive(path("three.lpk"), path("limited")));
+    }
+
+    // A megabyte of deflate can hold a gigabyte: contents past 100 times the
+    // archive's size (beyond the first MiB) are refused from the sizes the
+    // records announce, before anything is written, and a block that
+    // inflates past what it announces is stopped as it inflates. Packing
+    // refuses the folders whose archive unpacking would refuse.
+    void expansionIsBounded_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // what is packed; none for made-up records
+        QTest::addColumn<QByteArray>("archive");
+        QTest::addColumn<QString>("refusal"); // empty: it unpacks
+        const auto single = [](const QByteArray &content) {
+            return record("/data.bin", qCompress(content));
+        };
+        const QByteArray zeros(2 << 20, '\0');
+        const QByteArray allowed(1 << 20, '\0');
+        const QByteArray text = textBytes(3 << 20, 11);
+        QTest::newRow("2 MiB of zeros") << zeros << single(zeros) << "more than 100 times";
+        QTest::newRow("1 MiB of zeros, within the allowance") << allowed << single(allowed) << "";
+        QTest::newRow("text") << text << single(text) << "";
+        QTest::newRow("1 GiB announced by 1 MiB")
+            << QByteArray()
+            << ArchiveFormat::encodeName("/data.bin") + u32(4 + (1 << 20)) + u32(1u << 30) +
+                   randomBytes(1 << 20, 12)
+            << "more than 100 times";
+        QTest::newRow("inflates past what it announces")
+            << QByteArray()
+            << record("/data.bin", u32(1000) + qCompress(QByteArray(50 << 20, 'z')).mid(4))
+            << "more than its size says";
+    }
+    void expansionIsBounded()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, archive);
+        QFETCH(QString, refusal);
+        writeFile(path("dest/keep.txt"), "mine");
+        writeFile(path("dest/data.bin"), "old data");
+        const auto before = snapshot(path("dest"));
+        QString why;
+        const bool unpacked = unpack(archive, path("dest"), &why);
+        QVERIFY2(unpacked == refusal.isEmpty(), qPrintable(why));
+        QVERIFY2(why.contains(refusal), qPrintable(why));
+        if (unpacked)
+            QVERIFY(readFile(path("dest/data.bin")) == content);
+        else
+            QCOMPARE(snapshot(path("dest")), before);
+        QVERIFY(noLeftovers(path("dest")));
+        if (content.isEmpty())
+            return;
+
+        writeFile(path("src/data.bin"), content);
+        FolderCompressor c;
+        QCOMPARE(c.packFolder(path("src"), path("packed.lpk")), unpacked);
+        if (unpacked) {
+            QVERIFY(readFile(path("packed.lpk")) == archive);
+        } else {
+            QVERIFY2(c.errorString().contains(path("src")) &&
+                         c.errorString().contains("more than 100 times"),
+                     qPrintable(c.errorString()));
+            QVERIFY(!QFileInfo::exists(path("packed.lpk")));
+        }
     }
 
     // The packer never writes an archive that unpacking refuses: a name it

@@ -1,7 +1,11 @@
 #include "InstallTestUtil.h"
 #include "TestHttpServer.h"
+#include "TestPictures.h"
+#include "install/ArchiveFormat.h"
 #include "install/PackageInstaller.h"
+#include "shell/ImageBounds.h"
 
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStackedWidget>
@@ -246,6 +250,15 @@ private slots:
         downgrade.status = 302;
         downgrade.headers = {{"Location", "file:///etc/passwd"}};
         server.route("/file/Maps.lpk", downgrade);
+        // A megabyte that would unpack to a gigabyte of zeros, and a block
+        // that announces a kilobyte and inflates to far more.
+        server.route("/bomb/Maps.lpk", ArchiveFormat::encodeName("/icon.png") +
+                                           ArchiveFormat::u32Bytes(4 + (1 << 20)) +
+                                           ArchiveFormat::u32Bytes(1u << 30) +
+                                           QByteArray(1 << 20, 'x'));
+        server.route("/lying/Maps.lpk",
+                     record("/icon.png", ArchiveFormat::u32Bytes(1000) +
+                                             qCompress(QByteArray(20 << 20, 'z')).mid(4)));
 
         for (const char *path : {"/gone/Maps.lpk", "/fails/Maps.lpk", "/file/Maps.lpk"}) {
             messages->clear();
@@ -254,19 +267,73 @@ private slots:
             QCOMPARE(messages->size(), 2);
             QVERIFY2(messages->at(1).startsWith("Download failed: "), qPrintable(messages->at(1)));
         }
-        for (const char *path : {"/cut/Maps.lpk", "/corrupt/Maps.lpk"}) {
+        const QList<QPair<const char *, const char *>> refused{
+            {"/cut/Maps.lpk", "truncated"},
+            {"/corrupt/Maps.lpk", "damaged"},
+            {"/bomb/Maps.lpk", "more than 100 times"},
+            {"/lying/Maps.lpk", "more than its size says"}};
+        for (const auto &[path, reason] : refused) {
             messages->clear();
             installer->installLpk(server.url(path).toString());
             QVERIFY(settle());
             QCOMPARE(messages->size(), 2);
-            QVERIFY2(messages->at(1).startsWith("Maps was not installed: "),
+            QVERIFY2(messages->at(1).startsWith("Maps was not installed: ") &&
+                         messages->at(1).contains(reason),
                      qPrintable(messages->at(1)));
+            // LoadPack into the installed app the same.
+            installer->LoadPack(server.url(path).toString(), "Maps");
+            QVERIFY(settle());
+            QCOMPARE(messages->size(), 3);
+            QVERIFY2(messages->at(2).startsWith("Maps was not installed: ") &&
+                         messages->at(2).contains(reason),
+                     qPrintable(messages->at(2)));
         }
         QCOMPARE(files(apps()), (QMap<QString, QByteArray>{{"Maps/icon.png", "installed before"}}));
         QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList({"Maps"}));
         QVERIFY(createwebappCalls(*shell).isEmpty());
         QVERIFY(!shell->stack()->isHidden());
+    }
+
+    // A package's icon is judged by the size its header announces: larger
+    // than the grid needs, it is stored scaled (still a PNG named icon.png),
+    // by installLpk and LoadPack alike; beyond the bounds it stays as the
+    // package has it, but the page's new tile is given no icon and shows the
+    // initial.
+    void iconsAreBoundedWhenInstalled_data()
+    {
+        QTest::addColumn<QByteArray>("icon");
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("JPEG, larger than the grid")
+            << TestPictures::plain(QSize(640, 1280), "JPG") << QSize(128, 256) << true;
+        QTest::newRow("12,000 x 12,000")
+            << TestPictures::pngBomb(QSize(12000, 12000)) << QSize(12000, 12000) << false;
+    }
+    void iconsAreBoundedWhenInstalled()
+    {
+        QFETCH(QByteArray, icon);
+        QFETCH(QSize, stored);
+        QFETCH(bool, shown);
+        server.route("/big/Big.lpk", package({{"icon.png", icon}, {"app.con", "<config/>"}}),
+                     "application/octet-stream");
+        installer->installLpk(server.url("/big/Big.lpk").toString());
+        installer->LoadPack(server.url("/big/Big.lpk").toString(), "Loaded");
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({"Download Started", "Biginstalled"}));
+        for (const char *app : {"Big", "Loaded"}) {
+            const QString path = apps() + "/" + app + "/icon.png";
+            QCOMPARE(ImageBounds::announcedSize(path), stored);
+            QCOMPARE(readFile(path) == icon, !shown);
+            if (shown)
+                QCOMPARE(QImageReader(path).format(), QByteArray("png"));
+        }
+        const QString appsPath = QDir(apps()).absolutePath();
+        QCOMPARE(
+            createwebappCalls(*shell),
+            (QList<QStringList>{{shown ? appsPath + "//Big//icon.png" : QString(), "Big", "Big"}}));
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList({"Big", "Loaded"}));
     }
 
     // An address without a usable name never unpacks into the Apps folder itself.

@@ -1,5 +1,6 @@
 #include "TestBridge.h"
 #include "TestHttpServer.h"
+#include "TestPictures.h"
 #include "TestShell.h"
 #include "apps/AppLauncher.h"
 #include "shell/Addresses.h"
@@ -85,6 +86,7 @@ private slots:
     void namesThatDoNotResolve_data();
     void namesThatDoNotResolve();
     void missingLocalPageIsNamed();
+    void anIconBeyondTheBoundsIsNeverShown();
     void errorPageEscapesWhatItShows();
     // The Browser's bar.
     void browserAddressFor_data();
@@ -571,6 +573,24 @@ void TestAppLauncher::missingLocalPageIsNamed()
     writeFile(appsFolder() + "/Lost/start.html", "<html><head><title>Found</title></head></html>");
     view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Found"; }));
+}
+
+// A 10,000 x 10,000 icon is a small file, well under what the error page
+// inlines: neither the tab nor the error page gets it, both show no picture.
+void TestAppLauncher::anIconBeyondTheBoundsIsNeverShown()
+{
+    writeFile(appsFolder() + "/Bomb/app.con",
+              "<config><apptype>local</apptype><applink>start.html</applink></config>");
+    const QByteArray bomb = TestPictures::pngBomb(QSize(10000, 10000));
+    QVERIFY(bomb.size() < ErrorPage::maxIconBytes);
+    writeFile(appsFolder() + "/Bomb/icon.png", bomb);
+    QVERIFY(ErrorPage::appIcon(appsFolder() + "/Bomb").isEmpty());
+    QWebView *view = launcher->launch("Bomb", "Bomb");
+    QVERIFY(view);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Bomb"; }));
+    QCOMPARE(textOf(view, "icon"), QStringLiteral("B"));
+    QVERIFY(homeCalls().contains("nameTab:Bomb"));
+    QCOMPARE(homeCalls().filter("addicon"), QStringList());
 }
 
 void TestAppLauncher::errorPageEscapesWhatItShows()
