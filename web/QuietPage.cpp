@@ -28,13 +28,21 @@ QuietPage::QuietPage(QObject *parent, QObject *bridgeObject)
     ConsoleErrors::logFrom(this);
     stall.setSingleShot(true);
     stall.setInterval(stallMs);
-    connect(this, &QWebPage::loadStarted, this, [this] {
+    // The page's own signals also tell of frames inside it, which may load
+    // long after the page has: only the main frame's load is watched.
+    connect(mainFrame(), &QWebFrame::loadStarted, this, [this] {
         progress = 0;
         stall.start();
     });
     connect(this, &QWebPage::loadProgress, this, &QuietPage::watchProgress);
-    connect(this, &QWebPage::loadFinished, &stall, &QTimer::stop);
+    connect(mainFrame(), &QWebFrame::loadFinished, &stall, &QTimer::stop);
     connect(&stall, &QTimer::timeout, this, [this] {
+        // The engine holds the load while the page waits for the user's
+        // answer; that time is not the site's.
+        if (pageDialogs->isOpen()) {
+            stall.start();
+            return;
+        }
         const QUrl url = mainFrame()->requestedUrl();
         triggerAction(QWebPage::Stop);
         // The engine shows nothing for a load it was told to stop.
@@ -55,6 +63,8 @@ QuietPage::~QuietPage()
 {
     // Loads that the engine cancels while it goes must not reach the watch.
     disconnect(this, nullptr, this, nullptr);
+    disconnect(mainFrame(), nullptr, this, nullptr);
+    disconnect(mainFrame(), nullptr, &stall, nullptr);
     stall.stop();
     if (!bridge)
         return;

@@ -13,9 +13,11 @@
 // their destruction cancels must not call back into it.
 //
 // A load that fails shows the shell's own error page (web/ErrorPage) under
-// the page's app name and icon, instead of the engine's raw error. A load
-// that makes no progress for stallTimeout() is stopped and shown as timed
-// out: the network gives a page no time limit of its own.
+// the page's app name and icon, instead of the engine's raw error. A load of
+// the main frame that makes no progress for stallTimeout() before it first
+// finishes is stopped and shown as timed out: the network gives a page no
+// time limit of its own. Frames that load later (an iframe added by script)
+// never replace the page.
 //
 // Its script's dialogs are its own (web/PageDialogs), shown over its view.
 class QuietPage : public QWebPage
