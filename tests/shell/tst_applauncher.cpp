@@ -140,11 +140,7 @@ void TestAppLauncher::cleanup()
 
 QWebView *TestAppLauncher::launchAndWait(const QString &nn, const QString &ll)
 {
-    const int before = bridge->loads;
-    QWebView *view = launcher->launch(nn, ll);
-    if (!view || !TestUtil::waitFor([&] { return bridge->loads > before; }))
-        return nullptr;
-    return view;
+    return TestUtil::launchAndWait(*launcher, *bridge, nn, ll);
 }
 
 void TestAppLauncher::localAppOpensWithApiAndStyle()

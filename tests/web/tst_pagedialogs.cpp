@@ -114,11 +114,7 @@ void TestPageDialogs::cleanup()
 
 QWebView *TestPageDialogs::launchAndWait(const QString &name, const QUrl &address)
 {
-    const int before = bridge->loads;
-    QWebView *view = launcher->launch(name, address.toString());
-    if (!view || !TestUtil::waitFor([&] { return bridge->loads > before; }))
-        return nullptr;
-    return view;
+    return TestUtil::launchAndWait(*launcher, *bridge, name, address.toString());
 }
 
 void TestPageDialogs::answersReachTheScript_data()
