@@ -1,5 +1,6 @@
 #include "web/PageDialogs.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QUrl>
@@ -52,11 +53,11 @@ QString PageDialogs::siteName(const QUrl &origin, const QString &appName)
 
 bool PageDialogs::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != parent() || event->type() != QEvent::DeferredDelete || !open)
+    if (watched != parent() || event->type() != QEvent::DeferredDelete || calls == 0)
         return false;
     // Deleting the page now would pull it from under the engine's frames
-    // that wait for this dialog: the dialog ends, and the page goes once
-    // they have returned (run).
+    // that called this: the dialog ends, and the page goes once they have
+    // returned (run).
     releaseWanted = true;
     end();
     return true;
@@ -65,15 +66,35 @@ bool PageDialogs::eventFilter(QObject *watched, QEvent *event)
 PageDialogs::Answer PageDialogs::run(const Source &source, DialogOverlay::Kind kind,
                                      const QString &text, const QString &value, QString *result)
 {
-    if (open || going || !source.view)
+    QPointer<PageDialogs> self(this);
+    ++calls;
+    const Answer answer = ask(source, kind, text, value, result);
+    // Only deleting the page outright (never through deleteLater) takes this
+    // away meanwhile, and then nothing of it may be touched.
+    if (!self)
         return Answer::Dismissed;
-    if (source.pageSite != site) {
+    if (--calls == 0 && releaseWanted) {
+        releaseWanted = false;
+        parent()->deleteLater();
+    }
+    return answer;
+}
+
+PageDialogs::Answer PageDialogs::ask(const Source &source, DialogOverlay::Kind kind,
+                                     const QString &text, const QString &value, QString *result)
+{
+    if (!open && !going && source.view && source.pageSite != site) {
         site = source.pageSite;
         shown = 0;
         stopped = false;
     }
-    if (stopped)
+    if (open || going || stopped || !source.view) {
+        // Dismissed at once. A script that asks in a loop of its own
+        // (for (;;) alert()) never gives the event loop a turn otherwise: the
+        // shell would stand still under it, with no way to close the app.
+        QCoreApplication::processEvents();
         return Answer::Dismissed;
+    }
     ++shown;
     QPointer<DialogOverlay> dialog =
         new DialogOverlay(source.view, kind, source.site, text, value, shown > 1);
@@ -85,23 +106,19 @@ PageDialogs::Answer PageDialogs::run(const Source &source, DialogOverlay::Kind k
     QPointer<PageDialogs> self(this);
     open = true;
     wait.exec();
-    // Only deleting the page outright (never through deleteLater) takes this
-    // away meanwhile, and then nothing of it may be touched.
     if (!self)
         return Answer::Dismissed;
     open = false;
     overlay = nullptr;
+    if (!dialog)
+        return Answer::Dismissed;
+    dialog->disconnect(&wait);
     Answer answer = Answer::Dismissed;
-    if (dialog) {
-        dialog->disconnect(&wait);
-        if (dialog->isFinished() && !going)
-            answer = dialog->accepted() ? Answer::Yes : Answer::No;
-        if (answer == Answer::Yes && result)
-            *result = dialog->value();
-        stopped = stopped || dialog->stopChosen();
-        delete dialog;
-    }
-    if (releaseWanted)
-        parent()->deleteLater();
+    if (dialog->isFinished() && !going)
+        answer = dialog->accepted() ? Answer::Yes : Answer::No;
+    if (answer == Answer::Yes && result)
+        *result = dialog->value();
+    stopped = stopped || dialog->stopChosen();
+    delete dialog;
     return answer;
 }

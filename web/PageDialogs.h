@@ -18,10 +18,11 @@ class QUrl;
 // - From a page's second dialog on, the dialog offers to stop its dialogs;
 //   once stopped, every later one gets that dismissal at once, while the page
 //   stays on the same site. A page that goes to another site starts afresh.
-// - A page being released (deleteLater) while its dialog waits ends the
-//   dialog and is released only once the dialog's wait has unwound: the
-//   engine's frames that called it are still on the stack. The same holds
-//   when the view goes: the dialog ends.
+// - A dismissal at once still gives the event loop a turn: a script asking in
+//   a loop of its own (for (;;) alert()) never holds the shell still.
+// - A page being released (deleteLater) while the engine's call is on the
+//   stack ends the dialog, and is released only once the call has returned.
+//   A view that goes ends its dialog too.
 //
 // Engine-neutral: a page class hands in its view and texts; no engine types.
 class PageDialogs : public QObject
@@ -67,16 +68,20 @@ protected:
 private:
     enum class Answer { Yes, No, Dismissed };
 
+    // Holds the page's release while the engine's call is on the stack.
+    Answer run(const Source &source, DialogOverlay::Kind kind, const QString &text,
+               const QString &value, QString *result);
     // Shows a dialog and waits for its answer; Dismissed at once when none
     // may be shown, or when it ended without one. A prompt's text goes to
     // result when accepted.
-    Answer run(const Source &source, DialogOverlay::Kind kind, const QString &text,
+    Answer ask(const Source &source, DialogOverlay::Kind kind, const QString &text,
                const QString &value, QString *result);
 
     QPointer<DialogOverlay> overlay;
     QString site;
     int shown = 0;
     bool stopped = false;
+    int calls = 0; // the engine's calls on the stack
     bool open = false;
     bool going = false;
     bool releaseWanted = false;

@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QWebFrame>
 #include <QWebView>
 
@@ -60,6 +61,7 @@ private slots:
     void leavingAPage();
     void closingTheAppEndsItsDialog_data();
     void closingTheAppEndsItsDialog();
+    void aLoopOfItsOwnNeverHoldsTheShell();
     void aPageWithoutAViewIsAnsweredAtOnce();
     // Last: the application's loop ends, after which WebKit's timers no
     // longer run in this process.
@@ -419,6 +421,35 @@ void TestPageDialogs::closingTheAppEndsItsDialog()
         // The clicker's alert returned and its script went on.
         QCOMPARE(text(clicker, "String(answered)"), QString(closed == "asker" ? "false" : "true"));
     }
+}
+
+// A script that asks in a loop of its own, never returning to the event
+// loop: once its dialogs are stopped it runs on, answered at once, and the
+// shell's events still come, so that the app can be closed from inside it.
+void TestPageDialogs::aLoopOfItsOwnNeverHoldsTheShell()
+{
+    QPointer<QWebView> asker = launchAndWait("Asker", server->url("/plain"));
+    QVERIFY(asker);
+    QPointer<QWebPage> page = asker->page();
+    QTimer closer;
+    closer.setSingleShot(true);
+    connect(&closer, &QTimer::timeout, pages, &PageStack::closeapp);
+    DialogSteps steps({[](DialogOverlay *dialog) { DialogSteps::click(dialog, "dialogAccept"); },
+                       [&](DialogOverlay *dialog) {
+                           DialogSteps::click(dialog, "dialogStop");
+                           DialogSteps::click(dialog, "dialogAccept");
+                           closer.start(100);
+                       }});
+    // The view goes to nothing as the app closes, which ends the loop.
+    const int asked =
+        text(asker, "var i = 0; while (i < 1000000 && innerWidth > 0) alert(i++); String(i)")
+            .toInt();
+    QVERIFY(steps.done());
+    QCOMPARE(steps.count(), 2);
+    QVERIFY(asked > 2 && asked < 1000000);
+    QVERIFY(!closer.isActive());
+    QTRY_VERIFY(!page);
+    QCOMPARE(shell->stack()->count(), 0);
 }
 
 void TestPageDialogs::aPageWithoutAViewIsAnsweredAtOnce()
