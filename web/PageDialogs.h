@@ -51,8 +51,6 @@ public:
 
     // A dialog of this page waits for its answer (its loop is on the stack).
     bool isOpen() const { return open; }
-    // The dialog on screen, if any.
-    DialogOverlay *current() const { return overlay; }
     // Ends the open dialog as dismissed, and every later one at once: the
     // page is going.
     void end();

@@ -127,9 +127,6 @@ void TestPageDialogs::answersReachTheScript_data()
     QTest::newRow("alert") << "alert('Saved')"
                            << "dialogAccept"
                            << "undefined";
-    QTest::newRow("alert, Return") << "alert('Saved')"
-                                   << "Return"
-                                   << "undefined";
     QTest::newRow("confirm, OK") << "confirm('Sure?')"
                                  << "dialogAccept"
                                  << "true";
