@@ -34,9 +34,14 @@ QString Messages::shown(const QString &text)
 {
     // Texts quote names that pages and servers chose; laying out megabytes
     // of them would hold the shell for minutes, and nobody reads that far.
-    if (text.size() <= maxLength)
+    return shortened(text, maxLength);
+}
+
+QString Messages::shortened(const QString &text, int length)
+{
+    if (text.size() <= length)
         return text;
-    int cut = maxLength - 3;
+    int cut = length - 3;
     if (text.at(cut - 1).isHighSurrogate())
         --cut;
     return text.left(cut) + QStringLiteral("...");

@@ -18,6 +18,9 @@ public:
     static void show(const QString &text);
     static QString shown(const QString &text);
     static constexpr int maxLength = 1000;
+    // text cut to length characters, its end marked with "...", never
+    // splitting a character in two.
+    static QString shortened(const QString &text, int length);
 
     // Asks the user; true only when yesLabel was chosen. noLabel is the
     // default button and also what closing the box means.

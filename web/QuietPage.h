@@ -1,6 +1,7 @@
 #pragma once
 
 #include "web/ErrorPage.h"
+#include "web/PageDialogs.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -12,9 +13,13 @@
 // their destruction cancels must not call back into it.
 //
 // A load that fails shows the shell's own error page (web/ErrorPage) under
-// the page's app name and icon, instead of the engine's raw error. A load
-// that makes no progress for stallTimeout() is stopped and shown as timed
-// out: the network gives a page no time limit of its own.
+// the page's app name and icon, instead of the engine's raw error. A load of
+// the main frame that makes no progress for stallTimeout() before it first
+// finishes is stopped and shown as timed out: the network gives a page no
+// time limit of its own. Frames that load later (an iframe added by script)
+// never replace the page.
+//
+// Its script's dialogs are its own (web/PageDialogs), shown over its view.
 class QuietPage : public QWebPage
 {
 public:
@@ -34,11 +39,24 @@ public:
     bool extension(Extension extension, const ExtensionOption *option,
                    ExtensionReturn *output) override;
 
+protected:
+    void javaScriptAlert(QWebFrame *frame, const QString &msg) override;
+    bool javaScriptConfirm(QWebFrame *frame, const QString &msg) override;
+    bool javaScriptPrompt(QWebFrame *frame, const QString &msg, const QString &defaultValue,
+                          QString *result) override;
+    bool acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
+                                 NavigationType type) override;
+
 private:
     void watchProgress(int percent);
     QByteArray failurePage(const QUrl &url, ErrorPage::Reason reason) const;
+    PageDialogs::Source dialogSource(QWebFrame *frame) const;
 
     QPointer<QObject> bridge;
+    PageDialogs *pageDialogs;
+    // The frame being navigated away from: the engine's next confirm for it
+    // is its beforeunload question.
+    QPointer<QWebFrame> leaving;
     QTimer stall;
     int progress = 0;
     QString name;

@@ -68,7 +68,9 @@ QWebPage *WebPage::createWindow(WebWindowType)
         return nullptr;
     // WebKit's own agent, no window object, and no further windows.
     auto *view = new QWebView;
-    view->setPage(new QuietPage(view, shell->hookTarget()));
+    // Owned by the window, as app pages are: the view may go while the
+    // page waits for a dialog of its own (web/PageDialogs).
+    view->setPage(new QuietPage(shell->mainWindow(), shell->hookTarget()));
     shell->stack()->addWidget(view);
     shell->stack()->setCurrentWidget(view);
     view->setAttribute(Qt::WA_QuitOnClose);

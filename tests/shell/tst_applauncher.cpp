@@ -1,3 +1,4 @@
+#include "DialogSteps.h"
 #include "TestBridge.h"
 #include "TestHttpServer.h"
 #include "TestPictures.h"
@@ -6,6 +7,7 @@
 #include "shell/Addresses.h"
 #include "shell/PageStack.h"
 #include "web/BrowserBar.h"
+#include "web/DialogOverlay.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
 #include "web/QuietPage.h"
@@ -31,6 +33,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWebElement>
 #include <QWebFrame>
@@ -81,7 +84,8 @@ private slots:
     void failedLoadReason_data();
     void failedLoadReason();
     void unreachableWebAppShowsOurPageAndTriesAgain();
-    void stalledWebAppTimesOut();
+    void stalledLoad_data();
+    void stalledLoad();
     void untrustedSiteShowsACertificateProblem();
     void namesThatDoNotResolve_data();
     void namesThatDoNotResolve();
@@ -138,11 +142,7 @@ void TestAppLauncher::cleanup()
 
 QWebView *TestAppLauncher::launchAndWait(const QString &nn, const QString &ll)
 {
-    const int before = bridge->loads;
-    QWebView *view = launcher->launch(nn, ll);
-    if (!view || !TestUtil::waitFor([&] { return bridge->loads > before; }))
-        return nullptr;
-    return view;
+    return TestUtil::launchAndWait(*launcher, *bridge, nn, ll);
 }
 
 void TestAppLauncher::localAppOpensWithApiAndStyle()
@@ -441,32 +441,88 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
     QCOMPARE(view->url(), QUrl(QString::fromLatin1(link)));
 }
 
-// A site that takes the connection and then says nothing is stopped once its
-// load has made no progress for the watch's time, and shown as timed out.
-void TestAppLauncher::stalledWebAppTimesOut()
+void TestAppLauncher::stalledLoad_data()
 {
+    QTest::addColumn<QString>("stall"); // what makes no progress
+    QTest::newRow("main frame") << "page";
+    QTest::newRow("frame added after the load") << "later frame";
+    QTest::newRow("the page's dialog waits for the user") << "dialog";
+}
+
+// A site that takes the connection and then says nothing is stopped once the
+// main frame's load has made no progress for the watch's time, and shown as
+// timed out. A frame that a loaded page adds later, or a dialog of the page
+// that waits for the user, never brings that page.
+void TestAppLauncher::stalledLoad()
+{
+    QFETCH(QString, stall);
     TestHttpServer site;
     QVERIFY(site.start());
     TestHttpServer::Response silent;
     silent.body = "<html><head><title>Late</title></head><body>late</body></html>";
     silent.delayMs = 60000;
     site.route("/slow", silent);
-    const QByteArray link = site.url("/slow").toString().toUtf8();
+    site.route("/notes", "<html><head><title>Notes</title></head><body><input id='note'>"
+                         "</body></html>");
+    site.route("/asks", "<html><head><title>Asks</title></head><body>"
+                        "<script>alert('Wait')</script><p id='after'>after</p></body></html>");
+    const QByteArray path = stall == "page" ? "/slow" : stall == "dialog" ? "/asks" : "/notes";
+    const QByteArray link = site.url(path).toString().toUtf8();
     writeFile(appsFolder() + "/Slow/app.con",
               "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
+    const int watch = 400;
+    // Long past the watch's time: a timer that fires after the watch would have.
+    const auto outlastTheWatch = [] {
+        QTimer later;
+        later.setSingleShot(true);
+        QSignalSpy fired(&later, &QTimer::timeout);
+        later.start(3 * watch);
+        QVERIFY(fired.wait());
+    };
+    DialogSteps steps({[&](DialogOverlay *dialog) {
+        outlastTheWatch();
+        DialogSteps::click(dialog, "dialogAccept");
+    }});
     const int usual = QuietPage::stallTimeout();
-    QuietPage::setStallTimeout(400);
+    QuietPage::setStallTimeout(watch);
     QWebView *view = launcher->launch("Slow", "Slow");
     QuietPage::setStallTimeout(usual);
     QVERIFY(view);
-    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Slow"; }));
+    QWebFrame *frame = view->page()->mainFrame();
+
+    if (stall == "dialog") {
+        QTRY_VERIFY(steps.done());
+        QTRY_COMPARE(textOf(view, "after"), QStringLiteral("after"));
+        QCOMPARE(view->title(), QStringLiteral("Asks"));
+        return;
+    }
+    if (stall == "later frame") {
+        QTRY_COMPARE(view->title(), QStringLiteral("Notes"));
+        frame->evaluateJavaScript("document.getElementById('note').focus()");
+        QTest::keyClicks(view, "kept words");
+        const QString typed = "document.getElementById('note').value";
+        QCOMPARE(frame->evaluateJavaScript(typed).toString(), QStringLiteral("kept words"));
+        frame->evaluateJavaScript(
+            QStringLiteral("var f = document.createElement('iframe'); f.src = '/slow';"
+                           " document.body.appendChild(f);"
+                           " setTimeout(function () { document.title = 'Waited'; }, %1);")
+                .arg(3 * watch));
+        QTRY_COMPARE(site.requestCount("/slow"), 1);
+        // The page's own timer, set as the frame began, fires long after the
+        // watch would have: the page and what was typed are still there.
+        QTRY_COMPARE(view->title(), QStringLiteral("Waited"));
+        QCOMPARE(frame->evaluateJavaScript(typed).toString(), QStringLiteral("kept words"));
+        QCOMPARE(steps.count(), 0);
+        return;
+    }
+    QTRY_COMPARE(view->title(), QStringLiteral("Slow"));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::TimedOut));
     QCOMPARE(textOf(view, "detail"), QString::fromLatin1(link));
 
     // The site answers again, and "Try again" shows it.
     silent.delayMs = 0;
     site.route("/slow", silent);
-    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    frame->evaluateJavaScript("document.getElementById('retry').click()");
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Late"; }));
 }
 

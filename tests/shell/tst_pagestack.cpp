@@ -122,12 +122,8 @@ void TestPageStack::cleanup()
 QWebView *TestPageStack::open(const QByteArray &path, const QByteArray &html)
 {
     server->route(path, html);
-    const int before = bridge->loads;
-    QWebView *view =
-        launcher->launch(QString::fromLatin1(path.mid(1)), server->url(path).toString());
-    if (!TestUtil::waitFor([&] { return bridge->loads > before; }))
-        return nullptr;
-    return view;
+    return TestUtil::launchAndWait(*launcher, *bridge, QString::fromLatin1(path.mid(1)),
+                                   server->url(path).toString());
 }
 
 void TestPageStack::writeApp(const QString &name, const QByteArray &appcon, const QByteArray &index)

@@ -1,9 +1,11 @@
+#include "DialogSteps.h"
 #include "PageClick.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
 #include "shell/Messages.h"
 #include "shell/ShellPaths.h"
+#include "web/DialogOverlay.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
@@ -42,6 +44,8 @@ private slots:
     void anOpenAppComesForward();
     void switchingKeys_data();
     void switchingKeys();
+    void aPageThatAsksLeavesTheShellFree_data();
+    void aPageThatAsksLeavesTheShellFree();
     void iconsKeepTheirPlacesAfterARestart();
     void removingAnAppFromItsIcon_data();
     void removingAnAppFromItsIcon();
@@ -520,6 +524,93 @@ void TestStackSlots::switchingKeys()
     // The page saw a key only when it was its own.
     const bool pagesKey = onTop == 2 && pages == 3;
     QCOMPARE(top->evaluateJavaScript("keys.length").toInt() > 0, pagesKey);
+}
+
+void TestStackSlots::aPageThatAsksLeavesTheShellFree_data()
+{
+    QTest::addColumn<QString>("action"); // key, click: on the home page, slot: of the window
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("onTop"); // -1: the home screen
+    QTest::addColumn<int>("pages");
+    const int alt = Qt::AltModifier, ctrl = Qt::ControlModifier, none = 0;
+    QTest::newRow("Ctrl+Escape") << "key" << int(Qt::Key_Escape) << ctrl << -1 << 3;
+    QTest::newRow("Super") << "key" << int(Qt::Key_Super_L) << none << -1 << 3;
+    QTest::newRow("Alt+Tab") << "key" << int(Qt::Key_Tab) << alt << 0 << 3;
+    QTest::newRow("Ctrl+W") << "key" << int(Qt::Key_W) << ctrl << 1 << 2;
+    QTest::newRow("home button") << "click:#start" << 0 << none << -1 << 3;
+    QTest::newRow("tab") << "click:#dockapps a:eq(0)" << 0 << none << 0 << 3;
+    QTest::newRow("close control") << "click:#closeme" << 0 << none << 1 << 2;
+    QTest::newRow("homescreen()") << "slot:homescreen" << 0 << none << -1 << 3;
+    QTest::newRow("appswitch(0)") << "slot:appswitch" << 0 << none << 0 << 3;
+    QTest::newRow("closeapp()") << "slot:closeapp" << 0 << none << 1 << 2;
+}
+
+// An app whose page asks again and again (alert in a loop): while its dialog
+// is up, the shell's keys, the home page's controls and the window's slots
+// all still work, and closing the app ends the dialog and releases the page.
+void TestStackSlots::aPageThatAsksLeavesTheShellFree()
+{
+    QFETCH(QString, action);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, onTop);
+    QFETCH(int, pages);
+    const QList<QWebView *> views = openApps(3);
+    QVERIFY(!views.contains(nullptr));
+    QPointer<QWebPage> asking = views[2]->page();
+    QStackedWidget *stack = window->stack();
+    bool focusInDialog = false;
+    bool asExpected = false;
+    int pagesThen = 0;
+    int tabsThen = 0;
+    QList<DialogSteps::Step> list{[&](DialogOverlay *dialog) {
+        QPointer<DialogOverlay> shown = dialog;
+        focusInDialog = dialog->isAncestorOf(QApplication::focusWidget());
+        if (action == "key") {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                            Qt::KeyboardModifiers(modifiers));
+        } else if (action.startsWith("click:")) {
+            QVERIFY(TestUtil::clickElement(window->homeView(), action.mid(6)));
+        } else if (action == "slot:appswitch") {
+            QVERIFY(QMetaObject::invokeMethod(window, "appswitch", Q_ARG(int, 0)));
+        } else {
+            QVERIFY(QMetaObject::invokeMethod(window, qPrintable(action.mid(5))));
+        }
+        // A slot called alone leaves the home page's tabs as they were.
+        const bool tabFollows = !action.startsWith("slot:");
+        asExpected = onTop < 0 ? !stack->isVisible()
+                               : stack->isVisible() && stack->currentIndex() == onTop &&
+                                     (!tabFollows || highlightOnTop());
+        pagesThen = stack->count();
+        tabsThen = home("$('#dockapps a').length").toInt();
+        if (pages == 3)
+            DialogSteps::click(shown, "dialogAccept");
+    }};
+    if (pages == 3) {
+        list << [](DialogOverlay *dialog) {
+            DialogSteps::click(dialog, "dialogStop");
+            DialogSteps::click(dialog, "dialogAccept");
+        };
+    }
+    DialogSteps steps(list);
+    QWebFrame *frame = views[2]->page()->mainFrame();
+    frame->evaluateJavaScript("var count = 0;"
+                              " setTimeout(function ask() { count++; alert('Again ' + count);"
+                              " setTimeout(ask, 20); }, 0)");
+    QTRY_VERIFY(steps.done());
+    QVERIFY(focusInDialog);
+    QVERIFY(asExpected);
+    QCOMPARE(pagesThen, pages);
+    QCOMPARE(tabsThen, pages);
+    if (pages == 2) {
+        QTRY_VERIFY(!asking);
+        QCOMPARE(steps.count(), 1);
+    } else {
+        // Stopped at the second: it goes on asking, answered at once.
+        QTRY_VERIFY(frame->evaluateJavaScript("count").toInt() > 20);
+        QCOMPARE(steps.count(), 2);
+    }
 }
 
 void TestStackSlots::openAppsComeBackAfterARestart_data()

@@ -3,6 +3,7 @@
 #include "TestBridge.h"
 
 #include "app/MainWindow.h"
+#include "apps/AppLauncher.h"
 #include "shell/Messages.h"
 
 #include <QDir>
@@ -158,6 +159,16 @@ QStringList *recordMessages()
 void answerQuestions(bool yes)
 {
     Messages::answerAutomatically([yes](const QString &) { return yes; });
+}
+
+QWebView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
+                        const QString &ll)
+{
+    const int before = bridge.loads;
+    QWebView *view = launcher.launch(nn, ll);
+    if (!view || !waitFor([&] { return bridge.loads > before; }))
+        return nullptr;
+    return view;
 }
 
 QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,

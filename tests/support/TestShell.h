@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
+class AppLauncher;
 class MainWindow;
 class QMainWindow;
 class TestBridge;
@@ -75,6 +76,10 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
 QStringList *recordMessages();
 // From now on, recorded questions are answered yes or no.
 void answerQuestions(bool yes);
+// Launches app nn with launch address ll, and waits until its page has
+// reported a finished load to bridge; null when it did not.
+QWebView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
+                        const QString &ll);
 // Opens an app as a tap on its home-screen icon does (the home page's
 // openit) and waits until its page has loaded; null when no page came up.
 QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
