@@ -120,7 +120,7 @@ private:
         delete window;
         window = new MainWindow(ShellPaths::under(root));
         QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
-        return loaded.wait(20000) && home("typeof vantara").toString() == QLatin1String("object");
+        return loaded.wait(60000) && home("typeof vantara").toString() == QLatin1String("object");
     }
     QStringList keys(const QString &selector) const
     {
