@@ -77,6 +77,20 @@ private:
     double ms = -1;
 };
 
+// Asks widget for a paint and waits until it has been painted: what it
+// shows now is on the screen.
+inline bool waitPainted(QWidget *widget, int timeoutMs = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    PaintWatch painted(clock, [] { return true; });
+    painted.watch(widget);
+    widget->update();
+    while (painted.paintedAt() < 0 && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return painted.paintedAt() >= 0;
+}
+
 inline bool makeSongs(const QString &folder, int count)
 {
     if (!QDir().mkpath(folder))

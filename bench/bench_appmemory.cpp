@@ -81,8 +81,9 @@ AppBench::Page pageKind(const char *name)
 int shellChild(int open, AppBench::Page kind)
 {
     AppBench bench(appCount, kind);
+    // Each page seen before the next opens, as a user opens them.
     for (int i = 0; i < open; ++i)
-        if (bench.open(i).wall < 0)
+        if (bench.open(i).wall < 0 || !Bench::waitPainted(bench.window->stack()->currentWidget()))
             return 1;
     Bench::settle(settleMs);
     printMemory();
@@ -129,7 +130,7 @@ int bareChild(int open, AppBench::Page kind)
         stack->setCurrentWidget(view);
         QSignalSpy loaded(view, SIGNAL(loadFinished(bool)));
         view->setUrl(QUrl::fromLocalFile(folder.filePath(AppBench::name(i)) + "/index.html"));
-        if (!loaded.wait(30000))
+        if (!loaded.wait(30000) || !Bench::waitPainted(view))
             return 1;
     }
     Bench::settle(settleMs);
