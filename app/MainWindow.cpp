@@ -128,6 +128,7 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     // After the window's own load handler: the grid is filled when it runs.
     session = new AppSession(*this, this);
     MemoryRelease::afterStartup(ui->webView);
+    MemoryRelease::afterPagesClose(stack());
     ui->webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
 }
 

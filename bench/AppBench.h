@@ -4,6 +4,7 @@
 // working folder, with its home page loaded, and local apps of their own in
 // the Apps folder beside the program (removed again at the end).
 
+#include "BenchUtil.h"
 #include "app/MainWindow.h"
 
 #include <QAbstractAnimation>
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -32,15 +34,15 @@ public:
         qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit());
         qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toLocal8Bit());
         qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toLocal8Bit());
-        // On a display when there is one, as the benchmarks say they run.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-            qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        Bench::useDisplayWhenThere();
     }
 
+    // The light page: a list and a little script; the picture page: a grid of
+    // 28 picture tiles, as a photo or shop page shows them.
+    enum class Page { Light, Pictures };
+
     // count apps, the same page in each.
-    explicit AppBench(int count = 1)
+    explicit AppBench(int count = 1, Page kind = Page::Light)
     {
         QStandardPaths::setTestModeEnabled(true);
         QDir::setCurrent(work.path());
@@ -51,7 +53,7 @@ public:
             write(appFolders.last(), QStringLiteral("app.con"),
                   "<config><apptype>local</apptype><applink>index.html</applink>"
                   "<appcss>body { margin: 0; }</appcss></config>");
-            write(appFolders.last(), QStringLiteral("index.html"), page());
+            writePage(appFolders.last(), kind);
         }
         window = std::make_unique<MainWindow>();
         QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
@@ -71,6 +73,24 @@ public:
     }
     QString pagePath() const { return appFolders.first() + QStringLiteral("/index.html"); }
 
+    // index.html of kind in folder, with its pictures; false when one is not written.
+    static bool writePage(const QString &folder, Page kind)
+    {
+        if (kind == Page::Light)
+            return write(folder, QStringLiteral("index.html"), page());
+        QByteArray html = "<html><head><title>Benchmark pictures</title><style>"
+                          "img { width: 240px; height: 180px; margin: 4px; }</style></head><body>";
+        for (int i = 0; i < tileCount; ++i) {
+            const QString file = QStringLiteral("tile%1.png").arg(i);
+            if (!QFile::exists(folder + QLatin1Char('/') + file) &&
+                !tile(i).save(folder + QLatin1Char('/') + file))
+                return false;
+            html += "<img src='" + file.toLatin1() + "'>";
+        }
+        return write(folder, QStringLiteral("index.html"), html + "</body></html>");
+    }
+    static constexpr int tileCount = 28;
+
     static QByteArray page()
     {
         QByteArray page = "<html><head><title>Benchmark app</title><style>"
@@ -86,6 +106,7 @@ public:
     struct Cost {
         double wall = -1;
         double cpu = -1;
+        double loaded = -1; // when the page had loaded, where measured
     };
 
     // Times what runs from start() to stop(); the processor time counts every
@@ -158,11 +179,22 @@ public:
     std::unique_ptr<MainWindow> window;
 
 private:
-    static void write(const QString &folder, const QString &file, const QByteArray &content)
+    static bool write(const QString &folder, const QString &file, const QByteArray &content)
     {
         QFile f(folder + QLatin1Char('/') + file);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(content);
+        return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+    }
+
+    // A photo-sized picture of its own for each tile, so that none is shared.
+    static QImage tile(int i)
+    {
+        QImage image(480, 360, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                line[x] = qRgb((x * (i + 3)) & 255, (y * (i + 5)) & 255, ((x ^ y) + i * 9) & 255);
+        }
+        return image;
     }
 
     QTemporaryDir work;

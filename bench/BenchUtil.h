@@ -1,15 +1,20 @@
 #pragma once
 
 // What several benchmarks measure with: the median of a sample, a wait for
-// what the user sees to settle, and a music folder of empty songs named as a
-// real library's would be.
+// what the user sees to settle, the display to measure on, the time a view is
+// first painted with what is awaited, and a music folder of empty songs named
+// as a real library's would be.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace Bench
@@ -29,6 +34,61 @@ inline void settle(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+// On the display the benchmark is given, as users see it; offscreen only
+// when there is none. Call before the application object exists.
+inline void useDisplayWhenThere()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The time, on clock, of the first paint of a widget once ready() holds:
+// the moment what was awaited reaches the screen.
+class PaintWatch : public QObject
+{
+public:
+    PaintWatch(const QElapsedTimer &since, std::function<bool()> isReady)
+        : clock(since), ready(std::move(isReady))
+    {
+    }
+    void watch(QWidget *w)
+    {
+        widget = w;
+        widget->installEventFilter(this);
+    }
+    bool watching() const { return widget; }
+    double paintedAt() const { return ms; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == widget && event->type() == QEvent::Paint && ms < 0 && ready())
+            ms = clock.nsecsElapsed() / 1e6;
+        return false;
+    }
+
+private:
+    const QElapsedTimer &clock;
+    std::function<bool()> ready;
+    QPointer<QWidget> widget;
+    double ms = -1;
+};
+
+// Asks widget for a paint and waits until it has been painted: what it
+// shows now is on the screen.
+inline bool waitPainted(QWidget *widget, int timeoutMs = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    PaintWatch painted(clock, [] { return true; });
+    painted.watch(widget);
+    widget->update();
+    while (painted.paintedAt() < 0 && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return painted.paintedAt() >= 0;
 }
 
 inline bool makeSongs(const QString &folder, int count)

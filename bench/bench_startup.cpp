@@ -153,6 +153,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const double s = Bench::median(shell), b = Bench::median(bare);
+    std::printf("baseline: a bare web view program showing the same home page with the same icons, "
+                "process start to its first icon painted\n");
     std::printf("start to first grid icon painted (%s): shell %.1f ms, bare web view %.1f ms "
                 "(medians of %d)\n",
                 onDisplay ? "on the display" : "offscreen", s, b, rounds);

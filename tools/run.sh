@@ -5,7 +5,9 @@
 # storage and icons in the folder it starts in: build/work, never the build
 # folder itself, where a site's cookie file could replace a program file.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-prepare_and_build
+# The program alone (with its library and the Apps folder it depends on); the
+# tests, benchmarks and the packing tool are the test command's to build.
+prepare_and_build Vantara
 
 work="$build/work"
 mkdir -p "$work"

@@ -1,5 +1,6 @@
 #include "web/MemoryRelease.h"
 
+#include <QStackedWidget>
 #include <QTimer>
 #include <QWebSettings>
 #include <QWebView>
@@ -18,10 +19,36 @@ void MemoryRelease::afterStartup(QWebView *home, int delayMs)
     });
 }
 
+namespace
+{
+int released = 0;
+}
+
+QTimer *MemoryRelease::afterPagesClose(QStackedWidget *stack, int quietMs)
+{
+    auto *quiet = new QTimer(stack);
+    quiet->setSingleShot(true);
+    quiet->setInterval(quietMs);
+    QObject::connect(quiet, &QTimer::timeout, quiet, &MemoryRelease::release);
+    // Armed by a close; an open while it runs pushes it back, never arms it.
+    QObject::connect(stack, &QStackedWidget::widgetRemoved, quiet, qOverload<>(&QTimer::start));
+    QObject::connect(stack, &QStackedWidget::currentChanged, quiet, [quiet] {
+        if (quiet->isActive())
+            quiet->start();
+    });
+    return quiet;
+}
+
+int MemoryRelease::releases()
+{
+    return released;
+}
+
 void MemoryRelease::release()
 {
-    // Dead resources, cached pages, font data and compiled code go; the
-    // engine collects its garbage soon after.
+    ++released;
+    // Dead resources, cached pages, font data and compiled code go, and the
+    // engine collects its garbage.
     QWebSettings::clearMemoryCaches();
 #ifdef __GLIBC__
     // Freed heap stays with the process until it is trimmed.
