@@ -17,6 +17,7 @@
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
+#include "shell/AppView.h"
 #include "shell/EventRefusal.h"
 #include "shell/PageStack.h"
 #include "shell/ScriptBridge.h"
@@ -171,9 +172,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 // Hooks: the only place where signals meet the slots that pages know.
 
-void MainWindow::hookPageLoads(QWebPage *page)
+void MainWindow::hookViewLoads(AppView *view)
 {
-    connect(page, &QWebPage::loadFinished, this, &MainWindow::pageloaded, Qt::UniqueConnection);
+    connect(view, &AppView::loadFinished, this, &MainWindow::pageloaded, Qt::UniqueConnection);
 }
 
 void MainWindow::hookAppPage(QWebView *view)

@@ -5,6 +5,7 @@
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
+#include "shell/AppView.h"
 #include "shell/OpenApps.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
@@ -15,6 +16,7 @@
 #include "web/BrowserBar.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
 #include <QNetworkAccessManager>
@@ -26,10 +28,17 @@
 
 namespace
 {
-void useJar(QWebView *view, const QString &jarName, const ShellHost &shell)
+bool isWebAddress(const QString &address)
 {
-    view->page()->networkAccessManager()->setCookieJar(
-        new NetworkCookieJar(jarName, shell.paths().cookieFolder()));
+    return address.contains(QLatin1String("http://")) ||
+           address.contains(QLatin1String("https://"));
+}
+
+void useJar(AppView *view, const QString &jarName, const ShellHost &shell)
+{
+    if (QWebView *webView = WebKitAppView::webViewOf(view))
+        webView->page()->networkAccessManager()->setCookieJar(
+            new NetworkCookieJar(jarName, shell.paths().cookieFolder()));
 }
 } // namespace
 
@@ -53,24 +62,22 @@ QUrl AppLauncher::localPage(const QString &appFolder, const QString &link)
     return page;
 }
 
-QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
+AppView *AppLauncher::launch(const QString &nn, const QString &ll)
 {
     try {
         // A name that is not one folder inside Apps has no descriptor.
+        const bool safeName = AppFolder::isSafeName(nn);
         const QString appFolder = shell.appsFolder() + QLatin1Char('/') + nn;
-        const AppDescriptor app = AppFolder::isSafeName(nn)
+        const AppDescriptor app = safeName
                                       ? AppDescriptor::read(appFolder + QStringLiteral("/app.con"))
                                       : AppDescriptor();
         shell.setShowIndex(0);
-        QWebView *view = createView(ll);
-        view->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, app.css));
+        AppView *view = createView(ll, app.css);
+        QWidget *widget = view->widget();
+        widget->setGeometry(StackSlide::stackArea(shell.screenArea()));
+        view->setApp(nn, safeName ? ErrorPage::appIcon(appFolder) : QByteArray());
 
-        view->setGeometry(StackSlide::stackArea(shell.screenArea()));
-        if (auto *page = dynamic_cast<QuietPage *>(view->page()))
-            page->setAppIdentity(nn, AppFolder::isSafeName(nn) ? ErrorPage::appIcon(appFolder)
-                                                               : QByteArray());
-
-        if (ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"))) {
+        if (isWebAddress(ll)) {
             useJar(view, ll, shell);
             view->load(QUrl(ll));
         }
@@ -79,41 +86,42 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             const QUrl link(app.link);
             view->load(link);
             if (ScriptBridge::isTrustedWebAddress(link))
-                shell.hookApiPlacement(view->page()->mainFrame());
-            view->setObjectName(nn);
-            AppSession::markPage(view, nn);
+                if (QWebFrame *frame = WebKitAppView::frameOf(view))
+                    shell.hookApiPlacement(frame);
+            widget->setObjectName(nn);
+            AppSession::markPage(widget, nn);
         }
         if (app.type == QLatin1String("local")) {
             useJar(view, QStringLiteral(VANTARA_DEFAULT_START_PAGE), shell);
-            ScriptBridge::markAppFolder(view->page(), appFolder);
+            QWebFrame *frame = WebKitAppView::frameOf(view);
+            ScriptBridge::markAppFolder(frame ? frame->page() : nullptr, appFolder);
             const QUrl page = localPage(appFolder, app.link);
             if (!page.isEmpty())
                 view->load(page);
             else
-                showProblem(view, nn, appFolder, ErrorPage::Reason::PageMissing, app.link);
-            shell.hookApiPlacement(view->page()->mainFrame());
-            view->setObjectName(nn);
-            AppSession::markPage(view, nn);
+                showProblem(view, ErrorPage::Reason::PageMissing, app.link);
+            if (frame)
+                shell.hookApiPlacement(frame);
+            widget->setObjectName(nn);
+            AppSession::markPage(widget, nn);
         }
-        const bool webAddress =
-            ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"));
-        if (!webAddress && app.type != QLatin1String("web") && app.type != QLatin1String("local"))
-            showProblem(view, nn, appFolder, ErrorPage::Reason::BrokenDescriptor,
-                        QStringLiteral("app.con"));
+        if (!isWebAddress(ll) && app.type != QLatin1String("web") &&
+            app.type != QLatin1String("local"))
+            showProblem(view, ErrorPage::Reason::BrokenDescriptor, QStringLiteral("app.con"));
 
         // The dock's Browser gets a bar to navigate with; web apps keep their
         // page alone.
-        QWidget *page = view;
+        QWidget *page = widget;
         if (ll == QLatin1String(VANTARA_DEFAULT_START_PAGE) && app.type.isEmpty()) {
             page = BrowserBar::wrap(view, QUrl(ll));
-            page->setObjectName(view->objectName());
-            page->setGeometry(view->geometry());
+            page->setObjectName(widget->objectName());
+            page->setGeometry(widget->geometry());
         }
         OpenApps::mark(page, nn);
         shell.stack()->addWidget(page);
         shell.stack()->setCurrentWidget(page);
         // Keys go to the page the user now sees, not the home page beneath.
-        view->setFocus();
+        view->focus();
         StackSlide::slideIn(shell.stack(), shell.screenArea());
         ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
                         {QStringLiteral("file:///") + shell.programFolder() +
@@ -126,25 +134,21 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
     }
 }
 
-void AppLauncher::showProblem(QWebView *view, const QString &name, const QString &appFolder,
-                              ErrorPage::Reason reason, const QString &detail)
+void AppLauncher::showProblem(AppView *view, ErrorPage::Reason reason, const QString &detail)
 {
     // No base address: the page of a broken app gets no api and no file access.
-    const QByteArray icon =
-        AppFolder::isSafeName(name) ? ErrorPage::appIcon(appFolder) : QByteArray();
-    view->setContent(ErrorPage::html(name, icon, reason, detail, false),
-                     QStringLiteral("text/html;charset=utf-8"));
+    view->showOwnPage(ErrorPage::html(view->appName(), view->appIcon(), reason, detail, false));
 }
 
-QWebView *AppLauncher::createView(const QString &objectName)
+AppView *AppLauncher::createView(const QString &objectName, const QString &css)
 {
-    auto *view = new QWebView;
-    view->setObjectName(objectName);
     auto *page = new WebPage(shell.mainWindow(), &shell);
-    view->setPage(page);
     page->setForwardUnsupportedContent(true);
-    shell.hookPageLoads(page);
-    shell.hookAppPage(view);
-    PageProgress::follow(page, shell.progressBar());
+    auto *view = WebKitAppView::make(page);
+    QWebView *webView = view->webView();
+    webView->setObjectName(objectName);
+    webView->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, css));
+    shell.hookAppPage(webView);
+    shell.follow(view);
     return view;
 }

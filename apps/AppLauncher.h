@@ -6,12 +6,12 @@
 #include <QString>
 #include <QUrl>
 
-class QWebView;
+class AppView;
 class ShellHost;
 
-// Opens an app from the home screen: a new view with its own page, cookie
-// jar and user style sheet, loaded with the app's web address or local page,
-// slid in on top of the page stack, with its tab given icon and name.
+// Opens an app from the home screen: a new view with its own page, cookies
+// and style sheet, loaded with the app's web address or local page, slid in
+// on top of the page stack, with its tab given icon and name.
 class AppLauncher : public QObject
 {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
 
     // nn: the app's name (its folder in Apps); ll: the launch address, which
     // is loaded directly when it is a web address. Returns the new view.
-    QWebView *launch(const QString &nn, const QString &ll);
+    AppView *launch(const QString &nn, const QString &ll);
 
     // "data:text/css;charset=utf-8;base64," + the base and the app's css.
     static QUrl userStyleSheet(const QString &base, const QString &css);
@@ -32,9 +32,8 @@ public:
 
 private:
     // Shows the shell's page naming what is wrong with the app.
-    static void showProblem(QWebView *view, const QString &name, const QString &appFolder,
-                            ErrorPage::Reason reason, const QString &detail);
-    QWebView *createView(const QString &objectName);
+    static void showProblem(AppView *view, ErrorPage::Reason reason, const QString &detail);
+    AppView *createView(const QString &objectName, const QString &css);
 
     ShellHost &shell;
     QString styleBase;

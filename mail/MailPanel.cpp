@@ -1,6 +1,7 @@
 #include "mail/MailPanel.h"
 
 #include "mail/MailListPage.h"
+#include "shell/AppView.h"
 #include "shell/OpenApps.h"
 #include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
@@ -9,22 +10,22 @@
 #include "shell/StackSlide.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
 #include <QHBoxLayout>
-#include <QProgressBar>
 #include <QStackedWidget>
 #include <QWebFrame>
 #include <QWebView>
 
 namespace
 {
-QWebView *viewAt(const QWidget *panel, int index)
+AppView *viewAt(const QWidget *panel, int index)
 {
     if (kindOf(panel) != PageKind::MailPanel || !panel->layout())
         return nullptr;
     QLayoutItem *item = panel->layout()->itemAt(index);
-    return item ? qobject_cast<QWebView *>(item->widget()) : nullptr;
+    return item ? AppView::of(item->widget()) : nullptr;
 }
 } // namespace
 
@@ -32,9 +33,9 @@ MailPanel::MailPanel(ShellHost &shellHost, QObject *parent) : QObject(parent), h
 
 QWebView *MailPanel::listView(const QWidget *panel)
 {
-    return viewAt(panel, 0);
+    return WebKitAppView::webViewOf(viewAt(panel, 0));
 }
-QWebView *MailPanel::mailView(const QWidget *panel)
+AppView *MailPanel::mailView(const QWidget *panel)
 {
     return viewAt(panel, 1);
 }
@@ -58,11 +59,11 @@ QWidget *MailPanel::open()
     auto *list = new QWebView;
     list->setMaximumWidth(300);
     list->setPage(new MailListPage(list, bridge));
+    new WebKitAppView(list);
     list->load(MailListPage::address());
     host.hookMailList(list->page()->mainFrame());
 
-    auto *mail = new QWebView;
-    mail->setPage(page);
+    auto *mail = WebKitAppView::make(page)->webView();
     auto *manager = new NT(host.mainWindow());
     page->setNetworkAccessManager(manager);
     // The manager belongs to the window but serves only this page: it goes
@@ -104,22 +105,21 @@ void MailPanel::offerBridge()
 
 void MailPanel::openService(const QString &service, const QString &name)
 {
-    QWebView *mail = mailView(panelOnTop());
+    AppView *mail = mailView(panelOnTop());
     if (!mail)
         return;
     host.setShowIndex(1);
     // The manager drops its previous jar: each account change brings in the
     // cookie file of the service's address.
-    mail->page()->networkAccessManager()->setCookieJar(
-        new NetworkCookieJar(service, host.paths().cookieFolder()));
+    if (QWebView *webView = WebKitAppView::webViewOf(mail))
+        webView->page()->networkAccessManager()->setCookieJar(
+            new NetworkCookieJar(service, host.paths().cookieFolder()));
     // A site that cannot be reached shows the account's name on its error page.
-    if (auto *page = dynamic_cast<QuietPage *>(mail->page()))
-        page->setAppIdentity(name.isEmpty() ? PageNames::mailPanel() : name, QByteArray());
+    mail->setApp(name.isEmpty() ? PageNames::mailPanel() : name, QByteArray());
     mail->load(QUrl(service));
-    QObject::connect(mail->page(), &QWebPage::loadProgress, host.progressBar(),
-                     &QProgressBar::setValue, Qt::UniqueConnection);
-    // Like every page of the stack, a finished load resets the bar.
-    host.hookPageLoads(mail->page());
+    // Like every page of the stack, its loads drive the bar and a finished
+    // one resets it.
+    host.follow(mail);
 }
 
 void MailPanel::authenticationRequired()

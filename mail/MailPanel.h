@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class AppView;
 class QWebView;
 class QWidget;
 class ShellHost;
@@ -28,9 +29,10 @@ public:
     // The mail view's manager asked for credentials.
     void authenticationRequired();
 
-    // The parts of a panel (null for anything else).
+    // The parts of a panel (null for anything else): the list is always a
+    // QtWebKit view, as it gets the bridge.
     static QWebView *listView(const QWidget *panel);
-    static QWebView *mailView(const QWidget *panel);
+    static AppView *mailView(const QWidget *panel);
 
 private:
     QWidget *panelOnTop() const;

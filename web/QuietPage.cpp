@@ -52,13 +52,16 @@ void QuietPage::watchProgress(int percent)
 
 QuietPage::~QuietPage()
 {
-    // Loads that the engine cancels while it goes must not reach the watch.
+    // Loads that the engine cancels while it goes must reach nobody: not the
+    // watch, and not the view, whose app view would hand them to the bridge.
+    // (Other signals stay: the view hears of the page's end through them.)
+    disconnect(this, &QWebPage::loadStarted, nullptr, nullptr);
+    disconnect(this, &QWebPage::loadProgress, nullptr, nullptr);
+    disconnect(this, &QWebPage::loadFinished, nullptr, nullptr);
     disconnect(this, nullptr, this, nullptr);
     stall.stop();
-    if (!bridge)
-        return;
-    disconnect(this, nullptr, bridge, nullptr);
-    disconnect(mainFrame(), nullptr, bridge, nullptr);
+    if (bridge)
+        disconnect(mainFrame(), nullptr, bridge, nullptr);
 }
 
 void QuietPage::setAppIdentity(const QString &appName, const QByteArray &appIcon)

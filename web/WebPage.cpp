@@ -1,15 +1,14 @@
 #include "web/WebPage.h"
 
 #include "shell/Addresses.h"
-#include "shell/PageProgress.h"
-#include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 #include "web/NetworkCookieJar.h"
+#include "web/OpenedWindow.h"
+#include "web/WebKitAppView.h"
 
 #include <QEvent>
 #include <QNetworkAccessManager>
-#include <QStackedWidget>
 #include <QWebView>
 
 WebPage::WebPage(QObject *parent, ShellHost *host)
@@ -61,15 +60,10 @@ QWebPage *WebPage::createWindow(WebWindowType)
     if (!shell || !shell->stack() || !mayOpenWindow())
         return nullptr;
     // WebKit's own agent, no window object, and no further windows.
-    auto *view = new QWebView;
-    view->setPage(new QuietPage(view, shell->bridge()));
-    shell->stack()->addWidget(view);
-    shell->stack()->setCurrentWidget(view);
-    view->setAttribute(Qt::WA_QuitOnClose);
-    view->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(
+    auto *webView = new QWebView;
+    webView->setPage(new QuietPage(webView, shell->bridge()));
+    webView->page()->networkAccessManager()->setCookieJar(new NetworkCookieJar(
         QStringLiteral(VANTARA_DEFAULT_START_PAGE), shell->paths().cookieFolder()));
-    shell->hookPageLoads(view->page());
-    PageProgress::follow(view->page(), shell->progressBar());
-    ScriptCall::run(shell->homeFrame(), QStringLiteral("createTab"), {"New..."});
-    return view->page();
+    OpenedWindow::show(*shell, new WebKitAppView(webView));
+    return webView->page();
 }

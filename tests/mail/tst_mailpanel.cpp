@@ -6,6 +6,7 @@
 #include "web/ErrorPage.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
 #include <QDesktopWidget>
@@ -91,7 +92,7 @@ private slots:
         QCOMPARE(layout->spacing(), 0);
         QCOMPARE(layout->contentsMargins(), QMargins());
         QWebView *list = MailPanel::listView(first);
-        QWebView *mail = MailPanel::mailView(first);
+        QWebView *mail = WebKitAppView::webViewOf(MailPanel::mailView(first));
         QVERIFY(list && mail);
         QCOMPARE(layout->itemAt(0)->widget(), list);
         QCOMPARE(list->maximumWidth(), 300);
@@ -160,7 +161,7 @@ private slots:
         MainWindow w;
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
+        QWebView *mail = WebKitAppView::webViewOf(MailPanel::mailView(panel));
         w.setShowIndex(0);
         QSignalSpy progress(w.progressBar(), &QProgressBar::valueChanged);
 
@@ -188,7 +189,7 @@ private slots:
         MainWindow w;
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
+        QWebView *mail = WebKitAppView::webViewOf(MailPanel::mailView(panel));
         w.Mailservice(inbox.toString(), QStringLiteral("ann@example.org"));
         QVERIFY(TestUtil::waitFor([&] { return mail->title() == "ann@example.org"; }));
         QCOMPARE(js(mail, "document.getElementById('reason').textContent").toString(),
@@ -212,7 +213,7 @@ private slots:
         MainWindow w;
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
+        QWebView *mail = WebKitAppView::webViewOf(MailPanel::mailView(panel));
 
         w.Mailservice(service, QStringLiteral("first@example.org"));
         QVERIFY(loaded(mail, QUrl(service)));
@@ -246,7 +247,7 @@ private slots:
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
         QWebView *list = MailPanel::listView(panel);
-        QWebView *mail = MailPanel::mailView(panel);
+        QWebView *mail = WebKitAppView::webViewOf(MailPanel::mailView(panel));
         const QUrl chosen = server.url(QStringLiteral("/chosen"));
         js(list, QStringLiteral("localStorage.clear();"
                                 "$('#listview').append($('<li data-theme=\"a\">').append("
@@ -266,7 +267,7 @@ private slots:
         MainWindow w;
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
+        QWebView *mail = WebKitAppView::webViewOf(MailPanel::mailView(panel));
         w.Mailservice(server.url(QStringLiteral("/m1")).toString(), QString());
         QVERIFY(loaded(mail, server.url(QStringLiteral("/m1"))));
         w.Mailservice(server.url(QStringLiteral("/m2")).toString(), QString());
@@ -294,7 +295,7 @@ private slots:
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
         QPointer<QWebView> list = MailPanel::listView(panel);
-        QPointer<QWebView> mail = MailPanel::mailView(panel);
+        QPointer<QWebView> mail = WebKitAppView::webViewOf(MailPanel::mailView(panel));
         QPointer<QWebPage> page = mail->page();
         QPointer<QNetworkAccessManager> manager = mail->page()->networkAccessManager();
 

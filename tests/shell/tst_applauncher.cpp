@@ -8,6 +8,7 @@
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
 #include "web/QuietPage.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
 #include <QApplication>
@@ -48,6 +49,11 @@ const char homeHtml[] = "<html><body><script>"
                         "</script></body></html>";
 
 const char styleBase[] = "::-webkit-scrollbar {width: 8px;} ";
+
+QWebView *webkit(AppView *view)
+{
+    return WebKitAppView::webViewOf(view);
+}
 
 void writeFile(const QString &path, const QByteArray &content)
 {
@@ -137,7 +143,7 @@ void TestAppLauncher::cleanup()
 QWebView *TestAppLauncher::launchAndWait(const QString &nn, const QString &ll)
 {
     const int before = bridge->loads;
-    QWebView *view = launcher->launch(nn, ll);
+    QWebView *view = webkit(launcher->launch(nn, ll));
     if (!view || !TestUtil::waitFor([&] { return bridge->loads > before; }))
         return nullptr;
     return view;
@@ -259,7 +265,7 @@ void TestAppLauncher::twoLaunchesMakeTwoPages()
 
 void TestAppLauncher::missingDescriptorStillStacksAPage()
 {
-    QWebView *view = launcher->launch("Ghost", "Ghost");
+    QWebView *view = webkit(launcher->launch("Ghost", "Ghost"));
     QVERIFY(view);
     QCOMPARE(shell->stack()->currentWidget(), view);
     QVERIFY(shell->stack()->isVisible());
@@ -318,7 +324,7 @@ void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink()
     writeFile(appsFolder() + "/Remote/app.con", "<config><apptype>web</apptype><applink>" +
                                                     link.toHtmlEscaped().toUtf8() +
                                                     "</applink></config>");
-    QWebView *view = launcher->launch("Remote", "Remote");
+    QWebView *view = webkit(launcher->launch("Remote", "Remote"));
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return !sink.requests().isEmpty(); }));
     // A connection to localapp exists exactly for the trusted links.
@@ -334,7 +340,7 @@ void TestAppLauncher::namesOutsideAppsReadNoDescriptor()
               "<config><apptype>local</apptype><applink>index.html</applink></config>");
     writeFile(shell->programFolder() + "/Outside/index.html", "<html><body>out</body></html>");
     for (const QString &name : {QStringLiteral("../Outside"), QStringLiteral("..\\Outside")}) {
-        QWebView *view = launcher->launch(name, name);
+        QWebView *view = webkit(launcher->launch(name, name));
         QVERIFY(view);
         QCOMPARE(view->url(), QUrl());
         QCOMPARE(QObject::disconnect(view->page()->mainFrame(),
@@ -348,7 +354,7 @@ void TestAppLauncher::localPageOutsideItsFolderLoadsNothing()
     writeFile(appsFolder() + "/Other/index.html", "<html><body>other</body></html>");
     writeFile(appsFolder() + "/Sneaky/app.con",
               "<config><apptype>local</apptype><applink>../Other/index.html</applink></config>");
-    QWebView *view = launcher->launch("Sneaky", "Sneaky");
+    QWebView *view = webkit(launcher->launch("Sneaky", "Sneaky"));
     QVERIFY(view);
     QTest::qWait(200);
     QVERIFY(!view->url().isLocalFile());
@@ -411,7 +417,7 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
     QVERIFY(buffer.open(QIODevice::WriteOnly) && icon.save(&buffer, "PNG"));
     writeFile(appsFolder() + "/Site/icon.png", png);
 
-    QWebView *view = launcher->launch("Site", "Site");
+    QWebView *view = webkit(launcher->launch("Site", "Site"));
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Site"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Refused));
@@ -445,7 +451,7 @@ void TestAppLauncher::stalledWebAppTimesOut()
               "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
     const int usual = QuietPage::stallTimeout();
     QuietPage::setStallTimeout(400);
-    QWebView *view = launcher->launch("Slow", "Slow");
+    QWebView *view = webkit(launcher->launch("Slow", "Slow"));
     QuietPage::setStallTimeout(usual);
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Slow"; }));
@@ -493,7 +499,7 @@ void TestAppLauncher::untrustedSiteShowsACertificateProblem()
     const QByteArray link = "https://127.0.0.1:" + QByteArray::number(site.serverPort()) + "/";
     writeFile(appsFolder() + "/Secure/app.con",
               "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
-    QWebView *view = launcher->launch("Secure", "Secure");
+    QWebView *view = webkit(launcher->launch("Secure", "Secure"));
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Secure"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Certificate));
@@ -541,7 +547,7 @@ void TestAppLauncher::namesThatDoNotResolve()
     writeFile(appsFolder() + "/Nowhere/app.con",
               "<config><apptype>web</apptype><applink>http://nowhere.invalid/</applink></config>");
     QCOMPARE(ErrorPage::machineIsOnline(), network);
-    QWebView *view = launcher->launch("Nowhere", "Nowhere");
+    QWebView *view = webkit(launcher->launch("Nowhere", "Nowhere"));
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Nowhere"; }, 30000));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason(reason)));
@@ -551,7 +557,7 @@ void TestAppLauncher::missingLocalPageIsNamed()
 {
     writeFile(appsFolder() + "/Lost/app.con",
               "<config><apptype>local</apptype><applink>start.html</applink></config>");
-    QWebView *view = launcher->launch("Lost", "Lost");
+    QWebView *view = webkit(launcher->launch("Lost", "Lost"));
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Lost"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
@@ -614,7 +620,8 @@ void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
     server->route("/b", "<html><head><title>B</title></head><body>b</body></html>");
     server->route("/search", "<html><head><title>Found</title></head><body>s</body></html>");
     auto *view = new QWebView;
-    std::unique_ptr<QWidget> page(BrowserBar::wrap(view, server->url("/search")));
+    std::unique_ptr<QWidget> page(
+        BrowserBar::wrap(new WebKitAppView(view), server->url("/search")));
     page->resize(800, 600);
     page->show();
     QApplication::setActiveWindow(page.get());
@@ -676,7 +683,7 @@ void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), sink.port()));
     const QString start = QStringLiteral(VANTARA_DEFAULT_START_PAGE);
-    QPointer<QWebView> view = launcher->launch("Google", start);
+    QPointer<QWebView> view = webkit(launcher->launch("Google", start));
     QVERIFY(view);
     QWidget *page = shell->stack()->currentWidget();
     QVERIFY(page != view.data());
@@ -692,7 +699,7 @@ void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
     // A web app, even one on the start page's address, stays a bare view.
     writeFile(appsFolder() + "/Search/app.con",
               "<config><apptype>web</apptype><applink>" + start.toUtf8() + "</applink></config>");
-    QWebView *app = launcher->launch("Search", "Search");
+    QWebView *app = webkit(launcher->launch("Search", "Search"));
     QCOMPARE(shell->stack()->currentWidget(), app);
     QVERIFY(!app->findChild<BrowserBar *>());
 }

@@ -6,6 +6,7 @@
 #include "shell/PageKind.h"
 #include "shell/PageStack.h"
 #include "shell/StackSlide.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
 #include <QApplication>
@@ -123,8 +124,8 @@ QWebView *TestPageStack::open(const QByteArray &path, const QByteArray &html)
 {
     server->route(path, html);
     const int before = bridge->loads;
-    QWebView *view =
-        launcher->launch(QString::fromLatin1(path.mid(1)), server->url(path).toString());
+    QWebView *view = WebKitAppView::webViewOf(
+        launcher->launch(QString::fromLatin1(path.mid(1)), server->url(path).toString()));
     if (!TestUtil::waitFor([&] { return bridge->loads > before; }))
         return nullptr;
     return view;
@@ -243,6 +244,8 @@ void TestPageStack::closingTheMailPanel()
     auto *list = new QWebView;
     auto *mailView = new QWebView;
     mailView->setPage(new WebPage(shell->mainWindow(), shell));
+    new WebKitAppView(list);
+    new WebKitAppView(mailView);
     layout->addWidget(list);
     layout->addWidget(mailView);
     shell->stack()->addWidget(panel);
@@ -278,8 +281,10 @@ void TestPageStack::closingMusicAndOtherWidgets()
     display->setObjectName(QStringLiteral("Music"));
     display->setPage(new WebPage(shell->mainWindow(), shell));
     QPointer<QWebView> displayGone = display;
-    for (QWebView *view : {music, display})
+    for (QWebView *view : {music, display}) {
+        new WebKitAppView(view);
         view->settings()->setAttribute(QWebSettings::PluginsEnabled, true);
+    }
     auto *other = new QWidget;
     QPointer<QWidget> otherGone = other;
     shell->stack()->addWidget(music);
@@ -319,7 +324,7 @@ void TestPageStack::localAppClosesItself()
              "</script></body></html>");
     QWebView *other = open("/a", titled("A"));
     const int before = bridge->loads;
-    QPointer<QWebView> closer = launcher->launch("Closer", "Closer");
+    QPointer<QWebView> closer = WebKitAppView::webViewOf(launcher->launch("Closer", "Closer"));
     QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
     QPointer<QWebPage> closerPage = closer->page();
     QCOMPARE(closerPage->mainFrame()->evaluateJavaScript("typeof api").toString(),
@@ -334,7 +339,7 @@ void TestPageStack::localAppClosesItself()
 
     // The same call made directly from the calling script's own stack frame.
     const int again = bridge->loads;
-    QPointer<QWebView> direct = launcher->launch("Closer", "Closer");
+    QPointer<QWebView> direct = WebKitAppView::webViewOf(launcher->launch("Closer", "Closer"));
     QVERIFY(TestUtil::waitFor([&] { return bridge->loads > again; }));
     const QVariant result = direct->page()->mainFrame()->evaluateJavaScript(
         "closeMe(); window.finished ? 'returned' : 'cut off'");
@@ -373,7 +378,7 @@ void TestPageStack::openedWindowTakesItsTitleAsTabName()
              titled("Opener"));
     server->route("/popup", titled("Popup window of the app"));
     const int before = bridge->loads;
-    QWebView *opener = launcher->launch("Opener", "Opener");
+    QWebView *opener = WebKitAppView::webViewOf(launcher->launch("Opener", "Opener"));
     QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
     shell->stack()->hide();
 

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "shell/Messages.h"
 #include "shell/ShellPaths.h"
+#include "web/WebKitAppView.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
@@ -63,7 +64,8 @@ private:
     QString selectedTab() const { return home("$('#dockapps a.select span').text()").toString(); }
     QWebView *openFromHome(const QString &name, const QString &address)
     {
-        return TestUtil::openFromHome(window, name, QStringLiteral("web"), address);
+        return WebKitAppView::webViewOf(
+            TestUtil::openFromHome(window, name, QStringLiteral("web"), address));
     }
 
     // Opens count web apps, "App 0" on, each its own page on the server.

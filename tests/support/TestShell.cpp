@@ -3,6 +3,7 @@
 #include "TestBridge.h"
 
 #include "app/MainWindow.h"
+#include "shell/AppView.h"
 #include "shell/Messages.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -69,10 +71,10 @@ QNetworkAccessManager *TestShell::newNetworkManager(QObject *parent) const
     return networkFactory ? networkFactory(parent) : new QNetworkAccessManager(parent);
 }
 
-void TestShell::hookPageLoads(QWebPage *page)
+void TestShell::hookViewLoads(AppView *view)
 {
     if (bridgeObject)
-        QObject::connect(page, &QWebPage::loadFinished, bridgeObject, &TestBridge::pageloaded,
+        QObject::connect(view, &AppView::loadFinished, bridgeObject, &TestBridge::pageloaded,
                          Qt::UniqueConnection);
 }
 
@@ -160,23 +162,24 @@ void answerQuestions(bool yes)
     Messages::answerAutomatically([yes](const QString &) { return yes; });
 }
 
-QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
-                       const QString &address)
+AppView *openFromHome(MainWindow *window, const QString &name, const QString &type,
+                      const QString &address)
 {
     QStackedWidget *stack = window->stack();
     const int before = stack->count();
     window->homeView()->page()->mainFrame()->evaluateJavaScript(
         QStringLiteral("openit('%1', '%2', '%3')").arg(name, type, address));
-    auto *view = qobject_cast<QWebView *>(stack->currentWidget());
+    AppView *view = AppView::of(stack->currentWidget());
     if (stack->count() != before + 1 || !view)
         return nullptr;
-    QWebFrame *frame = view->page()->mainFrame();
-    const bool up = waitFor([frame] {
-        return !frame->url().isEmpty() &&
-               frame->evaluateJavaScript(QStringLiteral("document.readyState")).toString() ==
-                   QLatin1String("complete");
-    });
-    return up ? view : nullptr;
+    return loadedOnce(view) ? view : nullptr;
+}
+
+bool loadedOnce(AppView *view, int timeoutMs)
+{
+    QPointer<AppView> alive(view);
+    return waitFor([alive] { return alive && alive->progress() == 100 && !alive->isLoading(); },
+                   timeoutMs);
 }
 
 QByteArray readFile(const QString &path)

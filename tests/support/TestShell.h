@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
+class AppView;
 class MainWindow;
 class QMainWindow;
 class TestBridge;
@@ -40,7 +41,7 @@ public:
     }
     int showIndex() const override { return index; }
     void setShowIndex(int i) override { index = i; }
-    void hookPageLoads(QWebPage *page) override;
+    void hookViewLoads(AppView *view) override;
     void hookAppPage(QWebView *view) override;
     void hookApiPlacement(QWebFrame *frame) override;
     void hookRemoteMessages(QNetworkAccessManager *manager) override;
@@ -77,8 +78,10 @@ QStringList *recordMessages();
 void answerQuestions(bool yes);
 // Opens an app as a tap on its home-screen icon does (the home page's
 // openit) and waits until its page has loaded; null when no page came up.
-QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
-                       const QString &address);
+AppView *openFromHome(MainWindow *window, const QString &name, const QString &type,
+                      const QString &address);
+// Waits until view has finished a load of its own (its progress full).
+bool loadedOnce(AppView *view, int timeoutMs = 20000);
 // The whole content of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);
 // Writes content to path, making its folders; true when all of it was written.
