@@ -6,48 +6,19 @@
 #include <QNetworkReply>
 #include <QWebFrame>
 
-namespace
-{
-int stallMs = 30000;
-}
-
-int QuietPage::stallTimeout()
-{
-    return stallMs;
-}
-
-void QuietPage::setStallTimeout(int ms)
-{
-    stallMs = ms;
-}
-
 QuietPage::QuietPage(QObject *parent, QObject *bridgeObject)
     : QWebPage(parent), bridge(bridgeObject)
 {
     ConsoleErrors::logFrom(this);
-    stall.setSingleShot(true);
-    stall.setInterval(stallMs);
-    connect(this, &QWebPage::loadStarted, this, [this] {
-        progress = 0;
-        stall.start();
-    });
-    connect(this, &QWebPage::loadProgress, this, &QuietPage::watchProgress);
-    connect(this, &QWebPage::loadFinished, &stall, &QTimer::stop);
-    connect(&stall, &QTimer::timeout, this, [this] {
+    connect(this, &QWebPage::loadStarted, &stall, &LoadWatchdog::started);
+    connect(this, &QWebPage::loadProgress, &stall, &LoadWatchdog::progressed);
+    connect(this, &QWebPage::loadFinished, &stall, &LoadWatchdog::finished);
+    connect(&stall, &LoadWatchdog::stalled, this, [this] {
         const QUrl url = mainFrame()->requestedUrl();
         triggerAction(QWebPage::Stop);
         // The engine shows nothing for a load it was told to stop.
         mainFrame()->setHtml(QString::fromUtf8(failurePage(url, ErrorPage::Reason::TimedOut)), url);
     });
-}
-
-void QuietPage::watchProgress(int percent)
-{
-    // Only real progress counts: the engine repeats its estimate meanwhile.
-    if (stall.isActive() && percent > progress) {
-        progress = percent;
-        stall.start();
-    }
 }
 
 QuietPage::~QuietPage()
@@ -59,7 +30,7 @@ QuietPage::~QuietPage()
     disconnect(this, &QWebPage::loadProgress, nullptr, nullptr);
     disconnect(this, &QWebPage::loadFinished, nullptr, nullptr);
     disconnect(this, nullptr, this, nullptr);
-    stall.stop();
+    stall.finished();
     if (bridge)
         disconnect(mainFrame(), nullptr, bridge, nullptr);
 }
@@ -104,8 +75,5 @@ bool QuietPage::extension(Extension extension, const ExtensionOption *option,
 
 QByteArray QuietPage::failurePage(const QUrl &url, ErrorPage::Reason reason) const
 {
-    const QString shownName = name.isEmpty() ? ErrorPage::nameFor(url) : name;
-    const QString detail =
-        url.isLocalFile() ? ErrorPage::nameFor(url) : url.toDisplayString(QUrl::RemoveUserInfo);
-    return ErrorPage::html(shownName, icon, reason, detail, true);
+    return ErrorPage::forFailedLoad(name, icon, url, reason);
 }

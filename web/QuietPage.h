@@ -1,9 +1,9 @@
 #pragma once
 
 #include "web/ErrorPage.h"
+#include "web/LoadWatchdog.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWebPage>
 
 // A page of the shell's stack whose signals stop reaching the shell's bridge
@@ -13,8 +13,7 @@
 //
 // A load that fails shows the shell's own error page (web/ErrorPage) under
 // the page's app name and icon, instead of the engine's raw error. A load
-// that makes no progress for stallTimeout() is stopped and shown as timed
-// out: the network gives a page no time limit of its own.
+// that stalls (web/LoadWatchdog) is stopped and shown as timed out.
 class QuietPage : public QWebPage
 {
 public:
@@ -26,21 +25,15 @@ public:
     void setAppIdentity(const QString &name, const QByteArray &icon);
     QString appName() const { return name; }
 
-    // For every page made afterwards; 30 s unless a test sets it.
-    static int stallTimeout();
-    static void setStallTimeout(int ms);
-
     bool supportsExtension(Extension extension) const override;
     bool extension(Extension extension, const ExtensionOption *option,
                    ExtensionReturn *output) override;
 
 private:
-    void watchProgress(int percent);
     QByteArray failurePage(const QUrl &url, ErrorPage::Reason reason) const;
 
     QPointer<QObject> bridge;
-    QTimer stall;
-    int progress = 0;
+    LoadWatchdog stall;
     QString name;
     QByteArray icon;
 };

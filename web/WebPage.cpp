@@ -7,7 +7,6 @@
 #include "web/OpenedWindow.h"
 #include "web/WebKitAppView.h"
 
-#include <QEvent>
 #include <QNetworkAccessManager>
 #include <QWebView>
 
@@ -30,34 +29,13 @@ QString WebPage::userAgentForUrl(const QUrl &) const
 bool WebPage::event(QEvent *event)
 {
     // The view hands the page its input events; these are the user's own.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::KeyPress:
-    case QEvent::TouchBegin:
-        lastGesture.start();
-        break;
-    default:
-        break;
-    }
+    windows.see(event);
     return QuietPage::event(event);
-}
-
-bool WebPage::mayOpenWindow()
-{
-    // One window per gesture: a click must not let a loop open hundreds.
-    if (lastGesture.isValid() && lastGesture.elapsed() <= gestureMs) {
-        lastGesture.invalidate();
-        return true;
-    }
-    if (windowsOpenedUnasked >= windowsWithoutGesture)
-        return false;
-    ++windowsOpenedUnasked;
-    return true;
 }
 
 QWebPage *WebPage::createWindow(WebWindowType)
 {
-    if (!shell || !shell->stack() || !mayOpenWindow())
+    if (!shell || !shell->stack() || !windows.mayOpen())
         return nullptr;
     // WebKit's own agent, no window object, and no further windows.
     auto *webView = new QWebView;

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "web/QuietPage.h"
-
-#include <QElapsedTimer>
+#include "web/WindowAllowance.h"
 
 class ShellHost;
 
@@ -19,11 +18,6 @@ public:
 
     static QString userAgent();
 
-    // Windows a page may open without the user's click or key press.
-    static constexpr int windowsWithoutGesture = 3;
-    // How long after a click or key press a window still answers it.
-    static constexpr int gestureMs = 1000;
-
     bool event(QEvent *event) override;
 
 protected:
@@ -31,9 +25,6 @@ protected:
     QString userAgentForUrl(const QUrl &url) const override;
 
 private:
-    bool mayOpenWindow();
-
     ShellHost *shell;
-    QElapsedTimer lastGesture; // invalid when no gesture is waiting for a window
-    int windowsOpenedUnasked = 0;
+    WindowAllowance windows;
 };

@@ -6,6 +6,7 @@
 #include "shell/PageStack.h"
 #include "web/BrowserBar.h"
 #include "web/ErrorPage.h"
+#include "web/LoadWatchdog.h"
 #include "web/NetworkCookieJar.h"
 #include "web/QuietPage.h"
 #include "web/WebKitAppView.h"
@@ -449,10 +450,10 @@ void TestAppLauncher::stalledWebAppTimesOut()
     const QByteArray link = site.url("/slow").toString().toUtf8();
     writeFile(appsFolder() + "/Slow/app.con",
               "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
-    const int usual = QuietPage::stallTimeout();
-    QuietPage::setStallTimeout(400);
+    const int usual = LoadWatchdog::timeout();
+    LoadWatchdog::setTimeout(400);
     QWebView *view = webkit(launcher->launch("Slow", "Slow"));
-    QuietPage::setStallTimeout(usual);
+    LoadWatchdog::setTimeout(usual);
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Slow"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::TimedOut));

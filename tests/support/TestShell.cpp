@@ -5,6 +5,8 @@
 #include "app/MainWindow.h"
 #include "shell/AppView.h"
 #include "shell/Messages.h"
+#include "web/EngineLoader.h"
+#include "web/WebEngineFactory.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,6 +46,10 @@ TestShell::TestShell(TestBridge *bridgeObj)
 TestShell::~TestShell()
 {
     delete window;
+    // QtWebEngine lets go of its storage once the profiles of the pages just
+    // gone have gone too, which happens from the event loop.
+    const QString root = folder.path();
+    TestUtil::waitFor([root] { return QDir(root).removeRecursively(); });
 }
 
 QWebView *TestShell::homeView() const
@@ -180,6 +186,28 @@ bool loadedOnce(AppView *view, int timeoutMs)
     QPointer<AppView> alive(view);
     return waitFor([alive] { return alive && alive->progress() == 100 && !alive->isLoading(); },
                    timeoutMs);
+}
+
+AppView *engineView(ShellHost &shell, const QString &storage, bool mobileRequests)
+{
+    WebEngineFactory *engine = EngineLoader::factory();
+    if (!engine)
+        return nullptr;
+    EngineViewSetup setup;
+    setup.storageFolder = shell.paths().engineStorageFolder() + QLatin1Char('/') + storage;
+    setup.mobileRequests = mobileRequests;
+    AppView *view = engine->createView(setup, shell);
+    shell.stack()->addWidget(view->widget());
+    shell.stack()->setCurrentWidget(view->widget());
+    shell.follow(view);
+    return view;
+}
+
+bool loadUntilTitled(AppView *view, const QUrl &url, const QString &title, int timeoutMs)
+{
+    QPointer<AppView> alive(view);
+    view->load(url);
+    return waitFor([alive, title] { return alive && alive->title() == title; }, timeoutMs);
 }
 
 QByteArray readFile(const QString &path)

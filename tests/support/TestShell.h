@@ -82,6 +82,13 @@ AppView *openFromHome(MainWindow *window, const QString &name, const QString &ty
                       const QString &address);
 // Waits until view has finished a load of its own (its progress full).
 bool loadedOnce(AppView *view, int timeoutMs = 20000);
+// A QtWebEngine view as the shell makes one for a web app (storage under the
+// shell's working folder), on top of shell's stack; null when the engine
+// library cannot be loaded.
+AppView *engineView(ShellHost &shell, const QString &storage = QStringLiteral("Test"),
+                    bool mobileRequests = false);
+// Loads url into view and waits until its title is title.
+bool loadUntilTitled(AppView *view, const QUrl &url, const QString &title, int timeoutMs = 20000);
 // The whole content of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);
 // Writes content to path, making its folders; true when all of it was written.
