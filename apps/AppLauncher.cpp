@@ -6,16 +6,20 @@
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 #include "shell/AppView.h"
+#include "shell/EngineChoice.h"
 #include "shell/OpenApps.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
+#include "shell/ShellSettings.h"
 #include "shell/StackSlide.h"
 #include "web/BrowserBar.h"
+#include "web/EngineViews.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
+#include "web/WebEngineFactory.h"
 #include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
@@ -28,12 +32,6 @@
 
 namespace
 {
-bool isWebAddress(const QString &address)
-{
-    return address.contains(QLatin1String("http://")) ||
-           address.contains(QLatin1String("https://"));
-}
-
 void useJar(AppView *view, const QString &jarName, const ShellHost &shell)
 {
     if (QWebView *webView = WebKitAppView::webViewOf(view))
@@ -72,12 +70,22 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll)
                                       ? AppDescriptor::read(appFolder + QStringLiteral("/app.con"))
                                       : AppDescriptor();
         shell.setShowIndex(0);
-        AppView *view = createView(ll, app.css);
+        const ShellSettings settings = ShellSettings::read(shell.paths());
+        const bool browser = ll == QLatin1String(VANTARA_DEFAULT_START_PAGE) && app.type.isEmpty();
+        const AppView::Engine engine = browser ? EngineChoice::forBrowser(settings)
+                                               : EngineChoice::forApp(app, nn, ll, settings);
+        // The cookies the page ends up with: its own site's, or for local apps
+        // the start page's.
+        const QString jar = app.type == QLatin1String("web") ? app.link
+                            : app.type == QLatin1String("local")
+                                ? QStringLiteral(VANTARA_DEFAULT_START_PAGE)
+                                : ll;
+        AppView *view = createView(engine, nn, ll, app.css, jar);
         QWidget *widget = view->widget();
         widget->setGeometry(StackSlide::stackArea(shell.screenArea()));
         view->setApp(nn, safeName ? ErrorPage::appIcon(appFolder) : QByteArray());
 
-        if (isWebAddress(ll)) {
+        if (EngineChoice::isWebAddress(ll)) {
             useJar(view, ll, shell);
             view->load(QUrl(ll));
         }
@@ -105,14 +113,14 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll)
             widget->setObjectName(nn);
             AppSession::markPage(widget, nn);
         }
-        if (!isWebAddress(ll) && app.type != QLatin1String("web") &&
+        if (!EngineChoice::isWebAddress(ll) && app.type != QLatin1String("web") &&
             app.type != QLatin1String("local"))
             showProblem(view, ErrorPage::Reason::BrokenDescriptor, QStringLiteral("app.con"));
 
         // The dock's Browser gets a bar to navigate with; web apps keep their
         // page alone.
         QWidget *page = widget;
-        if (ll == QLatin1String(VANTARA_DEFAULT_START_PAGE) && app.type.isEmpty()) {
+        if (browser) {
             page = BrowserBar::wrap(view, QUrl(ll));
             page->setObjectName(widget->objectName());
             page->setGeometry(widget->geometry());
@@ -140,15 +148,28 @@ void AppLauncher::showProblem(AppView *view, ErrorPage::Reason reason, const QSt
     view->showOwnPage(ErrorPage::html(view->appName(), view->appIcon(), reason, detail, false));
 }
 
-AppView *AppLauncher::createView(const QString &objectName, const QString &css)
+AppView *AppLauncher::createView(AppView::Engine engine, const QString &name,
+                                 const QString &objectName, const QString &css, const QString &jar)
 {
-    auto *page = new WebPage(shell.mainWindow(), &shell);
-    page->setForwardUnsupportedContent(true);
-    auto *view = WebKitAppView::make(page);
-    QWebView *webView = view->webView();
-    webView->setObjectName(objectName);
-    webView->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, css));
-    shell.hookAppPage(webView);
-    shell.follow(view);
+    AppView *view = nullptr;
+    if (engine == AppView::Engine::WebEngine) {
+        EngineViewSetup setup;
+        setup.storageFolder =
+            EngineViews::storageFolder(shell.paths(), QStringLiteral("App"), name);
+        setup.cookieJar = jar;
+        setup.styleSheet = styleBase + css;
+        view = EngineViews::create(shell, setup);
+    }
+    // QtWebKit: by choice, or when the engine library cannot be loaded.
+    if (!view) {
+        auto *page = new WebPage(shell.mainWindow(), &shell);
+        page->setForwardUnsupportedContent(true);
+        auto *webkit = WebKitAppView::make(page);
+        webkit->webView()->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, css));
+        shell.hookAppPage(webkit->webView());
+        shell.follow(webkit);
+        view = webkit;
+    }
+    view->widget()->setObjectName(objectName);
     return view;
 }

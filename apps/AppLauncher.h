@@ -1,12 +1,12 @@
 #pragma once
 
+#include "shell/AppView.h"
 #include "web/ErrorPage.h"
 
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
-class AppView;
 class ShellHost;
 
 // Opens an app from the home screen: a new view with its own page, cookies
@@ -33,7 +33,9 @@ public:
 private:
     // Shows the shell's page naming what is wrong with the app.
     static void showProblem(AppView *view, ErrorPage::Reason reason, const QString &detail);
-    AppView *createView(const QString &objectName, const QString &css);
+    // A view of engine for the app called name; its cookies are the jar's.
+    AppView *createView(AppView::Engine engine, const QString &name, const QString &objectName,
+                        const QString &css, const QString &jar);
 
     ShellHost &shell;
     QString styleBase;

@@ -2,14 +2,18 @@
 
 #include "mail/MailListPage.h"
 #include "shell/AppView.h"
+#include "shell/EngineChoice.h"
 #include "shell/OpenApps.h"
 #include "shell/PageKind.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
+#include "shell/ShellSettings.h"
 #include "shell/StackSlide.h"
+#include "web/EngineViews.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
+#include "web/WebEngineFactory.h"
 #include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
@@ -52,7 +56,6 @@ QWidget *MailPanel::open()
     QObject *bridge = host.bridge();
 
     auto *panel = new QWidget;
-    auto *page = new WebPage(host.mainWindow(), &host);
     auto *layout = new QHBoxLayout;
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -63,22 +66,13 @@ QWidget *MailPanel::open()
     list->load(MailListPage::address());
     host.hookMailList(list->page()->mainFrame());
 
-    auto *mail = WebKitAppView::make(page)->webView();
-    auto *manager = new NT(host.mainWindow());
-    page->setNetworkAccessManager(manager);
-    // The manager belongs to the window but serves only this page: it goes
-    // with the page, and stops calling the bridge at once.
-    QObject::connect(page, &QObject::destroyed, manager, [manager, bridge] {
-        manager->disconnect(bridge);
-        manager->deleteLater();
-    });
-    host.hookMailService(page, manager);
+    AppView *mail = webKitMailView();
     mail->load(QUrl(QStringLiteral("qrc:/assets/support/home.html")));
 
     layout->setSpacing(0);
     layout->addWidget(list);
     // The list keeps its 300 px; the mail view takes all the rest.
-    layout->addWidget(mail, 1);
+    layout->addWidget(mail->widget(), 1);
     panel->setLayout(layout);
 
     QStackedWidget *stack = host.stack();
@@ -89,6 +83,37 @@ QWidget *MailPanel::open()
     stack->setCurrentWidget(panel);
     StackSlide::slideIn(stack, host.screenArea());
     return panel;
+}
+
+AppView *MailPanel::webKitMailView()
+{
+    QObject *bridge = host.bridge();
+    auto *page = new WebPage(host.mainWindow(), &host);
+    auto *manager = new NT(host.mainWindow());
+    page->setNetworkAccessManager(manager);
+    // The manager belongs to the window but serves only this page: it goes
+    // with the page, and stops calling the bridge at once.
+    QObject::connect(page, &QObject::destroyed, manager, [manager, bridge] {
+        manager->disconnect(bridge);
+        manager->deleteLater();
+    });
+    host.hookMailService(page, manager);
+    return WebKitAppView::make(page);
+}
+
+AppView *MailPanel::siteView(const QString &service, AppView::Engine engine)
+{
+    if (engine == AppView::Engine::WebKit)
+        return webKitMailView();
+    // The phone's agent on the requests, and each site's storage, which its
+    // accounts share as they share its cookie file.
+    const QString site = NetworkCookieJar::fileNameFor(service);
+    EngineViewSetup setup;
+    setup.storageFolder = EngineViews::storageFolder(host.paths(), PageNames::mailPanel(),
+                                                     site.isEmpty() ? service : site);
+    setup.cookieJar = service;
+    setup.mobileRequests = true;
+    return EngineViews::create(host, setup);
 }
 
 void MailPanel::offerBridge()
@@ -105,10 +130,21 @@ void MailPanel::offerBridge()
 
 void MailPanel::openService(const QString &service, const QString &name)
 {
-    AppView *mail = mailView(panelOnTop());
+    QWidget *panel = panelOnTop();
+    AppView *mail = mailView(panel);
     if (!mail)
         return;
     host.setShowIndex(1);
+    // QtWebEngine keeps a page in the storage it was made with: a site of its
+    // own, or a change of engine, gets a view of its own.
+    const AppView::Engine engine = EngineChoice::forMailSite(ShellSettings::read(host.paths()));
+    if (engine == AppView::Engine::WebEngine || mail->engine() != engine) {
+        if (AppView *site = siteView(service, engine)) {
+            panel->layout()->replaceWidget(mail->widget(), site->widget());
+            mail->close(false);
+            mail = site;
+        }
+    }
     // The manager drops its previous jar: each account change brings in the
     // cookie file of the service's address.
     if (QWebView *webView = WebKitAppView::webViewOf(mail))

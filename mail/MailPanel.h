@@ -1,9 +1,10 @@
 #pragma once
 
+#include "shell/AppView.h"
+
 #include <QObject>
 #include <QString>
 
-class AppView;
 class QWebView;
 class QWidget;
 class ShellHost;
@@ -36,6 +37,11 @@ public:
 
 private:
     QWidget *panelOnTop() const;
+    // The mail view that QtWebKit shows: the phone's agent on its requests.
+    AppView *webKitMailView();
+    // A new mail view for service in engine; null when the engine cannot be
+    // loaded.
+    AppView *siteView(const QString &service, AppView::Engine engine);
 
     ShellHost &host;
 };

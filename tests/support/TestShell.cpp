@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "shell/AppView.h"
 #include "shell/Messages.h"
-#include "web/EngineLoader.h"
+#include "web/EngineViews.h"
 #include "web/WebEngineFactory.h"
 
 #include <QDir>
@@ -128,6 +128,25 @@ bool TestShell::loadHome(const QString &html, const QUrl &baseUrl)
 namespace TestUtil
 {
 
+bool chooseEngine(const ShellPaths &paths, AppView::Engine engine)
+{
+    if (engine == AppView::Engine::WebEngine)
+        return !QFile::exists(paths.settingsFile()) || QFile::remove(paths.settingsFile());
+    return writeFile(paths.settingsFile(), "<settings><lightEngine>all</lightEngine></settings>");
+}
+
+const char *nameOf(AppView::Engine engine)
+{
+    return engine == AppView::Engine::WebKit ? "QtWebKit" : "QtWebEngine";
+}
+
+void engineRows()
+{
+    QTest::addColumn<AppView::Engine>("engine");
+    for (AppView::Engine e : {AppView::Engine::WebKit, AppView::Engine::WebEngine})
+        QTest::newRow(nameOf(e)) << e;
+}
+
 bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs)
 {
     QSignalSpy spy(view, SIGNAL(loadFinished(bool)));
@@ -190,16 +209,14 @@ bool loadedOnce(AppView *view, int timeoutMs)
 
 AppView *engineView(ShellHost &shell, const QString &storage, bool mobileRequests)
 {
-    WebEngineFactory *engine = EngineLoader::factory();
-    if (!engine)
-        return nullptr;
     EngineViewSetup setup;
-    setup.storageFolder = shell.paths().engineStorageFolder() + QLatin1Char('/') + storage;
+    setup.storageFolder = EngineViews::storageFolder(shell.paths(), QStringLiteral("App"), storage);
     setup.mobileRequests = mobileRequests;
-    AppView *view = engine->createView(setup, shell);
-    shell.stack()->addWidget(view->widget());
-    shell.stack()->setCurrentWidget(view->widget());
-    shell.follow(view);
+    AppView *view = EngineViews::create(shell, setup);
+    if (view) {
+        shell.stack()->addWidget(view->widget());
+        shell.stack()->setCurrentWidget(view->widget());
+    }
     return view;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/AppView.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 
@@ -8,7 +9,6 @@
 #include <QTemporaryDir>
 #include <functional>
 
-class AppView;
 class MainWindow;
 class QMainWindow;
 class TestBridge;
@@ -63,8 +63,18 @@ private:
     QRect screen{0, 0, 1280, 800};
 };
 
+Q_DECLARE_METATYPE(AppView::Engine)
+
 namespace TestUtil
 {
+// The shell of paths shows the remote pages it opens from now on in engine:
+// QtWebKit by the light choice of its settings file (for every app), or
+// QtWebEngine, as it does without the choice.
+bool chooseEngine(const ShellPaths &paths, AppView::Engine engine);
+// The name of an engine, for data rows.
+const char *nameOf(AppView::Engine engine);
+// A column "engine" with a row for each engine of remote pages.
+void engineRows();
 // Loads html into view and waits for loadFinished; true when it loaded.
 bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs = 10000);
 // Loads url into view and waits for loadFinished.
