@@ -140,7 +140,8 @@ void MailPanel::openService(const QString &service, const QString &name)
     const AppView::Engine engine = EngineChoice::forMailSite(ShellSettings::read(host.paths()));
     if (engine == AppView::Engine::WebEngine || mail->engine() != engine) {
         if (AppView *site = siteView(service, engine)) {
-            panel->layout()->replaceWidget(mail->widget(), site->widget());
+            // The layout hands back the item it held the old view in.
+            delete panel->layout()->replaceWidget(mail->widget(), site->widget());
             mail->close(false);
             mail = site;
         }

@@ -10,6 +10,8 @@
 #include "web/WebPage.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QPointer>
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QStackedWidget>
@@ -51,6 +53,7 @@ private slots:
     void engineViewsPresentTheShellsAgents_data();
     void engineViewsPresentTheShellsAgents();
     void remotePagesReachNothingLocal();
+    void eachAppKeepsItsOwnStorage();
     void engineWindowsBecomeStackPagesAndAreFew();
     void asRootTheSandboxIsOffAndTheLogSaysSoOnce();
 
@@ -393,6 +396,34 @@ void TestWebIdentity::remotePagesReachNothingLocal()
     server->route("/after", "<html><head><title>after</title></head></html>");
     QVERIFY(TestUtil::loadUntilTitled(view, server->url("/after"), "after"));
     QVERIFY(view->url().scheme() == "http");
+}
+
+void TestWebIdentity::eachAppKeepsItsOwnStorage()
+{
+    server->route("/store", "<html><head><title>waiting</title></head><body><script>"
+                            "localStorage.setItem('note', 'milk');"
+                            "document.title = 'stored';</script></body></html>");
+    server->route("/read", "<html><head><title>waiting</title></head><body><script>"
+                           "document.title = localStorage.getItem('note') || 'nothing';"
+                           "</script></body></html>");
+    AppView *first = TestUtil::engineView(*shell, "Notes");
+    QVERIFY(first);
+    QVERIFY(TestUtil::loadUntilTitled(first, server->url("/store"), "stored"));
+    // The app closes, and with its last page its profile goes.
+    QPointer<QWidget> gone = first->widget();
+    first->close(true);
+    QVERIFY(TestUtil::waitFor([&] { return !gone; }));
+    QCoreApplication::processEvents();
+
+    // Opened again, it finds what it stored, in its folder under the working
+    // folder; another app does not.
+    AppView *again = TestUtil::engineView(*shell, "Notes");
+    QVERIFY(again);
+    QVERIFY(TestUtil::loadUntilTitled(again, server->url("/read"), "milk"));
+    AppView *other = TestUtil::engineView(*shell, "Other");
+    QVERIFY(other);
+    QVERIFY(TestUtil::loadUntilTitled(other, server->url("/read"), "nothing"));
+    QVERIFY(QFileInfo(shell->paths().engineStorageFolder() + "/App-Notes").isDir());
 }
 
 void TestWebIdentity::engineWindowsBecomeStackPagesAndAreFew()
