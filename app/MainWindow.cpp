@@ -18,6 +18,7 @@
 #include "media/FolderBrowser.h"
 #include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
+#include "shell/AppView.h"
 #include "shell/EventRefusal.h"
 #include "shell/PageStack.h"
 #include "shell/PrivateFiles.h"
@@ -181,9 +182,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 // Hooks: the only place where signals meet the slots that pages know.
 
-void MainWindow::hookPageLoads(QWebPage *page)
+void MainWindow::hookViewLoads(AppView *view)
 {
-    connect(page, &QWebPage::loadFinished, this, &MainWindow::pageloaded, Qt::UniqueConnection);
+    connect(view, &AppView::loadFinished, this, &MainWindow::pageloaded, Qt::UniqueConnection);
 }
 
 void MainWindow::hookAppPage(QWebView *view)

@@ -64,7 +64,7 @@ public:
     QNetworkAccessManager *newNetworkManager(QObject *parent) const override;
     int showIndex() const override;
     void setShowIndex(int index) override;
-    void hookPageLoads(QWebPage *page) override;
+    void hookViewLoads(AppView *view) override;
     void hookAppPage(QWebView *view) override;
     void hookApiPlacement(QWebFrame *frame) override;
     void hookMailList(QWebFrame *frame) override;

@@ -6,16 +6,22 @@
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 #include "shell/AppIcon.h"
+#include "shell/AppView.h"
+#include "shell/EngineChoice.h"
 #include "shell/OpenApps.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
+#include "shell/ShellSettings.h"
 #include "shell/StackSlide.h"
 #include "web/BrowserBar.h"
+#include "web/EngineViews.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
+#include "web/WebEngineFactory.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
 #include <QNetworkAccessManager>
@@ -27,10 +33,11 @@
 
 namespace
 {
-void useJar(QWebView *view, const QString &jarName, const ShellHost &shell)
+void useJar(AppView *view, const QString &jarName, const ShellHost &shell)
 {
-    view->page()->networkAccessManager()->setCookieJar(
-        new NetworkCookieJar(jarName, shell.paths().cookieFolder()));
+    if (QWebView *webView = WebKitAppView::webViewOf(view))
+        webView->page()->networkAccessManager()->setCookieJar(
+            new NetworkCookieJar(jarName, shell.paths().cookieFolder()));
 }
 } // namespace
 
@@ -54,24 +61,32 @@ QUrl AppLauncher::localPage(const QString &appFolder, const QString &link)
     return page;
 }
 
-QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
+AppView *AppLauncher::launch(const QString &nn, const QString &ll)
 {
     try {
         // A name that is not one folder inside Apps has no descriptor.
+        const bool safeName = AppFolder::isSafeName(nn);
         const QString appFolder = shell.appsFolder() + QLatin1Char('/') + nn;
-        const AppDescriptor app = AppFolder::isSafeName(nn)
+        const AppDescriptor app = safeName
                                       ? AppDescriptor::read(appFolder + QStringLiteral("/app.con"))
                                       : AppDescriptor();
         shell.setShowIndex(0);
-        QWebView *view = createView(ll);
-        view->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, app.css));
+        const ShellSettings settings = ShellSettings::read(shell.paths());
+        const bool browser = ll == QLatin1String(VANTARA_DEFAULT_START_PAGE) && app.type.isEmpty();
+        const AppView::Engine engine = browser ? EngineChoice::forBrowser(settings)
+                                               : EngineChoice::forApp(app, nn, ll, settings);
+        // The cookies the page ends up with: its own site's, or for local apps
+        // the start page's.
+        const QString jar = app.type == QLatin1String("web") ? app.link
+                            : app.type == QLatin1String("local")
+                                ? QStringLiteral(VANTARA_DEFAULT_START_PAGE)
+                                : ll;
+        AppView *view = createView(engine, nn, ll, app.css, jar);
+        QWidget *widget = view->widget();
+        widget->setGeometry(StackSlide::stackArea(shell.screenArea()));
+        view->setApp(nn, safeName ? ErrorPage::appIcon(appFolder) : QByteArray());
 
-        view->setGeometry(StackSlide::stackArea(shell.screenArea()));
-        if (auto *page = dynamic_cast<QuietPage *>(view->page()))
-            page->setAppIdentity(nn, AppFolder::isSafeName(nn) ? ErrorPage::appIcon(appFolder)
-                                                               : QByteArray());
-
-        if (ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"))) {
+        if (EngineChoice::isWebAddress(ll)) {
             useJar(view, ll, shell);
             view->load(QUrl(ll));
         }
@@ -80,41 +95,42 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
             const QUrl link(app.link);
             view->load(link);
             if (ScriptBridge::isTrustedWebAddress(link))
-                shell.hookApiPlacement(view->page()->mainFrame());
-            view->setObjectName(nn);
-            AppSession::markPage(view, nn);
+                if (QWebFrame *frame = WebKitAppView::frameOf(view))
+                    shell.hookApiPlacement(frame);
+            widget->setObjectName(nn);
+            AppSession::markPage(widget, nn);
         }
         if (app.type == QLatin1String("local")) {
             useJar(view, QStringLiteral(VANTARA_DEFAULT_START_PAGE), shell);
-            ScriptBridge::markAppFolder(view->page(), appFolder);
+            QWebFrame *frame = WebKitAppView::frameOf(view);
+            ScriptBridge::markAppFolder(frame ? frame->page() : nullptr, appFolder);
             const QUrl page = localPage(appFolder, app.link);
             if (!page.isEmpty())
                 view->load(page);
             else
-                showProblem(view, nn, appFolder, ErrorPage::Reason::PageMissing, app.link);
-            shell.hookApiPlacement(view->page()->mainFrame());
-            view->setObjectName(nn);
-            AppSession::markPage(view, nn);
+                showProblem(view, ErrorPage::Reason::PageMissing, app.link);
+            if (frame)
+                shell.hookApiPlacement(frame);
+            widget->setObjectName(nn);
+            AppSession::markPage(widget, nn);
         }
-        const bool webAddress =
-            ll.contains(QLatin1String("http://")) || ll.contains(QLatin1String("https://"));
-        if (!webAddress && app.type != QLatin1String("web") && app.type != QLatin1String("local"))
-            showProblem(view, nn, appFolder, ErrorPage::Reason::BrokenDescriptor,
-                        QStringLiteral("app.con"));
+        if (!EngineChoice::isWebAddress(ll) && app.type != QLatin1String("web") &&
+            app.type != QLatin1String("local"))
+            showProblem(view, ErrorPage::Reason::BrokenDescriptor, QStringLiteral("app.con"));
 
         // The dock's Browser gets a bar to navigate with; web apps keep their
         // page alone.
-        QWidget *page = view;
-        if (ll == QLatin1String(VANTARA_DEFAULT_START_PAGE) && app.type.isEmpty()) {
+        QWidget *page = widget;
+        if (browser) {
             page = BrowserBar::wrap(view, QUrl(ll));
-            page->setObjectName(view->objectName());
-            page->setGeometry(view->geometry());
+            page->setObjectName(widget->objectName());
+            page->setGeometry(widget->geometry());
         }
         OpenApps::mark(page, nn);
         shell.stack()->addWidget(page);
         shell.stack()->setCurrentWidget(page);
         // Keys go to the page the user now sees, not the home page beneath.
-        view->setFocus();
+        view->focus();
         StackSlide::slideIn(shell.stack(), shell.screenArea());
         // The tab's icon: one beyond the bounds is never given to the page.
         const QString icon =
@@ -130,25 +146,34 @@ QWebView *AppLauncher::launch(const QString &nn, const QString &ll)
     }
 }
 
-void AppLauncher::showProblem(QWebView *view, const QString &name, const QString &appFolder,
-                              ErrorPage::Reason reason, const QString &detail)
+void AppLauncher::showProblem(AppView *view, ErrorPage::Reason reason, const QString &detail)
 {
     // No base address: the page of a broken app gets no api and no file access.
-    const QByteArray icon =
-        AppFolder::isSafeName(name) ? ErrorPage::appIcon(appFolder) : QByteArray();
-    view->setContent(ErrorPage::html(name, icon, reason, detail, false),
-                     QStringLiteral("text/html;charset=utf-8"));
+    view->showOwnPage(ErrorPage::html(view->appName(), view->appIcon(), reason, detail, false));
 }
 
-QWebView *AppLauncher::createView(const QString &objectName)
+AppView *AppLauncher::createView(AppView::Engine engine, const QString &name,
+                                 const QString &objectName, const QString &css, const QString &jar)
 {
-    auto *view = new QWebView;
-    view->setObjectName(objectName);
-    auto *page = new WebPage(shell.mainWindow(), &shell);
-    view->setPage(page);
-    page->setForwardUnsupportedContent(true);
-    shell.hookPageLoads(page);
-    shell.hookAppPage(view);
-    PageProgress::follow(page, shell.progressBar());
+    AppView *view = nullptr;
+    if (engine == AppView::Engine::WebEngine) {
+        EngineViewSetup setup;
+        setup.storageFolder =
+            EngineViews::storageFolder(shell.paths(), QStringLiteral("App"), name);
+        setup.cookieJar = jar;
+        setup.styleSheet = styleBase + css;
+        view = EngineViews::create(shell, setup);
+    }
+    // QtWebKit: by choice, or when the engine library cannot be loaded.
+    if (!view) {
+        auto *page = new WebPage(shell.mainWindow(), &shell);
+        page->setForwardUnsupportedContent(true);
+        auto *webkit = WebKitAppView::make(page);
+        webkit->webView()->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, css));
+        shell.hookAppPage(webkit->webView());
+        shell.follow(webkit);
+        view = webkit;
+    }
+    view->widget()->setObjectName(objectName);
     return view;
 }

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "shell/AppView.h"
 #include "web/ErrorPage.h"
 
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
-class QWebView;
 class ShellHost;
 
-// Opens an app from the home screen: a new view with its own page, cookie
-// jar and user style sheet, loaded with the app's web address or local page,
-// slid in on top of the page stack, with its tab given icon and name.
+// Opens an app from the home screen: a new view with its own page, cookies
+// and style sheet, loaded with the app's web address or local page, slid in
+// on top of the page stack, with its tab given icon and name.
 class AppLauncher : public QObject
 {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
 
     // nn: the app's name (its folder in Apps); ll: the launch address, which
     // is loaded directly when it is a web address. Returns the new view.
-    QWebView *launch(const QString &nn, const QString &ll);
+    AppView *launch(const QString &nn, const QString &ll);
 
     // "data:text/css;charset=utf-8;base64," + the base and the app's css.
     static QUrl userStyleSheet(const QString &base, const QString &css);
@@ -32,9 +32,10 @@ public:
 
 private:
     // Shows the shell's page naming what is wrong with the app.
-    static void showProblem(QWebView *view, const QString &name, const QString &appFolder,
-                            ErrorPage::Reason reason, const QString &detail);
-    QWebView *createView(const QString &objectName);
+    static void showProblem(AppView *view, ErrorPage::Reason reason, const QString &detail);
+    // A view of engine for the app called name; its cookies are the jar's.
+    AppView *createView(AppView::Engine engine, const QString &name, const QString &objectName,
+                        const QString &css, const QString &jar);
 
     ShellHost &shell;
     QString styleBase;

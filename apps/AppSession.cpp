@@ -5,6 +5,7 @@
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
+#include "shell/ShellSettings.h"
 
 #include <QCoreApplication>
 #include <QDomDocument>
@@ -108,12 +109,7 @@ void AppSession::restore(bool loaded)
 
 bool AppSession::isEnabled(const ShellPaths &paths)
 {
-    QDomDocument doc;
-    if (!BoundedXml::parse(readSmall(paths.settingsFile()), doc))
-        return true;
-    const QString value = doc.documentElement().firstChildElement("restoreApps").text().trimmed();
-    return value != QLatin1String("false") && value != QLatin1String("0") &&
-           value != QLatin1String("off");
+    return ShellSettings::read(paths).restoreApps;
 }
 
 AppSession::State AppSession::read(const QString &file)

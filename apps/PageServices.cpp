@@ -1,6 +1,7 @@
 #include "apps/PageServices.h"
 
 #include "apps/ScaledWallpaper.h"
+#include "shell/AppView.h"
 #include "shell/BoundedXml.h"
 #include "shell/ImageBounds.h"
 #include "shell/PageKind.h"
@@ -12,7 +13,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
-#include <QWebView>
+#include <QWidget>
 
 PageServices::PageServices(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
 {
@@ -79,7 +80,7 @@ void PageServices::history(const QString &direction)
     const PageKind kind = kindOf(host.pageOnTop());
     if (kind == PageKind::None || kind == PageKind::MailPanel)
         return;
-    QWebView *view = host.webViewOnTop();
+    AppView *view = host.viewOnTop();
     if (!view)
         return;
     if (direction == QLatin1String("back"))

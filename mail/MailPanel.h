@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/AppView.h"
+
 #include <QObject>
 #include <QString>
 
@@ -28,12 +30,18 @@ public:
     // The mail view's manager asked for credentials.
     void authenticationRequired();
 
-    // The parts of a panel (null for anything else).
+    // The parts of a panel (null for anything else): the list is always a
+    // QtWebKit view, as it gets the bridge.
     static QWebView *listView(const QWidget *panel);
-    static QWebView *mailView(const QWidget *panel);
+    static AppView *mailView(const QWidget *panel);
 
 private:
     QWidget *panelOnTop() const;
+    // The mail view that QtWebKit shows: the phone's agent on its requests.
+    AppView *webKitMailView();
+    // A new mail view for service in engine; null when the engine cannot be
+    // loaded.
+    AppView *siteView(const QString &service, AppView::Engine engine);
 
     ShellHost &host;
 };

@@ -1,7 +1,8 @@
 #include "shell/PageProgress.h"
 
+#include "shell/AppView.h"
+
 #include <QProgressBar>
-#include <QWebPage>
 
 void PageProgress::show(QProgressBar *bar, int value)
 {
@@ -18,9 +19,8 @@ void PageProgress::show(QProgressBar *bar, int value)
     bar->update();
 }
 
-void PageProgress::follow(QWebPage *page, QProgressBar *bar)
+void PageProgress::follow(AppView *view, QProgressBar *bar)
 {
-    if (page && bar)
-        QObject::connect(page, &QWebPage::loadProgress, bar,
-                         [bar](int value) { show(bar, value); });
+    if (view && bar)
+        QObject::connect(view, &AppView::loadProgress, bar, [bar](int value) { show(bar, value); });
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 class QProgressBar;
-class QWebPage;
+class AppView;
 
 // The progress bar across the top edge, driven by page loads.
 namespace PageProgress
@@ -11,6 +11,6 @@ namespace PageProgress
 // that web page too, several times per load. The next paint cycle draws it.
 // The bar shows while value is not 0 and hides at 0.
 void show(QProgressBar *bar, int value);
-// Makes bar follow page's loadProgress.
-void follow(QWebPage *page, QProgressBar *bar);
+// Makes bar follow view's loadProgress.
+void follow(AppView *view, QProgressBar *bar);
 } // namespace PageProgress

@@ -1,5 +1,6 @@
 #include "shell/PageStack.h"
 
+#include "shell/AppView.h"
 #include "shell/DesktopShortcut.h"
 #include "shell/PageKind.h"
 #include "shell/PageProgress.h"
@@ -8,12 +9,8 @@
 #include "shell/ShellPaths.h"
 #include "shell/StackSlide.h"
 
-#include <QLayout>
 #include <QProgressBar>
 #include <QStackedWidget>
-#include <QWebPage>
-#include <QWebSettings>
-#include <QWebView>
 #include <exception>
 
 PageStack::PageStack(ShellHost &host, QObject *parent) : QObject(parent), shell(host) {}
@@ -22,7 +19,7 @@ void PageStack::homescreen()
 {
     shell.stack()->hide();
     // The home screen's keys (arrows, Return) reach it at once.
-    shell.homeView()->setFocus();
+    shell.homeScreen()->setFocus();
 }
 
 void PageStack::appswitch(int i)
@@ -52,26 +49,22 @@ void PageStack::closeapp()
     const int index = stack->indexOf(page);
     // Focus leaves first: a focused view that hides hands it on by sending
     // its page a Tab.
-    shell.homeView()->setFocus();
+    shell.homeScreen()->setFocus();
+    // Views go from the event loop: the page on top may be the one whose
+    // script called closeapp, and deleting its page under that script would
+    // pull its frame away from it.
     if (kind == PageKind::MailPanel) {
-        // The panel stays, hidden, a child of the stack; its two views go.
-        for (int item = 0; item < 2; ++item) {
-            QLayoutItem *entry = page->layout() ? page->layout()->itemAt(item) : nullptr;
-            if (auto *view = qobject_cast<QWebView *>(entry ? entry->widget() : nullptr))
-                retireWebView(view, false);
-        }
+        // The panel stays, hidden, a child of the stack; its views go.
+        for (AppView *view : AppView::allIn(page))
+            view->close(false);
         stack->removeWidget(page);
-    } else if (auto *view = qobject_cast<QWebView *>(page)) {
+    } else if (AppView *view = AppView::of(page)) {
         // The music app keeps its plug-ins to the end; every other page
-        // stops them at once.
-        retireWebView(view, kind != PageKind::MusicApp);
-        stack->removeWidget(view);
-    } else if (QWebView *inner = ShellHost::webViewIn(page)) {
-        // A view under a bar: the view and its page go as any other's, the
-        // holder with them.
-        retireWebView(inner, true);
+        // stops them at once. A holder (the Browser's bar) goes with its view.
+        view->close(kind != PageKind::MusicApp);
         stack->removeWidget(page);
-        page->deleteLater();
+        if (view->widget() != page)
+            page->deleteLater();
     } else {
         page->setAttribute(Qt::WA_DeleteOnClose);
         stack->removeWidget(page);
@@ -84,27 +77,11 @@ void PageStack::closeapp()
         stack->currentWidget()->setFocus();
     } else {
         stack->hide();
-        shell.homeView()->setFocus();
+        shell.homeScreen()->setFocus();
     }
     // The home page removes the tab before it asks for a close; a page that
     // closes itself does not, and its tab would then name the wrong page.
     ScriptCall::run(shell.homeFrame(), QStringLiteral("closedTab"), {index, stack->count()});
-}
-
-// Releases a view and its page object. Both go from the event loop: the page
-// on top may be the one whose script called closeapp, and deleting its page
-// under that script would pull its frame away from it.
-void PageStack::retireWebView(QWebView *view, bool stopPlugins)
-{
-    if (stopPlugins)
-        view->settings()->setAttribute(QWebSettings::PluginsEnabled, false);
-    view->setGeometry(0, 0, 0, 0);
-    view->setAttribute(Qt::WA_DeleteOnClose);
-    view->hide();
-    // Page objects of app pages belong to the main window: without this they
-    // (and their network managers and cookie jars) would outlive the view.
-    view->page()->deleteLater();
-    view->deleteLater();
 }
 
 void PageStack::pageloaded()
@@ -115,7 +92,7 @@ void PageStack::pageloaded()
         const PageKind kind = kindOf(page);
         if (kind == PageKind::None || kind == PageKind::MailPanel)
             return;
-        QWebView *view = ShellHost::webViewIn(page);
+        const AppView *view = AppView::of(page);
         const QString title = view ? view->title() : QString();
         if (!title.isEmpty())
             ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {title.left(10)});
@@ -126,14 +103,14 @@ void PageStack::pageloaded()
 
 void PageStack::linkClicked(const QUrl &url)
 {
-    if (QWebView *view = shell.webViewOnTop())
+    if (AppView *view = shell.viewOnTop())
         view->load(url);
 }
 
 void PageStack::homeLoaded()
 {
     const QRect desktop = shell.screenArea();
-    shell.homeView()->setGeometry(0, 0, desktop.width(), desktop.height());
+    shell.homeScreen()->setGeometry(0, 0, desktop.width(), desktop.height());
     shell.progressBar()->setGeometry(0, 0, desktop.width(), 2);
     // The line paints every pixel of itself (black under the chunk), so the
     // home page beneath need not be painted again on each step of a load.

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QUrl>
 
-class QWebView;
 class QWidget;
 class ShellHost;
 
@@ -39,7 +38,5 @@ public:
     void homeLoaded();
 
 private:
-    void retireWebView(QWebView *view, bool stopPlugins);
-
     ShellHost &shell;
 };

@@ -1,6 +1,8 @@
 #include "shell/ShellHost.h"
 
+#include "shell/AppView.h"
 #include "shell/Messages.h"
+#include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellPaths.h"
 
@@ -18,10 +20,20 @@ QWebFrame *ShellHost::homeFrame() const
     return frame && ScriptBridge::isHomePage(frame->url()) ? frame : nullptr;
 }
 
+QWidget *ShellHost::homeScreen() const
+{
+    return homeView();
+}
+
 QWidget *ShellHost::pageOnTop() const
 {
     QStackedWidget *s = stack();
     return s ? s->currentWidget() : nullptr;
+}
+
+AppView *ShellHost::viewOnTop() const
+{
+    return AppView::of(pageOnTop());
 }
 
 QWebView *ShellHost::webViewOnTop() const
@@ -33,9 +45,18 @@ QWebView *ShellHost::webViewIn(QWidget *page)
 {
     if (auto *view = qobject_cast<QWebView *>(page))
         return view;
-    if (!page || !page->property("wrapsWebView").toBool())
-        return nullptr;
-    return page->findChild<QWebView *>(QString(), Qt::FindDirectChildrenOnly);
+    const AppView *view = AppView::of(page);
+    return view ? qobject_cast<QWebView *>(view->widget()) : nullptr;
+}
+
+void ShellHost::follow(AppView *view)
+{
+    // Once per view, however often it is handed over.
+    if (!view || view->property("vantaraFollowed").toBool())
+        return;
+    view->setProperty("vantaraFollowed", true);
+    hookViewLoads(view);
+    PageProgress::follow(view, progressBar());
 }
 
 QString ShellHost::programFolder() const

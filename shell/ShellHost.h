@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QString>
 
+class AppView;
 class ShellPaths;
 
 class QNetworkAccessManager;
@@ -28,15 +29,20 @@ public:
     // The home screen's view, and its main frame while it shows the home
     // page (null otherwise: nothing the shell says goes to another page).
     virtual QWebView *homeView() const = 0;
+    // The same view as a plain widget, for code that only places or focuses it.
+    QWidget *homeScreen() const;
     QWebFrame *homeFrame() const;
     // The stack of app pages ("springboard") and its current widget.
     virtual QStackedWidget *stack() const = 0;
     QWidget *pageOnTop() const;
-    // The page on top when it is a web view (or wraps one under a bar, as
-    // the Browser does), else null.
+    // The view of the page on top, whichever engine shows it (AppView::of).
+    AppView *viewOnTop() const;
+    // The page on top when QtWebKit shows it (a QWebView, or one that a
+    // holder keeps under a bar, as the Browser does), else null: only these
+    // pages can be offered the shell's window object.
     QWebView *webViewOnTop() const;
-    // page itself when it is a web view; the view a page marked with the
-    // property "wrapsWebView" holds; else null.
+    // page itself when it is a QWebView; the QtWebKit view of AppView::of(page);
+    // else null.
     static QWebView *webViewIn(QWidget *page);
     virtual QProgressBar *progressBar() const = 0;
     // The top-level window: parent of what the shell makes, owner of dialogs.
@@ -49,9 +55,12 @@ public:
     // Hooks: a subsystem hands what it made to the window, which joins its
     // signals to the window's own slots (checked when compiled, not by name).
     // A shell without a window joins nothing.
-    // A finished load: loadFinished -> pageloaded.
-    virtual void hookPageLoads(QWebPage * /*page*/) {}
-    // An app page: link clicks, content it cannot show, the view going.
+    // A view's finished loads, whichever engine: loadFinished -> pageloaded.
+    virtual void hookViewLoads(AppView * /*view*/) {}
+    // What every app view gets, once: its loads hooked and the progress bar
+    // following them.
+    void follow(AppView *view);
+    // A QtWebKit app page: link clicks, content it cannot show, the view going.
     virtual void hookAppPage(QWebView * /*view*/) {}
     // A frame that may get api each time its script context is cleared.
     virtual void hookApiPlacement(QWebFrame * /*frame*/) {}

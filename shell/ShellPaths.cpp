@@ -72,6 +72,11 @@ QString ShellPaths::wallpaperCacheFolder() const
     return inside(folders.working, "cache/wallpaper");
 }
 
+QString ShellPaths::engineStorageFolder() const
+{
+    return inside(folders.working, "WebEngine");
+}
+
 QString ShellPaths::sessionFile() const
 {
     return inside(folders.working, "session.xml");

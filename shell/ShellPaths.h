@@ -37,6 +37,9 @@ public:
     QString iconDatabaseFolder() const;
     // The home screen's wallpaper copies at the screen's size.
     QString wallpaperCacheFolder() const;
+    // QtWebEngine's storage, a folder per app (capitals: no cookie file, whose
+    // names come from lower-case host names, can take its name).
+    QString engineStorageFolder() const;
     QString cookieFolder() const { return folders.working; }
     QString documentsFolder() const { return folders.documents; }
     QString musicFolder() const { return folders.music; }

@@ -6,10 +6,11 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 layers=(
-    "app"                        # assembles everything: the window and the program
-    "apps install media mail ads" # the subsystems, which never include each other
-    "web"                        # pages, network identity and cookies
-    "shell"                      # the ground: shell interface, script calls, messages, rules
+    "app"                                   # assembles everything: the window and the program
+    "apps install media mail ads webengine" # the subsystems, which never include each other
+                                            # (webengine: the library loaded on first use)
+    "web"                                   # pages, network identity and cookies
+    "shell"                                 # the ground: shell interface, script calls, messages, rules
 )
 
 declare -A level

@@ -1,6 +1,6 @@
 #include "web/BrowserBar.h"
 
-#include "web/WebPage.h"
+#include "shell/AppView.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -9,8 +9,6 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWebHistory>
-#include <QWebView>
 
 #include <functional>
 
@@ -34,7 +32,7 @@ void shortcut(const QKeySequence &keys, QWidget *scope, const std::function<void
 }
 } // namespace
 
-BrowserBar::BrowserBar(QWebView *webView, const QUrl &search, QWidget *parent)
+BrowserBar::BrowserBar(AppView *webView, const QUrl &search, QWidget *parent)
     : QWidget(parent), view(webView), searchPage(search)
 {
     setObjectName(QStringLiteral("browserBar"));
@@ -61,8 +59,8 @@ BrowserBar::BrowserBar(QWebView *webView, const QUrl &search, QWidget *parent)
     row->addWidget(reload);
     row->addWidget(address, 1);
 
-    connect(back, &QToolButton::clicked, view, &QWebView::back);
-    connect(forward, &QToolButton::clicked, view, &QWebView::forward);
+    connect(back, &QToolButton::clicked, view, &AppView::back);
+    connect(forward, &QToolButton::clicked, view, &AppView::forward);
     connect(reload, &QToolButton::clicked, this, [this] {
         if (loading)
             view->stop();
@@ -70,30 +68,29 @@ BrowserBar::BrowserBar(QWebView *webView, const QUrl &search, QWidget *parent)
             view->reload();
     });
     connect(address, &QLineEdit::returnPressed, this, &BrowserBar::go);
-    connect(view, &QWebView::urlChanged, this, [this](const QUrl &url) {
+    connect(view, &AppView::urlChanged, this, [this](const QUrl &url) {
         if (!address->hasFocus())
             address->setText(url.toDisplayString());
         historyChanged();
     });
-    connect(view, &QWebView::loadStarted, this, [this] { loadingChanged(true); });
-    connect(view, &QWebView::loadFinished, this, [this] {
+    connect(view, &AppView::loadStarted, this, [this] { loadingChanged(true); });
+    connect(view, &AppView::loadFinished, this, [this] {
         loadingChanged(false);
         historyChanged();
     });
     historyChanged();
 }
 
-QWidget *BrowserBar::wrap(QWebView *view, const QUrl &searchPage)
+QWidget *BrowserBar::wrap(AppView *view, const QUrl &searchPage)
 {
     auto *page = new QWidget;
-    // ShellHost::webViewIn finds the view of a page marked so.
-    page->setProperty("wrapsWebView", true);
+    AppView::holdsView(page);
     auto *column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     auto *bar = new BrowserBar(view, searchPage, page);
     column->addWidget(bar);
-    column->addWidget(view, 1);
+    column->addWidget(view->widget(), 1);
     shortcut(QKeySequence(QStringLiteral("Ctrl+L")), page, [bar] {
         bar->address->setFocus(Qt::ShortcutFocusReason);
         bar->address->selectAll();
@@ -129,10 +126,9 @@ void BrowserBar::go()
     if (typed.trimmed().isEmpty())
         return;
     // The user's Return: a file at the address typed is theirs to save.
-    if (auto *page = dynamic_cast<WebPage *>(view->page()))
-        page->noteGesture();
+    view->noteUserGesture();
     view->load(addressFor(typed, searchPage));
-    view->setFocus();
+    view->focus();
 }
 
 void BrowserBar::loadingChanged(bool isLoading)
@@ -144,6 +140,6 @@ void BrowserBar::loadingChanged(bool isLoading)
 
 void BrowserBar::historyChanged()
 {
-    back->setEnabled(view->history()->canGoBack());
-    forward->setEnabled(view->history()->canGoForward());
+    back->setEnabled(view->canGoBack());
+    forward->setEnabled(view->canGoForward());
 }

@@ -3,9 +3,9 @@
 #include <QUrl>
 #include <QWidget>
 
+class AppView;
 class QLineEdit;
 class QToolButton;
-class QWebView;
 
 // The slim bar over the Browser's page: back, forward, reload or stop, and an
 // address field that takes an address or words to search for. Ctrl+L goes
@@ -15,11 +15,11 @@ class BrowserBar : public QWidget
     Q_OBJECT
 
 public:
-    BrowserBar(QWebView *view, const QUrl &searchPage, QWidget *parent = nullptr);
+    BrowserBar(AppView *view, const QUrl &searchPage, QWidget *parent = nullptr);
 
-    // A page of the stack holding the bar over view: the view stays the web
-    // view of the page on top (ShellHost::webViewIn).
-    static QWidget *wrap(QWebView *view, const QUrl &searchPage);
+    // A page of the stack holding the bar over view, whichever engine shows
+    // it: the view stays the view of the page on top (AppView::of).
+    static QWidget *wrap(AppView *view, const QUrl &searchPage);
 
     // What typed text opens: an address as it is (http or https added when
     // it names a host), anything else as a search of searchPage.
@@ -34,7 +34,7 @@ private:
     void loadingChanged(bool loading);
     void historyChanged();
 
-    QWebView *view;
+    AppView *view;
     QUrl searchPage;
     QToolButton *back;
     QToolButton *forward;

@@ -111,6 +111,15 @@ QByteArray ErrorPage::html(const QString &appName, const QByteArray &icon, Reaso
     return page.toUtf8();
 }
 
+QByteArray ErrorPage::forFailedLoad(const QString &appName, const QByteArray &icon, const QUrl &url,
+                                    Reason reason)
+{
+    const QString shownName = appName.isEmpty() ? nameFor(url) : appName;
+    const QString detail =
+        url.isLocalFile() ? nameFor(url) : url.toDisplayString(QUrl::RemoveUserInfo);
+    return html(shownName, icon, reason, detail, true);
+}
+
 QByteArray ErrorPage::appIcon(const QString &appFolder)
 {
     const QString path = AppIcon::pathIn(appFolder);

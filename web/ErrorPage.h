@@ -35,6 +35,10 @@ public:
     // name's initial); detail names the address or the file concerned.
     static QByteArray html(const QString &appName, const QByteArray &icon, Reason reason,
                            const QString &detail, bool canRetry);
+    // The page of a load of url that failed, with a retry: under appName,
+    // or the name of url (nameFor) when the page belongs to no app.
+    static QByteArray forFailedLoad(const QString &appName, const QByteArray &icon, const QUrl &url,
+                                    Reason reason);
     // The icon.png of an app folder, or nothing when it is missing, too large
     // a file or a picture too large to decode (AppIcon).
     static QByteArray appIcon(const QString &appFolder);

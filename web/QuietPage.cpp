@@ -4,45 +4,23 @@
 #include "web/ErrorPage.h"
 
 #include <QNetworkReply>
+#include <QTimer>
 #include <QWebFrame>
 #include <QWebSecurityOrigin>
-
-namespace
-{
-int stallMs = 30000;
-}
-
-int QuietPage::stallTimeout()
-{
-    return stallMs;
-}
-
-void QuietPage::setStallTimeout(int ms)
-{
-    stallMs = ms;
-}
 
 QuietPage::QuietPage(QObject *parent, QObject *bridgeObject)
     : QWebPage(parent), bridge(bridgeObject), pageDialogs(new PageDialogs(this))
 {
     ConsoleErrors::logFrom(this);
-    stall.setSingleShot(true);
-    stall.setInterval(stallMs);
     // The page's own signals also tell of frames inside it, which may load
-    // long after the page has: only the main frame's load is watched.
-    connect(mainFrame(), &QWebFrame::loadStarted, this, [this] {
-        progress = 0;
-        stall.start();
-    });
-    connect(this, &QWebPage::loadProgress, this, &QuietPage::watchProgress);
-    connect(mainFrame(), &QWebFrame::loadFinished, &stall, &QTimer::stop);
-    connect(&stall, &QTimer::timeout, this, [this] {
-        // The engine holds the load while the page waits for the user's
-        // answer; that time is not the site's.
-        if (pageDialogs->isOpen()) {
-            stall.start();
-            return;
-        }
+    // long after the page has: only the main frame's load is watched. The
+    // engine holds the load while the page waits for the user's answer;
+    // that time is not the site's.
+    stall.holdWhile([this] { return pageDialogs->isOpen(); });
+    connect(mainFrame(), &QWebFrame::loadStarted, &stall, &LoadWatchdog::started);
+    connect(this, &QWebPage::loadProgress, &stall, &LoadWatchdog::progressed);
+    connect(mainFrame(), &QWebFrame::loadFinished, &stall, &LoadWatchdog::finished);
+    connect(&stall, &LoadWatchdog::stalled, this, [this] {
         const QUrl url = mainFrame()->requestedUrl();
         triggerAction(QWebPage::Stop);
         // The engine shows nothing for a load it was told to stop.
@@ -50,26 +28,20 @@ QuietPage::QuietPage(QObject *parent, QObject *bridgeObject)
     });
 }
 
-void QuietPage::watchProgress(int percent)
-{
-    // Only real progress counts: the engine repeats its estimate meanwhile.
-    if (stall.isActive() && percent > progress) {
-        progress = percent;
-        stall.start();
-    }
-}
-
 QuietPage::~QuietPage()
 {
-    // Loads that the engine cancels while it goes must not reach the watch.
+    // Loads that the engine cancels while it goes must reach nobody: not the
+    // watch, and not the view, whose app view would hand them to the bridge.
+    // (Other signals stay: the view hears of the page's end through them.)
+    disconnect(this, &QWebPage::loadStarted, nullptr, nullptr);
+    disconnect(this, &QWebPage::loadProgress, nullptr, nullptr);
+    disconnect(this, &QWebPage::loadFinished, nullptr, nullptr);
     disconnect(this, nullptr, this, nullptr);
     disconnect(mainFrame(), nullptr, this, nullptr);
     disconnect(mainFrame(), nullptr, &stall, nullptr);
-    stall.stop();
-    if (!bridge)
-        return;
-    disconnect(this, nullptr, bridge, nullptr);
-    disconnect(mainFrame(), nullptr, bridge, nullptr);
+    stall.finished();
+    if (bridge)
+        disconnect(mainFrame(), nullptr, bridge, nullptr);
 }
 
 void QuietPage::setAppIdentity(const QString &appName, const QByteArray &appIcon)
@@ -159,8 +131,5 @@ PageDialogs::Source QuietPage::dialogSource(QWebFrame *frame) const
 
 QByteArray QuietPage::failurePage(const QUrl &url, ErrorPage::Reason reason) const
 {
-    const QString shownName = name.isEmpty() ? ErrorPage::nameFor(url) : name;
-    const QString detail =
-        url.isLocalFile() ? ErrorPage::nameFor(url) : url.toDisplayString(QUrl::RemoveUserInfo);
-    return ErrorPage::html(shownName, icon, reason, detail, true);
+    return ErrorPage::forFailedLoad(name, icon, url, reason);
 }

@@ -2,9 +2,9 @@
 
 #include "web/ErrorPage.h"
 #include "web/PageDialogs.h"
+#include "web/LoadWatchdog.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWebPage>
 
 // A page of the shell's stack whose signals stop reaching the shell's bridge
@@ -14,10 +14,9 @@
 //
 // A load that fails shows the shell's own error page (web/ErrorPage) under
 // the page's app name and icon, instead of the engine's raw error. A load of
-// the main frame that makes no progress for stallTimeout() before it first
-// finishes is stopped and shown as timed out: the network gives a page no
-// time limit of its own. Frames that load later (an iframe added by script)
-// never replace the page.
+// the main frame that stalls before it finishes (web/LoadWatchdog) is
+// stopped and shown as timed out; frames that load later (an iframe added by
+// script) never replace the page.
 //
 // Its script's dialogs are its own (web/PageDialogs), shown over its view.
 class QuietPage : public QWebPage
@@ -30,10 +29,6 @@ public:
     // failed address's host.
     void setAppIdentity(const QString &name, const QByteArray &icon);
     QString appName() const { return name; }
-
-    // For every page made afterwards; 30 s unless a test sets it.
-    static int stallTimeout();
-    static void setStallTimeout(int ms);
 
     bool supportsExtension(Extension extension) const override;
     bool extension(Extension extension, const ExtensionOption *option,
@@ -48,7 +43,6 @@ protected:
                                  NavigationType type) override;
 
 private:
-    void watchProgress(int percent);
     QByteArray failurePage(const QUrl &url, ErrorPage::Reason reason) const;
     PageDialogs::Source dialogSource(QWebFrame *frame) const;
 
@@ -57,8 +51,7 @@ private:
     // The frame being navigated away from: the engine's next confirm for it
     // is its beforeunload question.
     QPointer<QWebFrame> leaving;
-    QTimer stall;
-    int progress = 0;
+    LoadWatchdog stall;
     QString name;
     QByteArray icon;
 };

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "web/QuietPage.h"
-
-#include <QElapsedTimer>
+#include "web/WindowAllowance.h"
 
 class ShellHost;
 
@@ -20,29 +19,20 @@ public:
 
     static QString userAgent();
 
-    // Windows a page may open without the user's click or key press.
-    static constexpr int windowsWithoutGesture = 3;
-    // How long after a click or key press a window still answers it.
-    static constexpr int gestureMs = 1000;
-    // The same for a download, which starts only once the server answers.
+    // How long after a click or key press a download still answers it: it
+    // starts only once the server answers.
     static constexpr int downloadGestureMs = 5000;
 
     bool event(QEvent *event) override;
-    // Whether the user clicked, touched or pressed a key on the page within
-    // ms; that gesture is then used up: each answers for one window or one
-    // download.
-    bool takeGesture(int ms);
-    // A gesture made for the page outside it (the Browser's address field).
-    void noteGesture() { lastGesture.start(); }
+    // The user's last gesture on the page (see WindowAllowance).
+    bool takeGesture(int ms) { return windows.takeGesture(ms); }
+    void noteGesture() { windows.noteGesture(); }
 
 protected:
     QWebPage *createWindow(WebWindowType type) override;
     QString userAgentForUrl(const QUrl &url) const override;
 
 private:
-    bool mayOpenWindow();
-
     ShellHost *shell;
-    QElapsedTimer lastGesture; // invalid when no gesture is waiting for a window
-    int windowsOpenedUnasked = 0;
+    WindowAllowance windows;
 };

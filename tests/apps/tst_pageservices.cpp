@@ -5,6 +5,7 @@
 #include "TestShell.h"
 #include "apps/PageServices.h"
 #include "apps/ScaledWallpaper.h"
+#include "web/WebKitAppView.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -267,6 +268,7 @@ private slots:
         server.route("/c", "<html><body>c</body></html>");
         TestShell shell;
         auto *app = new QWebView;
+        new WebKitAppView(app);
         shell.stack()->addWidget(app);
         shell.stack()->setCurrentWidget(app);
         for (const char *p : {"/a", "/b", "/c"})
@@ -295,11 +297,13 @@ private slots:
         services.history(QStringLiteral("back")); // an empty stack
 
         auto *app = new QWebView;
+        new WebKitAppView(app);
         shell.stack()->addWidget(app);
         QVERIFY(TestUtil::loadUrl(app, server.url(QStringLiteral("/x"))));
         QVERIFY(TestUtil::loadUrl(app, server.url(QStringLiteral("/y"))));
 
         auto *mail = new QWebView; // named like the panel: even a web view is left alone
+        new WebKitAppView(mail);
         mail->setObjectName(QStringLiteral("Mail"));
         shell.stack()->addWidget(mail);
         QVERIFY(TestUtil::loadUrl(mail, server.url(QStringLiteral("/x"))));

@@ -106,6 +106,9 @@ void TestDebPackage::packageHoldsTheProgram()
     QVERIFY(!modes.contains(programDir + QStringLiteral("/vantara-pack")));
     QVERIFY(
         modes.value(programDir + QStringLiteral("/libvantara.so")).startsWith(QLatin1Char('-')));
+    // The engine library beside the shell's, where it is looked for.
+    QVERIFY(modes.value(programDir + QStringLiteral("/vantara_webengine.so"))
+                .startsWith(QLatin1Char('-')));
     for (const QString &app : QDir(QStringLiteral(VANTARA_SOURCE_DIR "/apps/bundled"))
                                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         for (const QString &file : {QStringLiteral("app.con"), QStringLiteral("icon.png")}) {
@@ -213,9 +216,9 @@ void TestDebPackage::controlDataNamesTheRuntime()
     QStringList depends;
     for (const QString &d : fields.value("Depends").split(QLatin1Char(',')))
         depends.append(d.trimmed().section(QLatin1Char(' '), 0, 0));
-    for (const char *runtime :
-         {"libqt5core5a", "libqt5widgets5", "libqt5network5", "libqt5xml5", "libqt5webkit5",
-          "libphonon4qt5-4", "phonon4qt5-backend-vlc", "vlc-plugin-base", "libtag1v5", "zlib1g"})
+    for (const char *runtime : {"libqt5core5a", "libqt5widgets5", "libqt5network5", "libqt5xml5",
+                                "libqt5webkit5", "libqt5webenginewidgets5", "libphonon4qt5-4",
+                                "phonon4qt5-backend-vlc", "vlc-plugin-base", "libtag1v5", "zlib1g"})
         QVERIFY2(depends.contains(QLatin1String(runtime)), runtime);
 
     // Every dependency is a real Debian 12 package, and this system, where the

@@ -34,9 +34,10 @@ using TestUtil::writeFile;
 namespace
 {
 const QSize screen(1280, 800);
-const QColor probeColour(255, 0, 255);   // the probe app: its icon and its page
-const QColor sketchColour(0, 255, 255);  // the packaged app: its icon and its page
-const QColor weatherColour(255, 140, 0); // the web app's icon
+const QColor probeColour(255, 0, 255);    // the probe app: its icon and its page
+const QColor sketchColour(0, 255, 255);   // the packaged app: its icon and its page
+const QColor weatherColour(255, 140, 0);  // the web app's icon
+const QColor forecastColour(40, 200, 90); // the web app's page, once its script has run
 const char probeName[] = "E2EProbe";
 
 QByteArray png(const QColor &colour, int size = 64)
@@ -109,6 +110,7 @@ private slots:
     void homeScreenShowsTheGrid();
     void localAppDrivesTheShell();
     void installedAppsJoinTheHomeScreen();
+    void remoteWebAppRunsInTheModernEngine();
     void dockAndTabsSwitchBetweenApps();
     void packagedAppOpensAndCloses();
     void appOpenAtQuitComesBack();
@@ -162,7 +164,16 @@ void TestEndToEnd::initTestCase()
     QVERIFY(server.start());
     weatherIconBytes = png(weatherColour);
     server.route("/icons/weather.png", weatherIconBytes, "image/png");
-    server.route("/weather/", "<html><title>Weather</title></html>");
+    // Today's script (a class with a private field, optional chaining, async
+    // and await) paints the page: QtWebKit could not run it.
+    server.route("/weather/",
+                 "<!DOCTYPE html><html><head><title>Weather</title></head>"
+                 "<body style='margin:0;height:100vh;display:grid'><script>"
+                 "class Forecast { #colour = 'rgb(40, 200, 90)';"
+                 " get colour() { return this.#colour; } }"
+                 "(async () => { await null;"
+                 " document.body.style.background = new Forecast()?.colour ?? 'black'; })();"
+                 "</script></body></html>");
     server.route("/files/notes.txt", "Buy milk.\nCall Ana.\n", "text/plain");
     server.route("/message.xml", "<?xml version=\"1.0\"?><message><cmd>on</cmd></message>",
                  "text/xml");
@@ -185,9 +196,9 @@ void TestEndToEnd::initTestCase()
     // probe app.
     QVERIFY(QDir().mkpath(program));
     QVERIFY(QFile::copy(QStringLiteral(VANTARA_PROGRAM), program + QStringLiteral("/Vantara")));
-    QVERIFY(QFile::copy(QStringLiteral(VANTARA_LIBRARY),
-                        program + QLatin1Char('/') +
-                            QFileInfo(QStringLiteral(VANTARA_LIBRARY)).fileName()));
+    for (const char *library : {VANTARA_LIBRARY, VANTARA_ENGINE_LIBRARY})
+        QVERIFY(QFile::copy(QString::fromLatin1(library),
+                            program + QLatin1Char('/') + QFileInfo(library).fileName()));
     // The sample apps as the build ships them, whatever else a build's own
     // Apps folder has gathered.
     for (const QString &app : sampleApps())
@@ -492,6 +503,21 @@ void TestEndToEnd::installedAppsJoinTheHomeScreen()
     QVERIFY(near(shot(QStringLiteral("installed")).pixel(weatherIcon()), weatherColour));
 }
 
+void TestEndToEnd::remoteWebAppRunsInTheModernEngine()
+{
+    // The web app just installed, on a site of its own: its page fills the
+    // app area once its script has run.
+    const QPoint inPage(screen.width() / 2, screen.height() / 2);
+    clickOnHome(QStringLiteral("a[data-name=\"Weather\"]"));
+    QVERIFY2(waitForColour(inPage, forecastColour, true), "the web app's script did not run");
+    shot(QStringLiteral("remote-web-app"));
+    QCOMPARE(layout->js(QStringLiteral("$('#dockapps a').length")).toInt(), 2);
+    // Closed, the probe app is on top again.
+    clickOnHome(QStringLiteral("#closeme"));
+    QVERIFY(waitForColour(weatherIcon(), probeColour, true));
+    QCOMPARE(layout->js(QStringLiteral("$('#dockapps a').length")).toInt(), 1);
+}
+
 void TestEndToEnd::dockAndTabsSwitchBetweenApps()
 {
     const QPoint weather = weatherIcon();
@@ -617,13 +643,16 @@ void TestEndToEnd::quitControlEndsTheProgram()
 
 // Qt's warnings and worse in the program's log that are not ours to fix.
 // Each entry says why it is tolerated; anything else fails the test. Empty
-// today: the media backend's complaints about the missing sound server are
-// its own lines, not Qt's, and are not read.
+// today but for one of ours: the media backend's complaints about the missing
+// sound server are its own lines, not Qt's, and are not read.
 struct ToleratedMessage {
     const char *pattern;
     const char *why;
 };
-const std::vector<ToleratedMessage> toleratedMessages = {};
+const std::vector<ToleratedMessage> toleratedMessages = {
+    {"^warning: The shell runs as root: the web engine's sandbox is off$",
+     "the test machine runs everything as root, and the shell says what that costs"},
+};
 
 void TestEndToEnd::logShowsNoUnexpectedMessages()
 {

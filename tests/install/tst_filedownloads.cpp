@@ -8,6 +8,7 @@
 #include "shell/Messages.h"
 #include "shell/PrivateFiles.h"
 #include "web/BrowserBar.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
 #include <QDialog>
@@ -529,7 +530,8 @@ private slots:
             QVERIFY(TestUtil::clickElement(other.get(), "#link"));
             QVERIFY(loadUntilABox(*view, folder + "/script"));
         } else if (how == "typed") {
-            browser.reset(BrowserBar::wrap(view.release(), server.url(folder + "/script")));
+            browser.reset(
+                BrowserBar::wrap(new WebKitAppView(view.release()), server.url(folder + "/script")));
             QLineEdit *field = browser->findChild<BrowserBar *>()->addressField();
             QTest::keyClicks(field, server.url(address).toString());
             QTest::keyClick(field, Qt::Key_Return);

@@ -6,9 +6,13 @@
 #include "web/ErrorPage.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
+#include "PageScript.h"
+
 #include <QDesktopWidget>
+#include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QPointer>
@@ -43,6 +47,24 @@ bool loaded(QWebView *view, const QUrl &url)
     });
 }
 
+// The panel's mail view once it shows url, whichever engine shows it: a
+// site of its own may come in a view of its own.
+AppView *siteShown(QWidget *panel, const QUrl &url)
+{
+    AppView *shown = nullptr;
+    TestUtil::waitFor(
+        [&] {
+            AppView *mail = MailPanel::mailView(panel);
+            shown = mail && mail->url() == url && !mail->isLoading() &&
+                            PageScript::run(mail, "document.readyState").toString() == "complete"
+                        ? mail
+                        : nullptr;
+            return shown != nullptr;
+        },
+        20000);
+    return shown;
+}
+
 // The list page has its scripts and, through the window, the shell.
 bool listReady(QWebView *list)
 {
@@ -74,6 +96,18 @@ private slots:
         TestUtil::recordMessages();
     }
 
+    // Each test starts with the mail sites in QtWebEngine and without what
+    // earlier ones stored: their profiles have gone, and their storage too.
+    void init()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        const ShellPaths paths = ShellPaths::ofProcess();
+        QVERIFY(TestUtil::chooseEngine(paths, AppView::Engine::WebEngine));
+        const QString storage = paths.engineStorageFolder();
+        QVERIFY(TestUtil::waitFor([storage] { return QDir(storage).removeRecursively(); }));
+    }
+
     void openingThePanelOnceAndTwice()
     {
         MainWindow w;
@@ -91,7 +125,7 @@ private slots:
         QCOMPARE(layout->spacing(), 0);
         QCOMPARE(layout->contentsMargins(), QMargins());
         QWebView *list = MailPanel::listView(first);
-        QWebView *mail = MailPanel::mailView(first);
+        QWebView *mail = WebKitAppView::webViewOf(MailPanel::mailView(first));
         QVERIFY(list && mail);
         QCOMPARE(layout->itemAt(0)->widget(), list);
         QCOMPARE(list->maximumWidth(), 300);
@@ -154,22 +188,29 @@ private slots:
         QCOMPARE(js(list, "typeof myob").toString(), QStringLiteral("undefined"));
     }
 
+    void theMailViewPresentsAPhoneToServers_data() { TestUtil::engineRows(); }
     void theMailViewPresentsAPhoneToServers()
     {
+        QFETCH(AppView::Engine, engine);
         server.route("/inbox", "<html><head><title>Inbox</title></head><body>mail</body></html>");
         MainWindow w;
+        QVERIFY(TestUtil::chooseEngine(w.paths(), engine));
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
         w.setShowIndex(0);
         QSignalSpy progress(w.progressBar(), &QProgressBar::valueChanged);
 
         const QUrl inbox = server.url(QStringLiteral("/inbox"));
         w.Mailservice(inbox.toString(), QStringLiteral("ann@example.org"));
-        QVERIFY(loaded(mail, inbox));
+        AppView *mail = siteShown(panel, inbox);
+        QVERIFY(mail);
+        QCOMPARE(mail->engine(), engine);
         QCOMPARE(w.showIndex(), 1);
         QCOMPARE(server.lastRequest("/inbox").headers.value("user-agent"), NT::userAgent());
-        QCOMPARE(js(mail, "navigator.userAgent").toString(), WebPage::userAgent());
+        QCOMPARE(PageScript::run(mail, "navigator.userAgent").toString(), WebPage::userAgent());
+        // The mail site never sees the shell.
+        QCOMPARE(PageScript::run(mail, "typeof myob + typeof api").toString(),
+                 QStringLiteral("undefinedundefined"));
         // The bar followed the load and is cleared once it has finished.
         QVERIFY(TestUtil::waitFor(
             [&] { return !progress.isEmpty() && progress.last().value(0).toInt() <= 0; }));
@@ -179,26 +220,31 @@ private slots:
         QVERIFY(full);
     }
 
+    void anUnreachableMailSiteShowsOurPage_data() { TestUtil::engineRows(); }
     void anUnreachableMailSiteShowsOurPage()
     {
+        QFETCH(AppView::Engine, engine);
         TestHttpServer gone;
         QVERIFY(gone.start());
         const QUrl inbox = gone.url(QStringLiteral("/inbox"));
         gone.stop();
         MainWindow w;
+        QVERIFY(TestUtil::chooseEngine(w.paths(), engine));
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
         w.Mailservice(inbox.toString(), QStringLiteral("ann@example.org"));
-        QVERIFY(TestUtil::waitFor([&] { return mail->title() == "ann@example.org"; }));
-        QCOMPARE(js(mail, "document.getElementById('reason').textContent").toString(),
-                 ErrorPage::words(ErrorPage::Reason::Refused));
-        QCOMPARE(js(mail, "document.getElementById('icon').textContent").toString(),
-                 QStringLiteral("A"));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return MailPanel::mailView(panel)->title() == "ann@example.org"; }));
+        AppView *mail = MailPanel::mailView(panel);
+        QCOMPARE(mail->engine(), engine);
+        QCOMPARE(PageScript::textOf(mail, "reason"), ErrorPage::words(ErrorPage::Reason::Refused));
+        QCOMPARE(PageScript::textOf(mail, "icon"), QStringLiteral("A"));
     }
 
+    void accountsOfOneServiceShareTheirCookies_data() { TestUtil::engineRows(); }
     void accountsOfOneServiceShareTheirCookies()
     {
+        QFETCH(AppView::Engine, engine);
         TestHttpServer::Response login;
         login.body = "<html><body>signed in</body></html>";
         login.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/html")));
@@ -208,34 +254,44 @@ private slots:
         const QString service = server.url(QStringLiteral("/webmail")).toString();
         const QString other = QStringLiteral("http://localhost:%1/webmail").arg(server.port());
         QFile::remove(NetworkCookieJar::fileNameFor(service));
+        const int before = server.requestCount("/webmail");
 
         MainWindow w;
+        QVERIFY(TestUtil::chooseEngine(w.paths(), engine));
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
 
         w.Mailservice(service, QStringLiteral("first@example.org"));
-        QVERIFY(loaded(mail, QUrl(service)));
+        AppView *mail = siteShown(panel, QUrl(service));
+        QVERIFY(mail);
+        QCOMPARE(mail->engine(), engine);
         QVERIFY(server.lastRequest("/webmail").headers.value("cookie").isEmpty());
-        auto *jar =
-            dynamic_cast<NetworkCookieJar *>(mail->page()->networkAccessManager()->cookieJar());
-        QVERIFY(jar);
-        const QString file = jar->filePath();
-        QVERIFY(!file.isEmpty());
-        QVERIFY(TestUtil::waitFor([&] { return QFile::exists(file); }));
+        NetworkCookieJar *jar = nullptr;
+        QString file;
+        if (QWebView *webView = WebKitAppView::webViewOf(mail)) {
+            jar = dynamic_cast<NetworkCookieJar *>(
+                webView->page()->networkAccessManager()->cookieJar());
+            QVERIFY(jar);
+            file = jar->filePath();
+            QVERIFY(!file.isEmpty());
+            QVERIFY(TestUtil::waitFor([&] { return QFile::exists(file); }));
+        }
 
-        // A second account of the same service: a new jar on the same file.
+        // A second account of the same service: its cookies (in QtWebKit a new
+        // jar on the same file).
         w.Mailservice(service, QStringLiteral("second@example.org"));
-        QVERIFY(TestUtil::waitFor([&] { return server.requestCount("/webmail") == 2; }));
-        auto *next =
-            dynamic_cast<NetworkCookieJar *>(mail->page()->networkAccessManager()->cookieJar());
-        QVERIFY(next && next != jar);
-        QCOMPARE(next->filePath(), file);
+        QVERIFY(TestUtil::waitFor([&] { return server.requestCount("/webmail") == before + 2; }));
+        if (QWebView *webView = WebKitAppView::webViewOf(MailPanel::mailView(panel))) {
+            auto *next = dynamic_cast<NetworkCookieJar *>(
+                webView->page()->networkAccessManager()->cookieJar());
+            QVERIFY(next && next != jar);
+            QCOMPARE(next->filePath(), file);
+        }
         QCOMPARE(server.lastRequest("/webmail").headers.value("cookie"), QByteArray("sid=s3cret"));
 
-        // Another provider has a file of its own.
+        // Another provider has cookies of its own.
         w.Mailservice(other, QStringLiteral("third@example.org"));
-        QVERIFY(TestUtil::waitFor([&] { return server.requestCount("/webmail") == 3; }));
+        QVERIFY(TestUtil::waitFor([&] { return server.requestCount("/webmail") == before + 3; }));
         QVERIFY(server.lastRequest("/webmail").headers.value("cookie").isEmpty());
     }
 
@@ -246,7 +302,6 @@ private slots:
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
         QWebView *list = MailPanel::listView(panel);
-        QWebView *mail = MailPanel::mailView(panel);
         const QUrl chosen = server.url(QStringLiteral("/chosen"));
         js(list, QStringLiteral("localStorage.clear();"
                                 "$('#listview').append($('<li data-theme=\"a\">').append("
@@ -255,7 +310,7 @@ private slots:
                                 ".listview('refresh');")
                      .arg(chosen.toString()));
         QVERIFY(TestUtil::clickElement(list, QStringLiteral("#listview li:eq(1) a:first")));
-        QVERIFY(loaded(mail, chosen));
+        QVERIFY(siteShown(panel, chosen));
     }
 
     void whileAnotherPageIsOnTop()
@@ -266,11 +321,11 @@ private slots:
         MainWindow w;
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
-        QWebView *mail = MailPanel::mailView(panel);
         w.Mailservice(server.url(QStringLiteral("/m1")).toString(), QString());
-        QVERIFY(loaded(mail, server.url(QStringLiteral("/m1"))));
+        QVERIFY(siteShown(panel, server.url(QStringLiteral("/m1"))));
         w.Mailservice(server.url(QStringLiteral("/m2")).toString(), QString());
-        QVERIFY(loaded(mail, server.url(QStringLiteral("/m2"))));
+        AppView *mail = siteShown(panel, server.url(QStringLiteral("/m2")));
+        QVERIFY(mail);
 
         // The panel on top: no history steps.
         w.webhistory(QStringLiteral("back"));
@@ -284,24 +339,44 @@ private slots:
         w.Mailservice(server.url(QStringLiteral("/never")).toString(), QString());
         QTest::qWait(300);
         QCOMPARE(server.requestCount("/never"), 0);
+        QCOMPARE(MailPanel::mailView(panel), mail);
         QCOMPARE(mail->url(), server.url(QStringLiteral("/m2")));
         QCOMPARE(w.showIndex(), 0);
     }
 
+    void closingThePanelReleasesItsViews_data()
+    {
+        QTest::addColumn<bool>("site"); // a mail site was opened (QtWebEngine)
+        QTest::newRow("placeholder") << false;
+        QTest::newRow("mail site") << true;
+    }
     void closingThePanelReleasesItsViews()
     {
+        QFETCH(bool, site);
+        server.route("/inbox", "<html><body>inbox</body></html>");
         MainWindow w;
         QWidget *panel = openPanel(w);
         QVERIFY(panel);
         QPointer<QWebView> list = MailPanel::listView(panel);
-        QPointer<QWebView> mail = MailPanel::mailView(panel);
-        QPointer<QWebPage> page = mail->page();
-        QPointer<QNetworkAccessManager> manager = mail->page()->networkAccessManager();
+        QPointer<QWebView> placeholder = WebKitAppView::webViewOf(MailPanel::mailView(panel));
+        QPointer<QWebPage> page = placeholder->page();
+        QPointer<QNetworkAccessManager> manager = placeholder->page()->networkAccessManager();
+        QPointer<QWidget> mail = placeholder.data();
+        if (site) {
+            w.Mailservice(server.url(QStringLiteral("/inbox")).toString(), QString());
+            AppView *shown = siteShown(panel, server.url(QStringLiteral("/inbox")));
+            QVERIFY(shown);
+            QCOMPARE(shown->engine(), AppView::Engine::WebEngine);
+            mail = shown->widget();
+            // The placeholder it replaced has gone already.
+            QVERIFY(TestUtil::waitFor([&] { return !placeholder && !page && !manager; }));
+        }
 
         w.closeapp();
         QCOMPARE(w.stack()->count(), 0);
         QVERIFY(!w.stack()->isVisible());
-        QVERIFY(TestUtil::waitFor([&] { return !list && !mail && !page && !manager; }));
+        QVERIFY(
+            TestUtil::waitFor([&] { return !list && !mail && !placeholder && !page && !manager; }));
     }
 
     void fromTheDockAndTheTaskbar()

@@ -5,13 +5,22 @@
 #include "TestShell.h"
 #include "apps/AppLauncher.h"
 #include "shell/Addresses.h"
+#include "shell/AppDescriptor.h"
+#include "shell/EngineChoice.h"
 #include "shell/PageStack.h"
+#include "shell/ShellSettings.h"
 #include "web/BrowserBar.h"
 #include "web/DialogOverlay.h"
+#include "web/EngineViews.h"
 #include "web/ErrorPage.h"
+#include "web/LoadWatchdog.h"
 #include "web/NetworkCookieJar.h"
 #include "web/QuietPage.h"
+#include "web/WebEngineFactory.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
+
+#include "PageScript.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -53,6 +62,11 @@ const char homeHtml[] = "<html><body><script>"
 
 const char styleBase[] = "::-webkit-scrollbar {width: 8px;} ";
 
+QWebView *webkit(AppView *view)
+{
+    return WebKitAppView::webViewOf(view);
+}
+
 void writeFile(const QString &path, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(path).path());
@@ -70,12 +84,18 @@ private slots:
     void init();
     void cleanup();
     void localAppOpensWithApiAndStyle();
+    void webAppLoadsItsLink_data();
     void webAppLoadsItsLink();
+    void webAppLaunchedByItsLinkLoadsTwice_data();
     void webAppLaunchedByItsLinkLoadsTwice();
+    void directAddressWithoutFolder_data();
     void directAddressWithoutFolder();
+    void twoLaunchesMakeTwoPages_data();
     void twoLaunchesMakeTwoPages();
     void missingDescriptorStillStacksAPage();
     void emptyAppCssKeepsTheBaseStyle();
+    void engineChoice_data();
+    void engineChoice();
     void trustedHostIsMatchedOnTheParsedLink_data();
     void trustedHostIsMatchedOnTheParsedLink();
     void namesOutsideAppsReadNoDescriptor();
@@ -83,9 +103,11 @@ private slots:
     // Pages that cannot load.
     void failedLoadReason_data();
     void failedLoadReason();
+    void unreachableWebAppShowsOurPageAndTriesAgain_data();
     void unreachableWebAppShowsOurPageAndTriesAgain();
     void stalledLoad_data();
     void stalledLoad();
+    void untrustedSiteShowsACertificateProblem_data();
     void untrustedSiteShowsACertificateProblem();
     void namesThatDoNotResolve_data();
     void namesThatDoNotResolve();
@@ -95,7 +117,9 @@ private slots:
     // The Browser's bar.
     void browserAddressFor_data();
     void browserAddressFor();
+    void browserBarNavigatesSearchesAndGoesBack_data();
     void browserBarNavigatesSearchesAndGoesBack();
+    void onlyTheBrowserItemGetsTheBar_data();
     void onlyTheBrowserItemGetsTheBar();
 
 private:
@@ -104,11 +128,14 @@ private:
     {
         return shell->homeFrame()->evaluateJavaScript("calls").toStringList();
     }
-    QWebView *launchAndWait(const QString &nn, const QString &ll);
-    static QString textOf(QWebView *view, const QString &id)
-    {
-        return view->page()->mainFrame()->findFirstElement("#" + id).toPlainText();
-    }
+    AppView *launchAndWait(const QString &nn, const QString &ll);
+    static QString textOf(AppView *view, const QString &id) { return PageScript::textOf(view, id); }
+    // Runs this test's row in a network namespace of its own (loopback, and
+    // for a machine with a network a pair of interfaces that lead nowhere):
+    // nothing can leave the machine, whatever the page asks for. True in
+    // the child, which runs the row; false in the parent, which has checked
+    // the child's result.
+    bool inNamespace(bool network);
 
     TestHttpServer *server = nullptr;
     TestBridge *bridge = nullptr;
@@ -140,9 +167,41 @@ void TestAppLauncher::cleanup()
     delete server;
 }
 
-QWebView *TestAppLauncher::launchAndWait(const QString &nn, const QString &ll)
+AppView *TestAppLauncher::launchAndWait(const QString &nn, const QString &ll)
 {
     return TestUtil::launchAndWait(*launcher, *bridge, nn, ll);
+}
+
+bool TestAppLauncher::inNamespace(bool network)
+{
+    if (!qEnvironmentVariableIsEmpty("VANTARA_IN_NAMESPACE"))
+        return true;
+    if (QProcess::execute("unshare", {"-n", "true"}) != 0) {
+        QTest::qSkip("no network namespaces here (they need root)", __FILE__, __LINE__);
+        return false;
+    }
+    const QString links = network ? "ip link add v0 type veth peer name v1 && ip link set v0 "
+                                    "up && ip link set v1 up && "
+                                  : "";
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VANTARA_IN_NAMESPACE", "1");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    const QString function = QString::fromLatin1(QTest::currentTestFunction());
+    child.start("unshare",
+                {"-n", "sh", "-c", "ip link set lo up && " + links + "exec \"$0\" \"$1\"",
+                 QCoreApplication::applicationFilePath(),
+                 function + ':' + QTest::currentDataTag()});
+    if (!child.waitForFinished(120000)) {
+        QTest::qFail("the row did not end in its namespace", __FILE__, __LINE__);
+        return false;
+    }
+    const QByteArray output = child.readAll();
+    if (child.exitCode() != 0 ||
+        !output.contains("PASS   : TestAppLauncher::" + function.toLatin1()))
+        QTest::qFail(output.constData(), __FILE__, __LINE__);
+    return false;
 }
 
 void TestAppLauncher::localAppOpensWithApiAndStyle()
@@ -155,7 +214,7 @@ void TestAppLauncher::localAppOpensWithApiAndStyle()
               "<body><p id='p'>notes</p></body></html>");
     shell->setShowIndex(3);
     QSignalSpy progress(shell->progressBar(), SIGNAL(valueChanged(int)));
-    QWebView *view = launchAndWait("Notes", "Notes");
+    QWebView *view = webkit(launchAndWait("Notes", "Notes"));
     QVERIFY(view);
     // The bar follows the load and is reset once the page has loaded.
     QVERIFY(progress.count() >= 2);
@@ -197,73 +256,114 @@ void TestAppLauncher::localAppOpensWithApiAndStyle()
     }));
 }
 
+void TestAppLauncher::webAppLoadsItsLink_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::webAppLoadsItsLink()
 {
-    server->route("/site", "<html><head><title>Site</title></head><body>site</body></html>");
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    // A web app off the trusted host cannot call the shell.
+    server->route("/site", "<html><head><title>Site</title></head><body><script>"
+                           "document.title = [typeof api, typeof myob].join(' ');"
+                           "</script></body></html>");
     writeFile(appsFolder() + "/Site/app.con", "<config><apptype>web</apptype><applink>" +
                                                   server->url("/site").toEncoded() +
                                                   "</applink></config>");
-    QWebView *view = launchAndWait("Site", "Site");
+    AppView *view = launchAndWait("Site", "Site");
     QVERIFY(view);
+    QCOMPARE(view->engine(), engine);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "undefined undefined"; }));
     QCOMPARE(server->requestCount("/site"), 1);
     QVERIFY(server->lastRequest("/site").headers.value("user-agent").endsWith("Vantara2"));
-    QCOMPARE(view->objectName(), QStringLiteral("Site"));
-    // A web app off the trusted host cannot call the shell.
-    QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("typeof api").toString(),
-             QStringLiteral("undefined"));
-    auto *jar = dynamic_cast<NetworkCookieJar *>(view->page()->networkAccessManager()->cookieJar());
+    QCOMPARE(view->widget()->objectName(), QStringLiteral("Site"));
+    QCOMPARE(AppView::of(shell->stack()->currentWidget()), view);
+    if (engine == AppView::Engine::WebEngine) {
+        // Its storage is its own, in the working folder.
+        QVERIFY(QFileInfo(shell->paths().engineStorageFolder() + "/App-Site").isDir());
+        return;
+    }
+    auto *jar =
+        dynamic_cast<NetworkCookieJar *>(webkit(view)->page()->networkAccessManager()->cookieJar());
     QVERIFY(jar);
     QCOMPARE(QFileInfo(jar->filePath()).fileName(), QStringLiteral("0.0.1"));
 }
 
+void TestAppLauncher::webAppLaunchedByItsLinkLoadsTwice_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::webAppLaunchedByItsLinkLoadsTwice()
 {
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     server->route("/site", "<html><body>site</body></html>");
     const QString link = server->url("/site").toString();
     writeFile(appsFolder() + "/Site/app.con",
               "<config><apptype>web</apptype><applink>" + link.toUtf8() + "</applink></config>");
-    QWebView *view = launchAndWait("Site", link);
+    AppView *view = launchAndWait("Site", link);
     QVERIFY(view);
     // Loaded twice: the first load gives way to the second, with the
-    // descriptor's jar and name, which stays.
-    QTest::qWait(200);
-    QVERIFY(TestUtil::waitFor([&] { return bridge->loads == 2; }));
-    QCOMPARE(view->objectName(), QStringLiteral("Site"));
+    // descriptor's jar and name, which stays. (QtWebEngine reports no end of
+    // a load that another replaced.)
+    if (engine == AppView::Engine::WebKit)
+        QVERIFY(TestUtil::waitFor([&] { return bridge->loads == 2; }));
+    QCOMPARE(view->widget()->objectName(), QStringLiteral("Site"));
     QCOMPARE(view->url(), QUrl(link));
     QVERIFY(server->requestCount("/site") >= 1);
 }
 
+void TestAppLauncher::directAddressWithoutFolder_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::directAddressWithoutFolder()
 {
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     server->route("/start", "<html><head><title>Start page</title></head></html>");
     const QString address = server->url("/start").toString();
-    QWebView *view = launchAndWait("Google", address);
+    AppView *view = launchAndWait("Google", address);
     QVERIFY(view);
-    QCOMPARE(view->objectName(), address);
+    QCOMPARE(view->engine(), engine);
+    QCOMPARE(view->widget()->objectName(), address);
     QCOMPARE(view->url(), QUrl(address));
     QCOMPARE(homeCalls(),
              QStringList({"addicon:file:///" + shell->programFolder() + "//Apps//Google//icon.png",
                           "nameTab:Google", "nameTab:Start page"}));
 }
 
+void TestAppLauncher::twoLaunchesMakeTwoPages_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::twoLaunchesMakeTwoPages()
 {
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     server->route("/start", "<html><body>x</body></html>");
     const QString address = server->url("/start").toString();
-    QWebView *first = launchAndWait("Google", address);
-    QWebView *second = launchAndWait("Google", address);
+    AppView *first = launchAndWait("Google", address);
+    AppView *second = launchAndWait("Google", address);
     QVERIFY(first && second && first != second);
     QCOMPARE(shell->stack()->count(), 2);
-    QCOMPARE(shell->stack()->currentWidget(), second);
+    QCOMPARE(shell->stack()->currentWidget(), second->widget());
     QCOMPARE(homeCalls().filter("nameTab:Google").size(), 2);
     QCOMPARE(server->requestCount("/start"), 2);
 }
 
 void TestAppLauncher::missingDescriptorStillStacksAPage()
 {
-    QWebView *view = launcher->launch("Ghost", "Ghost");
+    AppView *view = launcher->launch("Ghost", "Ghost");
     QVERIFY(view);
-    QCOMPARE(shell->stack()->currentWidget(), view);
+    // Nothing remote to show: the shell's own page, in QtWebKit.
+    QCOMPARE(view->engine(), AppView::Engine::WebKit);
+    QCOMPARE(shell->stack()->currentWidget(), view->widget());
     QVERIFY(shell->stack()->isVisible());
     QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:Ghost"));
     // The page says what is wrong, under the app's name and initial, and
@@ -271,13 +371,10 @@ void TestAppLauncher::missingDescriptorStillStacksAPage()
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Ghost"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::BrokenDescriptor));
     QCOMPARE(textOf(view, "icon"), QStringLiteral("G"));
-    QCOMPARE(view->page()
-                 ->mainFrame()
-                 ->evaluateJavaScript("getComputedStyle(document.getElementById('retry')).display")
+    QCOMPARE(PageScript::run(view, "getComputedStyle(document.getElementById('retry')).display")
                  .toString(),
              QStringLiteral("none"));
-    QCOMPARE(view->page()->mainFrame()->evaluateJavaScript("typeof api").toString(),
-             QStringLiteral("undefined"));
+    QCOMPARE(PageScript::run(view, "typeof api").toString(), QStringLiteral("undefined"));
 }
 
 void TestAppLauncher::emptyAppCssKeepsTheBaseStyle()
@@ -286,7 +383,7 @@ void TestAppLauncher::emptyAppCssKeepsTheBaseStyle()
               "<config><apptype>local</apptype><applink>index.html</applink><appcss></appcss>"
               "</config>");
     writeFile(appsFolder() + "/Plain/index.html", "<html><body>plain</body></html>");
-    QWebView *view = launchAndWait("Plain", "Plain");
+    QWebView *view = webkit(launchAndWait("Plain", "Plain"));
     QVERIFY(view);
     QCOMPARE(view->settings()->userStyleSheetUrl(),
              QUrl("data:text/css;charset=utf-8;base64," + QByteArray(styleBase).toBase64()));
@@ -294,6 +391,88 @@ void TestAppLauncher::emptyAppCssKeepsTheBaseStyle()
     QCOMPARE(AppLauncher::userStyleSheet(QString(), QStringLiteral("p:after{content:'\u2192'}")),
              QUrl("data:text/css;charset=utf-8;base64," +
                   QStringLiteral("p:after{content:'\u2192'}").toUtf8().toBase64()));
+}
+
+void TestAppLauncher::engineChoice_data()
+{
+    QTest::addColumn<QString>("page"); // "app", "browser" or "mail"
+    QTest::addColumn<QByteArray>("descriptor");
+    QTest::addColumn<QString>("address"); // the launch address
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<AppView::Engine>("engine");
+    const auto kit = AppView::Engine::WebKit, engine = AppView::Engine::WebEngine;
+    const QString trusted = "https://" + QStringLiteral(VANTARA_TRUSTED_HOST) + "/app";
+    const QByteArray local = "<config><apptype>local</apptype><applink>i.html</applink></config>";
+    const QByteArray remote = AppDescriptor::webDescriptor("https://site.example/");
+    const QByteArray light = "<settings><lightEngine>Maps</lightEngine></settings>";
+    const QByteArray all = "<settings><restoreApps>false</restoreApps>"
+                           "<lightEngine> all </lightEngine></settings>";
+    QTest::newRow("local app") << "app" << local << "Maps" << QByteArray() << kit;
+    QTest::newRow("local app, light for all") << "app" << local << "Maps" << all << kit;
+    QTest::newRow("web app") << "app" << remote << "Maps" << QByteArray() << engine;
+    QTest::newRow("web app on the trusted host")
+        << "app" << AppDescriptor::webDescriptor(trusted) << "Maps" << QByteArray() << kit;
+    QTest::newRow("trusted host over http")
+        << "app" << AppDescriptor::webDescriptor("http://" + QStringLiteral(VANTARA_TRUSTED_HOST))
+        << "Maps" << QByteArray() << engine;
+    QTest::newRow("trusted host as a prefix")
+        << "app"
+        << AppDescriptor::webDescriptor("https://" + QStringLiteral(VANTARA_TRUSTED_HOST) +
+                                        ".site.example/")
+        << "Maps" << QByteArray() << engine;
+    QTest::newRow("web app, light by name") << "app" << remote << "Maps" << light << kit;
+    QTest::newRow("web app, another light") << "app" << remote << "News" << light << engine;
+    QTest::newRow("web app, names are whole") << "app" << remote << "Map" << light << engine;
+    QTest::newRow("web app, light for all") << "app" << remote << "News" << all << kit;
+    QTest::newRow("address without folder")
+        << "app" << QByteArray() << "https://site.example/" << QByteArray() << engine;
+    QTest::newRow("address, light for all")
+        << "app" << QByteArray() << "https://site.example/" << all << kit;
+    QTest::newRow("broken descriptor")
+        << "app" << QByteArray("<config>") << "Maps" << QByteArray() << kit;
+    QTest::newRow("unknown type, web address")
+        << "app" << QByteArray("<config><apptype>webb</apptype></config>") << "http://site.example/"
+        << QByteArray() << engine;
+    QTest::newRow("Browser") << "browser" << QByteArray() << "" << QByteArray() << engine;
+    QTest::newRow("Browser, light")
+        << "browser" << QByteArray() << ""
+        << QByteArray("<settings><lightEngine>Browser</lightEngine></settings>") << kit;
+    QTest::newRow("Browser, others light") << "browser" << QByteArray() << "" << light << engine;
+    QTest::newRow("mail site") << "mail" << QByteArray() << "" << QByteArray() << engine;
+    QTest::newRow("mail site, light")
+        << "mail" << QByteArray() << ""
+        << QByteArray("<settings><lightEngine>Mail</lightEngine></settings>") << kit;
+    QTest::newRow("mail site, light for all") << "mail" << QByteArray() << "" << all << kit;
+    QTest::newRow("damaged settings")
+        << "app" << remote << "Maps" << QByteArray("<settings><lightEngine>all") << engine;
+    QTest::newRow("settings with an entity")
+        << "mail" << QByteArray() << ""
+        << QByteArray("<!DOCTYPE s [<!ENTITY a \"all\">]><settings><lightEngine>&a;"
+                      "</lightEngine></settings>")
+        << engine;
+}
+
+void TestAppLauncher::engineChoice()
+{
+    QFETCH(QString, page);
+    QFETCH(QByteArray, descriptor);
+    QFETCH(QString, address);
+    QFETCH(QByteArray, settings);
+    QFETCH(AppView::Engine, engine);
+    const ShellSettings chosen = ShellSettings::parse(settings);
+    const AppDescriptor app = AppDescriptor::parse(descriptor);
+    const QString name = address.startsWith("http") ? QStringLiteral("Site") : address;
+    if (page == "browser")
+        QCOMPARE(EngineChoice::forBrowser(chosen), engine);
+    else if (page == "mail")
+        QCOMPARE(EngineChoice::forMailSite(chosen), engine);
+    else
+        QCOMPARE(EngineChoice::forApp(app, name, address, chosen), engine);
+    // The same choice read from the working folder's file.
+    QVERIFY(TestUtil::writeFile(shell->paths().settingsFile(), settings));
+    const ShellSettings read = ShellSettings::read(shell->paths());
+    QCOMPARE(read.lightForAll, chosen.lightForAll);
+    QCOMPARE(read.lightApps, chosen.lightApps);
 }
 
 void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink_data()
@@ -321,6 +500,9 @@ void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink()
 {
     QFETCH(QString, link);
     QFETCH(bool, trusted);
+    // QtWebKit only, where api could be offered: the hosts are not on this
+    // machine, and QtWebKit's requests all go to the sink.
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), AppView::Engine::WebKit));
     // Every request goes to a local sink instead of the named host.
     TestHttpServer sink;
     QVERIFY(sink.start());
@@ -329,7 +511,7 @@ void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink()
     writeFile(appsFolder() + "/Remote/app.con", "<config><apptype>web</apptype><applink>" +
                                                     link.toHtmlEscaped().toUtf8() +
                                                     "</applink></config>");
-    QWebView *view = launcher->launch("Remote", "Remote");
+    QWebView *view = webkit(launcher->launch("Remote", "Remote"));
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return !sink.requests().isEmpty(); }));
     // A connection to localapp exists exactly for the trusted links.
@@ -345,7 +527,7 @@ void TestAppLauncher::namesOutsideAppsReadNoDescriptor()
               "<config><apptype>local</apptype><applink>index.html</applink></config>");
     writeFile(shell->programFolder() + "/Outside/index.html", "<html><body>out</body></html>");
     for (const QString &name : {QStringLiteral("../Outside"), QStringLiteral("..\\Outside")}) {
-        QWebView *view = launcher->launch(name, name);
+        QWebView *view = webkit(launcher->launch(name, name));
         QVERIFY(view);
         QCOMPARE(view->url(), QUrl());
         QCOMPARE(QObject::disconnect(view->page()->mainFrame(),
@@ -359,11 +541,11 @@ void TestAppLauncher::localPageOutsideItsFolderLoadsNothing()
     writeFile(appsFolder() + "/Other/index.html", "<html><body>other</body></html>");
     writeFile(appsFolder() + "/Sneaky/app.con",
               "<config><apptype>local</apptype><applink>../Other/index.html</applink></config>");
-    QWebView *view = launcher->launch("Sneaky", "Sneaky");
+    QWebView *view = webkit(launcher->launch("Sneaky", "Sneaky"));
     QVERIFY(view);
     QTest::qWait(200);
     QVERIFY(!view->url().isLocalFile());
-    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
+    QCOMPARE(textOf(AppView::of(view), "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
     QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "../Other/index.html"), QUrl());
     QCOMPARE(AppLauncher::localPage(appsFolder() + "/Sneaky", "pages/../index.html"),
              QUrl::fromLocalFile(appsFolder() + "/Sneaky/pages/../index.html"));
@@ -404,8 +586,15 @@ void TestAppLauncher::failedLoadReason()
                 ErrorPage::words(ErrorPage::Reason::Other));
 }
 
+void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
 {
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     // A port where nothing listens: the connection is refused.
     TestHttpServer site;
     QVERIFY(site.start());
@@ -422,20 +611,22 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
     QVERIFY(buffer.open(QIODevice::WriteOnly) && icon.save(&buffer, "PNG"));
     writeFile(appsFolder() + "/Site/icon.png", png);
 
-    QWebView *view = launcher->launch("Site", "Site");
+    AppView *view = launcher->launch("Site", "Site");
     QVERIFY(view);
+    QCOMPARE(view->engine(), engine);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Site"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Refused));
     QCOMPARE(textOf(view, "detail"), QString::fromLatin1(link));
-    QVERIFY(!view->page()->mainFrame()->toPlainText().contains("QtNetwork"));
-    QVERIFY(view->page()->mainFrame()->findFirstElement("#icon").attribute("style").contains(
-        "data:image/png;base64," + png.toBase64()));
+    QVERIFY(!PageScript::run(view, "document.body.textContent").toString().contains("QtNetwork"));
+    QVERIFY(PageScript::run(view, "document.getElementById('icon').getAttribute('style')")
+                .toString()
+                .contains("data:image/png;base64," + png.toBase64()));
     // The tab carries the app's name, not the engine's words.
     QVERIFY(TestUtil::waitFor([&] { return homeCalls().last() == "nameTab:Site"; }));
 
     // The site comes back, and "Try again" reaches it.
     QVERIFY(site.start(port));
-    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    PageScript::run(view, "document.getElementById('retry').click()");
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Back"; }));
     QCOMPARE(site.requestCount("/site"), 1);
     QCOMPARE(view->url(), QUrl(QString::fromLatin1(link)));
@@ -443,10 +634,12 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
 
 void TestAppLauncher::stalledLoad_data()
 {
+    QTest::addColumn<AppView::Engine>("engine");
     QTest::addColumn<QString>("stall"); // what makes no progress
-    QTest::newRow("main frame") << "page";
-    QTest::newRow("frame added after the load") << "later frame";
-    QTest::newRow("the page's dialog waits for the user") << "dialog";
+    for (AppView::Engine e : {AppView::Engine::WebKit, AppView::Engine::WebEngine})
+        QTest::addRow("main frame, %s", TestUtil::nameOf(e)) << e << "page";
+    QTest::newRow("frame added after the load") << AppView::Engine::WebKit << "later frame";
+    QTest::newRow("the page's dialog waits for the user") << AppView::Engine::WebKit << "dialog";
 }
 
 // A site that takes the connection and then says nothing is stopped once the
@@ -455,7 +648,9 @@ void TestAppLauncher::stalledLoad_data()
 // that waits for the user, never brings that page.
 void TestAppLauncher::stalledLoad()
 {
+    QFETCH(AppView::Engine, engine);
     QFETCH(QString, stall);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     TestHttpServer site;
     QVERIFY(site.start());
     TestHttpServer::Response silent;
@@ -483,12 +678,12 @@ void TestAppLauncher::stalledLoad()
         outlastTheWatch();
         DialogSteps::click(dialog, "dialogAccept");
     }});
-    const int usual = QuietPage::stallTimeout();
-    QuietPage::setStallTimeout(watch);
-    QWebView *view = launcher->launch("Slow", "Slow");
-    QuietPage::setStallTimeout(usual);
+    const int usual = LoadWatchdog::timeout();
+    LoadWatchdog::setTimeout(watch);
+    AppView *view = launcher->launch("Slow", "Slow");
+    LoadWatchdog::setTimeout(usual);
     QVERIFY(view);
-    QWebFrame *frame = view->page()->mainFrame();
+    QCOMPARE(view->engine(), engine);
 
     if (stall == "dialog") {
         QTRY_VERIFY(steps.done());
@@ -498,31 +693,32 @@ void TestAppLauncher::stalledLoad()
     }
     if (stall == "later frame") {
         QTRY_COMPARE(view->title(), QStringLiteral("Notes"));
-        frame->evaluateJavaScript("document.getElementById('note').focus()");
-        QTest::keyClicks(view, "kept words");
+        PageScript::run(view, "document.getElementById('note').focus()");
+        QTest::keyClicks(view->widget(), "kept words");
         const QString typed = "document.getElementById('note').value";
-        QCOMPARE(frame->evaluateJavaScript(typed).toString(), QStringLiteral("kept words"));
-        frame->evaluateJavaScript(
-            QStringLiteral("var f = document.createElement('iframe'); f.src = '/slow';"
-                           " document.body.appendChild(f);"
-                           " setTimeout(function () { document.title = 'Waited'; }, %1);")
-                .arg(3 * watch));
+        QCOMPARE(PageScript::run(view, typed).toString(), QStringLiteral("kept words"));
+        PageScript::run(view,
+                        QStringLiteral("var f = document.createElement('iframe'); f.src = '/slow';"
+                                       " document.body.appendChild(f);"
+                                       " setTimeout(function () { document.title = 'Waited'; }, "
+                                       "%1);")
+                            .arg(3 * watch));
         QTRY_COMPARE(site.requestCount("/slow"), 1);
         // The page's own timer, set as the frame began, fires long after the
         // watch would have: the page and what was typed are still there.
         QTRY_COMPARE(view->title(), QStringLiteral("Waited"));
-        QCOMPARE(frame->evaluateJavaScript(typed).toString(), QStringLiteral("kept words"));
+        QCOMPARE(PageScript::run(view, typed).toString(), QStringLiteral("kept words"));
         QCOMPARE(steps.count(), 0);
         return;
     }
-    QTRY_COMPARE(view->title(), QStringLiteral("Slow"));
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Slow"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::TimedOut));
     QCOMPARE(textOf(view, "detail"), QString::fromLatin1(link));
 
     // The site answers again, and "Try again" shows it.
     silent.delayMs = 0;
     site.route("/slow", silent);
-    frame->evaluateJavaScript("document.getElementById('retry').click()");
+    PageScript::run(view, "document.getElementById('retry').click()");
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Late"; }));
 }
 
@@ -544,8 +740,15 @@ protected:
     }
 };
 
+void TestAppLauncher::untrustedSiteShowsACertificateProblem_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::untrustedSiteShowsACertificateProblem()
 {
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     QTemporaryDir keys;
     const QString keyFile = keys.filePath("key.pem"), certFile = keys.filePath("cert.pem");
     QCOMPARE(QProcess::execute("openssl",
@@ -560,56 +763,43 @@ void TestAppLauncher::untrustedSiteShowsACertificateProblem()
     const QByteArray link = "https://127.0.0.1:" + QByteArray::number(site.serverPort()) + "/";
     writeFile(appsFolder() + "/Secure/app.con",
               "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
-    QWebView *view = launcher->launch("Secure", "Secure");
+    AppView *view = launcher->launch("Secure", "Secure");
     QVERIFY(view);
+    QCOMPARE(view->engine(), engine);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Secure"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Certificate));
 }
 
-// A name that does not resolve, on a machine with a network and without one.
-// Each row runs again in a network namespace of its own, with loopback and,
-// for a machine with a network, a pair of linked interfaces: nothing there
-// leads anywhere, so the name's lookup fails at once and nothing leaves the
-// machine.
+// A name that does not resolve, on a machine with a network and without one,
+// each row in a network namespace of its own, where the name's lookup fails
+// at once.
 void TestAppLauncher::namesThatDoNotResolve_data()
 {
+    QTest::addColumn<AppView::Engine>("engine");
     QTest::addColumn<bool>("network");
     QTest::addColumn<int>("reason");
-    QTest::newRow("site not found") << true << int(ErrorPage::Reason::SiteNotFound);
-    QTest::newRow("offline") << false << int(ErrorPage::Reason::Offline);
+    for (AppView::Engine e : {AppView::Engine::WebKit, AppView::Engine::WebEngine}) {
+        const QByteArray name = TestUtil::nameOf(e);
+        QTest::newRow(name + ", site not found")
+            << e << true << int(ErrorPage::Reason::SiteNotFound);
+        QTest::newRow(name + ", offline") << e << false << int(ErrorPage::Reason::Offline);
+    }
 }
 
 void TestAppLauncher::namesThatDoNotResolve()
 {
+    QFETCH(AppView::Engine, engine);
     QFETCH(bool, network);
     QFETCH(int, reason);
-    if (qEnvironmentVariableIsEmpty("VANTARA_IN_NAMESPACE")) {
-        if (QProcess::execute("unshare", {"-n", "true"}) != 0)
-            QSKIP("no network namespaces here (they need root)");
-        const QString links = network ? "ip link add v0 type veth peer name v1 && ip link set v0 "
-                                        "up && ip link set v1 up && "
-                                      : "";
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("VANTARA_IN_NAMESPACE", "1");
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start("unshare",
-                    {"-n", "sh", "-c", "ip link set lo up && " + links + "exec \"$0\" \"$1\"",
-                     QCoreApplication::applicationFilePath(),
-                     QString("namesThatDoNotResolve:") + QTest::currentDataTag()});
-        QVERIFY(child.waitForFinished(120000));
-        const QByteArray output = child.readAll();
-        QVERIFY2(child.exitCode() == 0, output.constData());
-        QVERIFY2(output.contains("PASS   : TestAppLauncher::namesThatDoNotResolve"),
-                 output.constData());
+    if (!inNamespace(network))
         return;
-    }
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     writeFile(appsFolder() + "/Nowhere/app.con",
               "<config><apptype>web</apptype><applink>http://nowhere.invalid/</applink></config>");
     QCOMPARE(ErrorPage::machineIsOnline(), network);
-    QWebView *view = launcher->launch("Nowhere", "Nowhere");
+    AppView *view = launcher->launch("Nowhere", "Nowhere");
     QVERIFY(view);
+    QCOMPARE(view->engine(), engine);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Nowhere"; }, 30000));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason(reason)));
 }
@@ -618,7 +808,7 @@ void TestAppLauncher::missingLocalPageIsNamed()
 {
     writeFile(appsFolder() + "/Lost/app.con",
               "<config><apptype>local</apptype><applink>start.html</applink></config>");
-    QWebView *view = launcher->launch("Lost", "Lost");
+    AppView *view = launcher->launch("Lost", "Lost");
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Lost"; }));
     QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::PageMissing));
@@ -627,7 +817,7 @@ void TestAppLauncher::missingLocalPageIsNamed()
     QCOMPARE(textOf(view, "icon"), QStringLiteral("L"));
     // Once the page is there, trying again opens it.
     writeFile(appsFolder() + "/Lost/start.html", "<html><head><title>Found</title></head></html>");
-    view->page()->mainFrame()->evaluateJavaScript("document.getElementById('retry').click()");
+    PageScript::run(view, "document.getElementById('retry').click()");
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Found"; }));
 }
 
@@ -641,7 +831,7 @@ void TestAppLauncher::anIconBeyondTheBoundsIsNeverShown()
     QVERIFY(bomb.size() < ErrorPage::maxIconBytes);
     writeFile(appsFolder() + "/Bomb/icon.png", bomb);
     QVERIFY(ErrorPage::appIcon(appsFolder() + "/Bomb").isEmpty());
-    QWebView *view = launcher->launch("Bomb", "Bomb");
+    AppView *view = launcher->launch("Bomb", "Bomb");
     QVERIFY(view);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Bomb"; }));
     QCOMPARE(textOf(view, "icon"), QStringLiteral("B"));
@@ -693,12 +883,26 @@ void TestAppLauncher::browserAddressFor()
         address);
 }
 
+void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
 {
+    QFETCH(AppView::Engine, engine);
     server->route("/a", "<html><head><title>A</title></head><body>a</body></html>");
     server->route("/b", "<html><head><title>B</title></head><body>b</body></html>");
     server->route("/search", "<html><head><title>Found</title></head><body>s</body></html>");
-    auto *view = new QWebView;
+    AppView *view = nullptr;
+    if (engine == AppView::Engine::WebKit) {
+        view = new WebKitAppView(new QWebView);
+    } else {
+        EngineViewSetup setup;
+        setup.storageFolder = shell->paths().engineStorageFolder() + "/Browser";
+        view = EngineViews::create(*shell, setup);
+    }
+    QVERIFY(view);
     std::unique_ptr<QWidget> page(BrowserBar::wrap(view, server->url("/search")));
     page->resize(800, 600);
     page->show();
@@ -706,11 +910,16 @@ void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
     QVERIFY(QTest::qWaitForWindowActive(page.get()));
     auto *bar = page->findChild<BrowserBar *>();
     QVERIFY(bar);
-    QCOMPARE(ShellHost::webViewIn(page.get()), view);
+    QCOMPARE(AppView::of(page.get()), view);
+    QCOMPARE(ShellHost::webViewIn(page.get()), WebKitAppView::webViewOf(view));
     const auto buttons = bar->findChildren<QToolButton *>();
     QCOMPARE(buttons.size(), 3);
     QToolButton *back = buttons[0], *forward = buttons[1];
     QVERIFY(!back->isEnabled() && !forward->isEnabled());
+    auto keyOnPage = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        view->focus();
+        QTest::keyClick(PageScript::keyTarget(view), key, modifiers);
+    };
 
     // An address typed into the field.
     bar->addressField()->setFocus();
@@ -719,33 +928,33 @@ void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
     QCOMPARE(bar->addressField()->text(), server->url("/a").toString());
     // Ctrl+L takes the field whatever has the focus.
-    view->setFocus();
-    QTest::keyClick(view, Qt::Key_L, Qt::ControlModifier);
+    keyOnPage(Qt::Key_L, Qt::ControlModifier);
     QVERIFY(bar->addressField()->hasFocus());
     QCOMPARE(bar->addressField()->selectedText(), server->url("/a").toString());
     QTest::keyClicks(bar->addressField(), server->url("/b").toString());
     QTest::keyClick(bar->addressField(), Qt::Key_Return);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
-    QVERIFY(back->isEnabled());
+    QVERIFY(TestUtil::waitFor([&] { return back->isEnabled(); }));
 
     // Back and forward, by key and by button.
-    QTest::keyClick(view, Qt::Key_Left, Qt::AltModifier);
+    keyOnPage(Qt::Key_Left, Qt::AltModifier);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
     QVERIFY(TestUtil::waitFor([&] { return forward->isEnabled(); }));
     forward->click();
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
     back->click();
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
-    QTest::keyClick(view, Qt::Key_Right, Qt::AltModifier);
+    keyOnPage(Qt::Key_Right, Qt::AltModifier);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
 
-    // F5 asks the server again.
+    // F5 asks the server again (once the page has finished its load).
+    QVERIFY(TestUtil::waitFor([&] { return !view->isLoading(); }));
     const int before = server->requestCount("/b");
-    QTest::keyClick(view, Qt::Key_F5);
+    keyOnPage(Qt::Key_F5, Qt::NoModifier);
     QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/b") == before + 1; }));
 
     // Words go to the search page.
-    QTest::keyClick(view, Qt::Key_L, Qt::ControlModifier);
+    keyOnPage(Qt::Key_L, Qt::ControlModifier);
     QTest::keyClicks(bar->addressField(), "red apples");
     QTest::keyClick(bar->addressField(), Qt::Key_Return);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Found"; }));
@@ -753,20 +962,32 @@ void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
              QByteArray("/search?q=red%20apples"));
 }
 
+void TestAppLauncher::onlyTheBrowserItemGetsTheBar_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
 {
+    QFETCH(AppView::Engine, engine);
+    // The start page is not on this machine: QtWebEngine's row runs where
+    // nothing can leave it.
+    if (engine == AppView::Engine::WebEngine && !inNamespace(false))
+        return;
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     // The start page's requests go to a local sink.
     TestHttpServer sink;
     QVERIFY(sink.start());
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), sink.port()));
     const QString start = QStringLiteral(VANTARA_DEFAULT_START_PAGE);
-    QPointer<QWebView> view = launcher->launch("Google", start);
+    QPointer<AppView> view = launcher->launch("Google", start);
     QVERIFY(view);
+    QCOMPARE(view->engine(), engine);
     QWidget *page = shell->stack()->currentWidget();
-    QVERIFY(page != view.data());
+    QVERIFY(page != view->widget());
     QVERIFY(page->findChild<BrowserBar *>());
-    QCOMPARE(shell->webViewOnTop(), view.data());
+    QCOMPARE(shell->viewOnTop(), view.data());
     QCOMPARE(page->objectName(), start);
     // Closing it releases the view with its holder.
     QPointer<QWidget> holder = page;
@@ -777,9 +998,10 @@ void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
     // A web app, even one on the start page's address, stays a bare view.
     writeFile(appsFolder() + "/Search/app.con",
               "<config><apptype>web</apptype><applink>" + start.toUtf8() + "</applink></config>");
-    QWebView *app = launcher->launch("Search", "Search");
-    QCOMPARE(shell->stack()->currentWidget(), app);
-    QVERIFY(!app->findChild<BrowserBar *>());
+    AppView *app = launcher->launch("Search", "Search");
+    QVERIFY(app);
+    QCOMPARE(shell->stack()->currentWidget(), app->widget());
+    QVERIFY(!app->widget()->findChild<BrowserBar *>());
 }
 
 QTEST_MAIN(TestAppLauncher)

@@ -6,6 +6,7 @@
 #include "install/DownloadList.h"
 #include "install/ProgramStarter.h"
 #include "shell/ScriptBridge.h"
+#include "web/WebKitAppView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -332,8 +333,8 @@ private slots:
         QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), -1);
 
         // An app page that reaches the window as api.
-        QWebView *app = TestUtil::openFromHome(&w, QStringLiteral("Notes"), QStringLiteral("local"),
-                                               QStringLiteral("index.html"));
+        QWebView *app = WebKitAppView::webViewOf(TestUtil::openFromHome(
+            &w, QStringLiteral("Notes"), QStringLiteral("local"), QStringLiteral("index.html")));
         QVERIFY(app);
         QWebFrame *frame = app->page()->mainFrame();
         QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), w.stack()->indexOf(app));

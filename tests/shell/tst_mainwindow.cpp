@@ -3,13 +3,17 @@
 #include "app/FirstFrame.h"
 #include "app/MainWindow.h"
 #include "shell/Addresses.h"
+#include "shell/AppView.h"
+#include "web/EngineLoader.h"
 #include "web/MemoryRelease.h"
+#include "web/WebKitAppView.h"
 
 #include <QApplication>
 #include <QDesktopWidget>
 #include <QDir>
 #include <QDirIterator>
 #include <QDropEvent>
+#include <QFile>
 #include <QImage>
 #include <QMimeData>
 #include <QProgressBar>
@@ -28,6 +32,39 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // First: nothing in this process may have made a remote page before.
+    void theEngineLoadsWithTheFirstRemotePageOnly()
+    {
+        auto mapped = [] {
+            const QByteArray maps = TestUtil::readFile(QStringLiteral("/proc/self/maps"));
+            return maps.contains("libQt5WebEngineCore") || maps.contains("vantara_webengine");
+        };
+        QVERIFY(!mapped());
+        MainWindow w;
+        QSignalSpy loaded(w.homeView(), SIGNAL(loadFinished(bool)));
+        QVERIFY(loaded.wait(20000));
+        // The home screen and a local app: QtWebKit alone.
+        if (QFile::exists(w.appsFolder() + "/Calculator/app.con")) {
+            AppView *local = TestUtil::openFromHome(&w, "Calculator", "web", "Calculator");
+            QVERIFY(local);
+            QCOMPARE(local->engine(), AppView::Engine::WebKit);
+        }
+        QVERIFY(!EngineLoader::isLoaded());
+        QVERIFY(!mapped());
+
+        // The first remote page brings the engine in.
+        TestHttpServer server;
+        QVERIFY(server.start());
+        server.route("/remote", "<html><head><title>Remote</title></head></html>");
+        AppView *remote =
+            TestUtil::openFromHome(&w, "Remote", "web", server.url("/remote").toString());
+        QVERIFY(remote);
+        QCOMPARE(remote->engine(), AppView::Engine::WebEngine);
+        QCOMPARE(remote->title(), QStringLiteral("Remote"));
+        QVERIFY(EngineLoader::isLoaded());
+        QVERIFY(mapped());
+    }
+
     void widgetsBeforeTheHomePageLoads()
     {
         MainWindow w;
@@ -183,9 +220,10 @@ private slots:
             MainWindow w;
             QSignalSpy loaded(w.homeView(), SIGNAL(loadFinished(bool)));
             QVERIFY(loaded.wait(15000));
-            QWebView *app = TestUtil::openFromHome(&w, "Notes", "local", "index.html");
+            QWebFrame *app = WebKitAppView::frameOf(
+                TestUtil::openFromHome(&w, "Notes", "local", "index.html"));
             QVERIFY(app);
-            app->page()->mainFrame()->evaluateJavaScript(
+            app->evaluateJavaScript(
                 "localStorage.setItem('token', 'secret');"
                 "openDatabase('notes', '1', 'notes', 4096).transaction(function (t) {"
                 "  t.executeSql('CREATE TABLE IF NOT EXISTS n (v)');"

@@ -6,7 +6,10 @@
 #include "shell/PageKind.h"
 #include "shell/PageStack.h"
 #include "shell/StackSlide.h"
+#include "web/WebKitAppView.h"
 #include "web/WebPage.h"
+
+#include "PageScript.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +20,8 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
@@ -34,6 +39,15 @@ const char homeHtml[] = "<html><body><script>"
 QByteArray titled(const QByteArray &title)
 {
     return "<html><head><title>" + title + "</title></head><body>" + title + "</body></html>";
+}
+
+// The page object of a view, whichever engine shows it.
+QObject *pageOf(AppView *view)
+{
+    if (QWebView *webView = WebKitAppView::webViewOf(view))
+        return webView->page();
+    auto *engineView = qobject_cast<QWebEngineView *>(view->widget());
+    return engineView ? engineView->page() : nullptr;
 }
 
 // Runs the event loop until deferred deletions have happened.
@@ -56,14 +70,19 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void homescreenAndSwitchKeepPagesRunning_data();
     void homescreenAndSwitchKeepPagesRunning();
+    void closingTheMiddleOfThree_data();
     void closingTheMiddleOfThree();
     void closingTheFirstShowsTheLastAsTheHomePageSelectsIt();
+    void closingTheLastHidesTheStack_data();
     void closingTheLastHidesTheStack();
     void emptyStackIsHarmless();
+    void closingTheMailPanel_data();
     void closingTheMailPanel();
     void closingMusicAndOtherWidgets();
     void localAppClosesItself();
+    void pageloadedNamesTheTab_data();
     void pageloadedNamesTheTab();
     void openedWindowTakesItsTitleAsTabName();
     void showappSlidesInAtShowIndex();
@@ -71,13 +90,16 @@ private slots:
     void pageKindsByName_data();
     void pageKindsByName();
     void theMailPanelIsOfItsKind();
+    void pagesKeepTheirSizeWhileTheStackSlides_data();
     void pagesKeepTheirSizeWhileTheStackSlides();
+    void linkClickedLoadsIntoThePageOnTop_data();
     void linkClickedLoadsIntoThePageOnTop();
     void homeLoadedCoversTheDesktop();
+    void shellGoesWhilePagesLoad_data();
     void shellGoesWhilePagesLoad();
 
 private:
-    QWebView *open(const QByteArray &path, const QByteArray &html);
+    AppView *open(const QByteArray &path, const QByteArray &html);
     QStringList homeCalls() const
     {
         return shell->homeFrame()->evaluateJavaScript("calls").toStringList();
@@ -106,6 +128,8 @@ void TestPageStack::init()
     pages = new PageStack(*shell);
     bridge->pages = pages;
     launcher = new AppLauncher(*shell, QString());
+    // Remote pages in QtWebKit unless a test's rows choose.
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), AppView::Engine::WebKit));
     shell->stack()->hide();
     QVERIFY(shell->loadHome(QString::fromLatin1(homeHtml), QUrl("qrc:/Lumo.html")));
 }
@@ -119,7 +143,7 @@ void TestPageStack::cleanup()
     delete server;
 }
 
-QWebView *TestPageStack::open(const QByteArray &path, const QByteArray &html)
+AppView *TestPageStack::open(const QByteArray &path, const QByteArray &html)
 {
     server->route(path, html);
     return TestUtil::launchAndWait(*launcher, *bridge, QString::fromLatin1(path.mid(1)),
@@ -137,23 +161,31 @@ void TestPageStack::writeApp(const QString &name, const QByteArray &appcon, cons
     page.write(index);
 }
 
+void TestPageStack::homescreenAndSwitchKeepPagesRunning_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestPageStack::homescreenAndSwitchKeepPagesRunning()
 {
-    QWebView *a = open("/a", titled("A"));
-    QWebView *b = open("/b", titled("B"));
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    AppView *a = open("/a", titled("A"));
+    AppView *b = open("/b", titled("B"));
     QVERIFY(a && b);
+    QCOMPARE(a->engine(), engine);
     QVERIFY(shell->stack()->isVisible());
 
     pages->homescreen();
     QVERIFY(!shell->stack()->isVisible());
     QCOMPARE(shell->stack()->count(), 2);
     // A background page keeps running.
-    a->page()->mainFrame()->evaluateJavaScript("document.title = 'still here'");
-    QCOMPARE(a->title(), QStringLiteral("still here"));
+    PageScript::run(a, "setTimeout(function () { document.title = 'still here'; }, 0)");
+    QVERIFY(TestUtil::waitFor([&] { return a->title() == "still here"; }));
 
     pages->appswitch(0);
     QVERIFY(shell->stack()->isVisible());
-    QCOMPARE(shell->stack()->currentWidget(), a);
+    QCOMPARE(shell->stack()->currentWidget(), a->widget());
     QCOMPARE(server->requestCount("/a"), 1); // shown, not reloaded
 
     const QRect geometry = shell->stack()->geometry();
@@ -161,55 +193,74 @@ void TestPageStack::homescreenAndSwitchKeepPagesRunning()
         pages->homescreen();
         pages->appswitch(outside);
         QVERIFY(shell->stack()->isVisible());
-        QCOMPARE(shell->stack()->currentWidget(), a);
+        QCOMPARE(shell->stack()->currentWidget(), a->widget());
     }
     QCOMPARE(shell->stack()->geometry(), geometry);
 }
 
+void TestPageStack::closingTheMiddleOfThree_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestPageStack::closingTheMiddleOfThree()
 {
-    QWebView *a = open("/a", titled("A"));
-    QWebView *b = open("/b", titled("B"));
-    QWebView *c = open("/c", titled("C"));
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    AppView *a = open("/a", titled("A"));
+    AppView *b = open("/b", titled("B"));
+    AppView *c = open("/c", titled("C"));
     QVERIFY(a && b && c);
     pages->appswitch(1);
-    QPointer<QWebView> closed = b;
-    QPointer<QWebPage> closedPage = b->page();
+    QPointer<QWidget> closed = b->widget();
+    // The page object goes with its view (QtWebKit's is a child of the
+    // main window, QtWebEngine's of its view).
+    QPointer<QObject> closedPage = pageOf(b);
+    QVERIFY(closedPage);
 
     pages->closeapp();
     QCOMPARE(shell->stack()->count(), 2);
-    QCOMPARE(shell->stack()->currentWidget(), c);
+    QCOMPARE(shell->stack()->currentWidget(), c->widget());
     QCOMPARE(shell->stack()->currentIndex(), 1);
     QVERIFY(shell->stack()->isVisible());
-    QVERIFY(!b->settings()->testAttribute(QWebSettings::PluginsEnabled));
-    QVERIFY(b->testAttribute(Qt::WA_DeleteOnClose));
+    if (QWebView *webView = WebKitAppView::webViewOf(b)) {
+        QVERIFY(!webView->settings()->testAttribute(QWebSettings::PluginsEnabled));
+        QVERIFY(webView->testAttribute(Qt::WA_DeleteOnClose));
+    }
 
     settle();
     QVERIFY(!closed);
-    // The page object (a child of the main window) goes with its view.
     QVERIFY(!closedPage);
-    QTRY_COMPARE(bridge->destroyedViews, 1);
-    QCOMPARE(shell->stack()->indexOf(a), 0);
+    if (engine == AppView::Engine::WebKit)
+        QTRY_COMPARE(bridge->destroyedViews, 1);
+    QCOMPARE(shell->stack()->indexOf(a->widget()), 0);
 }
 
 void TestPageStack::closingTheFirstShowsTheLastAsTheHomePageSelectsIt()
 {
-    QWebView *a = open("/a", titled("A"));
-    QWebView *b = open("/b", titled("B"));
-    QWebView *c = open("/c", titled("C"));
+    AppView *a = open("/a", titled("A"));
+    AppView *b = open("/b", titled("B"));
+    AppView *c = open("/c", titled("C"));
     QVERIFY(a && b && c);
     pages->appswitch(0);
     pages->closeapp();
     QCOMPARE(shell->stack()->count(), 2);
-    QCOMPARE(shell->stack()->currentWidget(), c);
-    QCOMPARE(shell->stack()->indexOf(b), 0);
+    QCOMPARE(shell->stack()->currentWidget(), c->widget());
+    QCOMPARE(shell->stack()->indexOf(b->widget()), 0);
+}
+
+void TestPageStack::closingTheLastHidesTheStack_data()
+{
+    TestUtil::engineRows();
 }
 
 void TestPageStack::closingTheLastHidesTheStack()
 {
-    QWebView *a = open("/a", titled("A"));
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    AppView *a = open("/a", titled("A"));
     QVERIFY(a);
-    QPointer<QWebView> closed = a;
+    QPointer<QWidget> closed = a->widget();
     pages->closeapp();
     QCOMPARE(shell->stack()->count(), 0);
     QVERIFY(!shell->stack()->isVisible());
@@ -229,22 +280,36 @@ void TestPageStack::emptyStackIsHarmless()
     QVERIFY(homeCalls().isEmpty());
 }
 
+void TestPageStack::closingTheMailPanel_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestPageStack::closingTheMailPanel()
 {
-    QWebView *app = open("/a", titled("A"));
+    QFETCH(AppView::Engine, engine);
+    AppView *app = open("/a", titled("A"));
     QVERIFY(app);
     auto *panel = new QWidget;
     panel->setObjectName(QStringLiteral("Mail"));
     auto *layout = new QHBoxLayout(panel);
     auto *list = new QWebView;
-    auto *mailView = new QWebView;
-    mailView->setPage(new WebPage(shell->mainWindow(), shell));
+    new WebKitAppView(list);
+    AppView *mail = nullptr;
+    if (engine == AppView::Engine::WebKit) {
+        auto *page = new WebPage(shell->mainWindow(), shell);
+        mail = WebKitAppView::make(page);
+    } else {
+        mail = TestUtil::engineView(*shell, "Mail");
+        QVERIFY(mail);
+        shell->stack()->removeWidget(mail->widget());
+    }
     layout->addWidget(list);
-    layout->addWidget(mailView);
+    layout->addWidget(mail->widget());
     shell->stack()->addWidget(panel);
     shell->stack()->setCurrentWidget(panel);
-    QPointer<QWebView> listGone = list, mailGone = mailView;
-    QPointer<QWebPage> mailPageGone = mailView->page();
+    QPointer<QWidget> listGone = list, mailGone = mail->widget();
+    QPointer<QObject> mailPageGone = pageOf(mail);
 
     // While the panel is on top, loads reset the bar and rename nothing.
     shell->progressBar()->setValue(70);
@@ -254,7 +319,7 @@ void TestPageStack::closingTheMailPanel()
 
     pages->closeapp();
     QCOMPARE(shell->stack()->count(), 1);
-    QCOMPARE(shell->stack()->currentWidget(), app);
+    QCOMPARE(shell->stack()->currentWidget(), app->widget());
     settle();
     QVERIFY(!listGone && !mailGone && !mailPageGone);
     // The panel itself stays, hidden, with the stack.
@@ -274,8 +339,10 @@ void TestPageStack::closingMusicAndOtherWidgets()
     display->setObjectName(QStringLiteral("Music"));
     display->setPage(new WebPage(shell->mainWindow(), shell));
     QPointer<QWebView> displayGone = display;
-    for (QWebView *view : {music, display})
+    for (QWebView *view : {music, display}) {
+        new WebKitAppView(view);
         view->settings()->setAttribute(QWebSettings::PluginsEnabled, true);
+    }
     auto *other = new QWidget;
     QPointer<QWidget> otherGone = other;
     shell->stack()->addWidget(music);
@@ -313,9 +380,10 @@ void TestPageStack::localAppClosesItself()
              "  window.finished = true;"
              "}"
              "</script></body></html>");
-    QWebView *other = open("/a", titled("A"));
+    AppView *other = open("/a", titled("A"));
+    QVERIFY(other);
     const int before = bridge->loads;
-    QPointer<QWebView> closer = launcher->launch("Closer", "Closer");
+    QPointer<QWebView> closer = WebKitAppView::webViewOf(launcher->launch("Closer", "Closer"));
     QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
     QPointer<QWebPage> closerPage = closer->page();
     QCOMPARE(closerPage->mainFrame()->evaluateJavaScript("typeof api").toString(),
@@ -326,11 +394,11 @@ void TestPageStack::localAppClosesItself()
     QVERIFY(TestUtil::waitFor([&] { return !closer; }));
     QVERIFY(!closerPage);
     QCOMPARE(shell->stack()->count(), 1);
-    QCOMPARE(shell->stack()->currentWidget(), other);
+    QCOMPARE(shell->stack()->currentWidget(), other->widget());
 
     // The same call made directly from the calling script's own stack frame.
     const int again = bridge->loads;
-    QPointer<QWebView> direct = launcher->launch("Closer", "Closer");
+    QPointer<QWebView> direct = WebKitAppView::webViewOf(launcher->launch("Closer", "Closer"));
     QVERIFY(TestUtil::waitFor([&] { return bridge->loads > again; }));
     const QVariant result = direct->page()->mainFrame()->evaluateJavaScript(
         "closeMe(); window.finished ? 'returned' : 'cut off'");
@@ -339,19 +407,30 @@ void TestPageStack::localAppClosesItself()
     QCOMPARE(shell->stack()->count(), 1);
 }
 
+void TestPageStack::pageloadedNamesTheTab_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestPageStack::pageloadedNamesTheTab()
 {
-    QWebView *view = open("/long", titled("A rather long page title"));
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    AppView *view = open("/long", titled("A rather long page title"));
     QVERIFY(view);
+    QCOMPARE(view->engine(), engine);
     QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:A rather l"));
 
-    QWebView *quoted = open("/quoted", titled("It's \"here\" \\ ok"));
+    AppView *quoted = open("/quoted", titled("It's \"here\" \\ ok"));
     QVERIFY(quoted);
     QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:It's \"here"));
 
     const int named = homeCalls().size();
-    QVERIFY(open("/untitled", "<html><body>no title</body></html>"));
-    // The launch names the tab; the untitled page does not rename it.
+    AppView *untitled = open("/untitled", "<html><body>no title</body></html>");
+    QVERIFY(untitled);
+    // The launch names the tab; the untitled page does not rename it (nor
+    // does QtWebEngine's stand-in title, the page's address).
+    QCOMPARE(untitled->title(), QString());
     QCOMPARE(homeCalls().size(), named + 1);
     QCOMPARE(homeCalls().last(), QStringLiteral("nameTab:untitled"));
 
@@ -369,7 +448,7 @@ void TestPageStack::openedWindowTakesItsTitleAsTabName()
              titled("Opener"));
     server->route("/popup", titled("Popup window of the app"));
     const int before = bridge->loads;
-    QWebView *opener = launcher->launch("Opener", "Opener");
+    QWebView *opener = WebKitAppView::webViewOf(launcher->launch("Opener", "Opener"));
     QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
     shell->stack()->hide();
 
@@ -390,8 +469,8 @@ void TestPageStack::openedWindowTakesItsTitleAsTabName()
 
 void TestPageStack::showappSlidesInAtShowIndex()
 {
-    QWebView *a = open("/a", titled("A"));
-    QWebView *b = open("/b", titled("B"));
+    QWebView *a = WebKitAppView::webViewOf(open("/a", titled("A")));
+    QWebView *b = WebKitAppView::webViewOf(open("/b", titled("B")));
     QVERIFY(a && b);
     QTest::qWait(600); // the launch's own slide
     const int w = shell->screenArea().width();
@@ -486,21 +565,29 @@ void TestPageStack::theMailPanelIsOfItsKind()
     QCOMPARE(shell->stack()->count(), 0);
 
     // Whatever carries the panel's name gets no tab name from pageloaded.
-    QWebView *view = open("/titled", titled("Titled"));
+    AppView *view = open("/titled", titled("Titled"));
     QVERIFY(view);
     const QStringList before = homeCalls();
-    view->setObjectName(PageNames::mailPanel());
+    view->widget()->setObjectName(PageNames::mailPanel());
     pages->pageloaded();
     QCOMPARE(homeCalls(), before);
-    view->setObjectName(QStringLiteral("Titled"));
+    view->widget()->setObjectName(QStringLiteral("Titled"));
     pages->pageloaded();
     QCOMPARE(homeCalls(), before + QStringList{"nameTab:Titled"});
 }
 
+void TestPageStack::pagesKeepTheirSizeWhileTheStackSlides_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestPageStack::pagesKeepTheirSizeWhileTheStackSlides()
 {
-    QWebView *a = open("/a", titled("A"));
-    QVERIFY(a);
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    AppView *view = open("/a", titled("A"));
+    QVERIFY(view);
+    QWidget *a = view->widget();
     const int w = shell->screenArea().width();
     const int h = shell->stack()->height();
     // Mid-slide the frame is narrower than the page, which is only uncovered.
@@ -508,8 +595,7 @@ void TestPageStack::pagesKeepTheirSizeWhileTheStackSlides()
     QCOMPARE(a->size(), QSize(w, h));
     int widthSeen = 0;
     QVERIFY(TestUtil::waitFor([&] {
-        widthSeen =
-            qMax(widthSeen, a->page()->mainFrame()->evaluateJavaScript("innerWidth").toInt());
+        widthSeen = qMax(widthSeen, PageScript::run(view, "innerWidth").toInt());
         return shell->stack()->geometry() == QRect(0, 20, w, h);
     }));
     QCOMPARE(widthSeen, w);
@@ -534,15 +620,21 @@ void TestPageStack::pagesKeepTheirSizeWhileTheStackSlides()
     QTRY_COMPARE(a->size(), QSize(w - 10, h));
 }
 
+void TestPageStack::linkClickedLoadsIntoThePageOnTop_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestPageStack::linkClickedLoadsIntoThePageOnTop()
 {
-    QWebView *a = open("/a", titled("A"));
-    QWebView *b = open("/b", titled("B"));
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    AppView *a = open("/a", titled("A"));
+    AppView *b = open("/b", titled("B"));
     QVERIFY(a && b);
     server->route("/clicked", titled("Clicked"));
-    const int before = bridge->loads;
     pages->linkClicked(server->url("/clicked"));
-    QVERIFY(TestUtil::waitFor([&] { return bridge->loads > before; }));
+    QVERIFY(TestUtil::waitFor([&] { return b->title() == "Clicked"; }));
     QCOMPARE(b->url(), server->url("/clicked"));
     QCOMPARE(a->url(), server->url("/a"));
 }
@@ -558,8 +650,15 @@ void TestPageStack::homeLoadedCoversTheDesktop()
     QVERIFY(QFile::exists(entry));
 }
 
+void TestPageStack::shellGoesWhilePagesLoad_data()
+{
+    TestUtil::engineRows();
+}
+
 void TestPageStack::shellGoesWhilePagesLoad()
 {
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
     // Pages whose loads are cancelled by their own destruction, with the
     // shell already half gone, must not call back into it.
     TestHttpServer::Response slow;
@@ -567,10 +666,10 @@ void TestPageStack::shellGoesWhilePagesLoad()
     slow.delayMs = 5000;
     server->route("/slow", slow);
     server->route("/a", titled("A"));
-    QWebView *app = open("/a", titled("A"));
+    AppView *app = open("/a", titled("A"));
     QVERIFY(app);
-    app->page()->mainFrame()->evaluateJavaScript(
-        QStringLiteral("window.open('%1')").arg(server->url("/slow").toString()));
+    PageScript::run(app,
+                    QStringLiteral("window.open('%1'); true").arg(server->url("/slow").toString()));
     launcher->launch("Slow", server->url("/slow").toString());
     QVERIFY(TestUtil::waitFor([&] { return server->requestCount("/slow") == 2; }));
     QCOMPARE(shell->stack()->count(), 3);

@@ -4,7 +4,10 @@
 
 #include "app/MainWindow.h"
 #include "apps/AppLauncher.h"
+#include "shell/AppView.h"
 #include "shell/Messages.h"
+#include "web/EngineViews.h"
+#include "web/WebEngineFactory.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +15,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -43,6 +47,10 @@ TestShell::TestShell(TestBridge *bridgeObj)
 TestShell::~TestShell()
 {
     delete window;
+    // QtWebEngine lets go of its storage once the profiles of the pages just
+    // gone have gone too, which happens from the event loop.
+    const QString root = folder.path();
+    TestUtil::waitFor([root] { return QDir(root).removeRecursively(); });
 }
 
 QWebView *TestShell::homeView() const
@@ -70,10 +78,10 @@ QNetworkAccessManager *TestShell::newNetworkManager(QObject *parent) const
     return networkFactory ? networkFactory(parent) : new QNetworkAccessManager(parent);
 }
 
-void TestShell::hookPageLoads(QWebPage *page)
+void TestShell::hookViewLoads(AppView *view)
 {
     if (bridgeObject)
-        QObject::connect(page, &QWebPage::loadFinished, bridgeObject, &TestBridge::pageloaded,
+        QObject::connect(view, &AppView::loadFinished, bridgeObject, &TestBridge::pageloaded,
                          Qt::UniqueConnection);
 }
 
@@ -121,6 +129,25 @@ bool TestShell::loadHome(const QString &html, const QUrl &baseUrl)
 namespace TestUtil
 {
 
+bool chooseEngine(const ShellPaths &paths, AppView::Engine engine)
+{
+    if (engine == AppView::Engine::WebEngine)
+        return !QFile::exists(paths.settingsFile()) || QFile::remove(paths.settingsFile());
+    return writeFile(paths.settingsFile(), "<settings><lightEngine>all</lightEngine></settings>");
+}
+
+const char *nameOf(AppView::Engine engine)
+{
+    return engine == AppView::Engine::WebKit ? "QtWebKit" : "QtWebEngine";
+}
+
+void engineRows()
+{
+    QTest::addColumn<AppView::Engine>("engine");
+    for (AppView::Engine e : {AppView::Engine::WebKit, AppView::Engine::WebEngine})
+        QTest::newRow(nameOf(e)) << e;
+}
+
 bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs)
 {
     QSignalSpy spy(view, SIGNAL(loadFinished(bool)));
@@ -161,33 +188,54 @@ void answerQuestions(bool yes)
     Messages::answerAutomatically([yes](const QString &) { return yes; });
 }
 
-QWebView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
-                        const QString &ll)
+AppView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
+                       const QString &ll)
 {
     const int before = bridge.loads;
-    QWebView *view = launcher.launch(nn, ll);
+    AppView *view = launcher.launch(nn, ll);
     if (!view || !waitFor([&] { return bridge.loads > before; }))
         return nullptr;
     return view;
 }
 
-QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
-                       const QString &address)
+AppView *openFromHome(MainWindow *window, const QString &name, const QString &type,
+                      const QString &address)
 {
     QStackedWidget *stack = window->stack();
     const int before = stack->count();
     window->homeView()->page()->mainFrame()->evaluateJavaScript(
         QStringLiteral("openit('%1', '%2', '%3')").arg(name, type, address));
-    auto *view = qobject_cast<QWebView *>(stack->currentWidget());
+    AppView *view = AppView::of(stack->currentWidget());
     if (stack->count() != before + 1 || !view)
         return nullptr;
-    QWebFrame *frame = view->page()->mainFrame();
-    const bool up = waitFor([frame] {
-        return !frame->url().isEmpty() &&
-               frame->evaluateJavaScript(QStringLiteral("document.readyState")).toString() ==
-                   QLatin1String("complete");
-    });
-    return up ? view : nullptr;
+    return loadedOnce(view) ? view : nullptr;
+}
+
+bool loadedOnce(AppView *view, int timeoutMs)
+{
+    QPointer<AppView> alive(view);
+    return waitFor([alive] { return alive && alive->progress() == 100 && !alive->isLoading(); },
+                   timeoutMs);
+}
+
+AppView *engineView(ShellHost &shell, const QString &storage, bool mobileRequests)
+{
+    EngineViewSetup setup;
+    setup.storageFolder = EngineViews::storageFolder(shell.paths(), QStringLiteral("App"), storage);
+    setup.mobileRequests = mobileRequests;
+    AppView *view = EngineViews::create(shell, setup);
+    if (view) {
+        shell.stack()->addWidget(view->widget());
+        shell.stack()->setCurrentWidget(view->widget());
+    }
+    return view;
+}
+
+bool loadUntilTitled(AppView *view, const QUrl &url, const QString &title, int timeoutMs)
+{
+    QPointer<AppView> alive(view);
+    view->load(url);
+    return waitFor([alive, title] { return alive && alive->title() == title; }, timeoutMs);
 }
 
 QByteArray readFile(const QString &path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/AppView.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 
@@ -41,7 +42,7 @@ public:
     }
     int showIndex() const override { return index; }
     void setShowIndex(int i) override { index = i; }
-    void hookPageLoads(QWebPage *page) override;
+    void hookViewLoads(AppView *view) override;
     void hookAppPage(QWebView *view) override;
     void hookApiPlacement(QWebFrame *frame) override;
     void hookRemoteMessages(QNetworkAccessManager *manager) override;
@@ -63,8 +64,18 @@ private:
     QRect screen{0, 0, 1280, 800};
 };
 
+Q_DECLARE_METATYPE(AppView::Engine)
+
 namespace TestUtil
 {
+// The shell of paths shows the remote pages it opens from now on in engine:
+// QtWebKit by the light choice of its settings file (for every app), or
+// QtWebEngine, as it does without the choice.
+bool chooseEngine(const ShellPaths &paths, AppView::Engine engine);
+// The name of an engine, for data rows.
+const char *nameOf(AppView::Engine engine);
+// A column "engine" with a row for each engine of remote pages.
+void engineRows();
 // Loads html into view and waits for loadFinished; true when it loaded.
 bool loadHtml(QWebView *view, const QString &html, const QUrl &baseUrl, int timeoutMs = 10000);
 // Loads url into view and waits for loadFinished.
@@ -78,12 +89,21 @@ QStringList *recordMessages();
 void answerQuestions(bool yes);
 // Launches app nn with launch address ll, and waits until its page has
 // reported a finished load to bridge; null when it did not.
-QWebView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
+AppView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
                         const QString &ll);
 // Opens an app as a tap on its home-screen icon does (the home page's
 // openit) and waits until its page has loaded; null when no page came up.
-QWebView *openFromHome(MainWindow *window, const QString &name, const QString &type,
-                       const QString &address);
+AppView *openFromHome(MainWindow *window, const QString &name, const QString &type,
+                      const QString &address);
+// Waits until view has finished a load of its own (its progress full).
+bool loadedOnce(AppView *view, int timeoutMs = 20000);
+// A QtWebEngine view as the shell makes one for a web app (storage under the
+// shell's working folder), on top of shell's stack; null when the engine
+// library cannot be loaded.
+AppView *engineView(ShellHost &shell, const QString &storage = QStringLiteral("Test"),
+                    bool mobileRequests = false);
+// Loads url into view and waits until its title is title.
+bool loadUntilTitled(AppView *view, const QUrl &url, const QString &title, int timeoutMs = 20000);
 // The whole content of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);
 // Writes content to path, making its folders; true when all of it was written.

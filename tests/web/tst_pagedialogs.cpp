@@ -5,8 +5,10 @@
 #include "app/MainWindow.h"
 #include "apps/AppLauncher.h"
 #include "shell/PageStack.h"
+#include "shell/ShellPaths.h"
 #include "web/DialogOverlay.h"
 #include "web/QuietPage.h"
+#include "web/WebKitAppView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -93,6 +95,8 @@ void TestPageDialogs::init()
     shell = new TestShell(bridge);
     pages = new PageStack(*shell);
     bridge->pages = pages;
+    // The sites here are on 127.0.0.1: kept in QtWebKit by the light choice.
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), AppView::Engine::WebKit));
     launcher = new AppLauncher(*shell, QString());
     QVERIFY(shell->loadHome(QString::fromLatin1(homeHtml), QUrl("qrc:/Lumo.html")));
     QApplication::setActiveWindow(shell->mainWindow());
@@ -116,7 +120,8 @@ void TestPageDialogs::cleanup()
 
 QWebView *TestPageDialogs::launchAndWait(const QString &name, const QUrl &address)
 {
-    return TestUtil::launchAndWait(*launcher, *bridge, name, address.toString());
+    return WebKitAppView::webViewOf(
+        TestUtil::launchAndWait(*launcher, *bridge, name, address.toString()));
 }
 
 void TestPageDialogs::answersReachTheScript_data()
@@ -473,6 +478,7 @@ void TestPageDialogs::closingTheWindowEndsEveryDialog()
     QVERIFY(site.start());
     site.route("/asking", askingPage);
     site.route("/click", clickPage);
+    QVERIFY(TestUtil::chooseEngine(ShellPaths::ofProcess(), AppView::Engine::WebKit));
     auto *window = new MainWindow;
     QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
     QVERIFY(loaded.wait(20000));
@@ -480,10 +486,10 @@ void TestPageDialogs::closingTheWindowEndsEveryDialog()
         return window->homeView()->page()->mainFrame()->evaluateJavaScript(script);
     };
     QTRY_VERIFY(home("typeof myob").toString() == QLatin1String("object"));
-    QPointer<QWebView> clicker =
-        TestUtil::openFromHome(window, "Clicker", "web", site.url("/click").toString());
-    QPointer<QWebView> asker =
-        TestUtil::openFromHome(window, "Asker", "web", site.url("/asking").toString());
+    QPointer<QWebView> clicker = WebKitAppView::webViewOf(
+        TestUtil::openFromHome(window, "Clicker", "web", site.url("/click").toString()));
+    QPointer<QWebView> asker = WebKitAppView::webViewOf(
+        TestUtil::openFromHome(window, "Asker", "web", site.url("/asking").toString()));
     QVERIFY(clicker && asker);
     DialogSteps steps({[&](DialogOverlay *) {
                            home("$('#dockapps a:eq(0)').click()");

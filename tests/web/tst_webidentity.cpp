@@ -3,11 +3,15 @@
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "shell/Addresses.h"
+#include "shell/AppView.h"
+#include "web/EngineLoader.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
 #include "web/WebPage.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QPointer>
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QStackedWidget>
@@ -15,7 +19,9 @@
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
+#include <algorithm>
 #include <memory>
+#include <unistd.h>
 
 namespace
 {
@@ -42,6 +48,14 @@ private slots:
     void scriptErrorsReachTheLog();
     void scriptAloneOpensOnlyAFewWindows();
     void eachClickOpensOneWindow();
+    // Remote pages in QtWebEngine.
+    void theEngineRunsTodaysScript();
+    void engineViewsPresentTheShellsAgents_data();
+    void engineViewsPresentTheShellsAgents();
+    void remotePagesReachNothingLocal();
+    void eachAppKeepsItsOwnStorage();
+    void engineWindowsBecomeStackPagesAndAreFew();
+    void asRootTheSandboxIsOffAndTheLogSaysSoOnce();
 
 private:
     QString evalHome(const QString &script)
@@ -56,8 +70,19 @@ private:
     TestShell *shell = nullptr;
 };
 
+namespace
+{
+int sandboxWarnings = 0;
+QtMessageHandler previousHandler = nullptr;
+} // namespace
+
 void TestWebIdentity::initTestCase()
 {
+    previousHandler = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            sandboxWarnings += text.contains("sandbox is off");
+            previousHandler(type, context, text);
+        });
     // As the shell allows it for every page.
     QWebSettings::globalSettings()->setAttribute(QWebSettings::JavascriptCanOpenWindows, true);
 }
@@ -238,9 +263,9 @@ void TestWebIdentity::scriptAloneOpensOnlyAFewWindows()
                                          " if (window.open('%1')) ++n; n")
                               .arg(server->url("/opened").toString());
     QCOMPARE(app->page()->mainFrame()->evaluateJavaScript(flood).toInt(),
-             WebPage::windowsWithoutGesture);
-    QCOMPARE(shell->stack()->count(), 1 + WebPage::windowsWithoutGesture);
-    QCOMPARE(evalHome("tabs.length"), QString::number(WebPage::windowsWithoutGesture));
+             WindowAllowance::withoutGesture);
+    QCOMPARE(shell->stack()->count(), 1 + WindowAllowance::withoutGesture);
+    QCOMPARE(evalHome("tabs.length"), QString::number(WindowAllowance::withoutGesture));
     // Later script gets no more; another page has its own few.
     QCOMPARE(app->page()->mainFrame()->evaluateJavaScript("!window.open('about:blank')").toBool(),
              true);
@@ -269,7 +294,7 @@ void TestWebIdentity::eachClickOpensOneWindow()
     app->page()->mainFrame()->evaluateJavaScript(
         "for (var i = 0; i < 400; ++i) window.open('about:blank')");
     int pages = shell->stack()->count();
-    QCOMPARE(pages, 1 + WebPage::windowsWithoutGesture);
+    QCOMPARE(pages, 1 + WindowAllowance::withoutGesture);
 
     for (const char *target : {"#link", "#one", "#many"}) {
         shell->stack()->setCurrentWidget(app);
@@ -283,6 +308,173 @@ void TestWebIdentity::eachClickOpensOneWindow()
     QCOMPARE(app->page()->mainFrame()->evaluateJavaScript("!window.open('about:blank')").toBool(),
              true);
     QCOMPARE(shell->stack()->count(), pages);
+}
+
+void TestWebIdentity::theEngineRunsTodaysScript()
+{
+    // Class private fields, async/await, fetch, optional chaining and
+    // nullish coalescing, CSS grid: none of it parses or runs in QtWebKit.
+    server->route("/data", "{\"answer\": {\"value\": 42}}", "application/json");
+    server->route("/modern",
+                  "<!DOCTYPE html><html><head><title>waiting</title>"
+                  "<style>#g { display: grid; grid-template-columns: 100px 50px; }</style>"
+                  "</head><body><div id='g'><div id='a'>a</div><div id='b'>b</div></div><script>"
+                  "class Counter { #n = 40; next() { return this.#n += 2; } }"
+                  "async function run() {"
+                  "  const data = await (await fetch('/data')).json();"
+                  "  const grid = document.getElementById('b').offsetLeft -"
+                  "               document.getElementById('a').offsetLeft;"
+                  "  const seen = data?.answer?.value ?? 0;"
+                  "  document.title = [seen === new Counter().next(), grid].join(' ');"
+                  "}"
+                  "run().catch(e => document.title = 'failed: ' + e);"
+                  "</script></body></html>");
+    AppView *view = TestUtil::engineView(*shell);
+    QVERIFY(view);
+    QCOMPARE(view->engine(), AppView::Engine::WebEngine);
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/modern"), "true 100"));
+    QCOMPARE(server->requestCount("/data"), 1);
+}
+
+void TestWebIdentity::engineViewsPresentTheShellsAgents_data()
+{
+    QTest::addColumn<bool>("mobile");
+    QTest::newRow("web app") << false;
+    QTest::newRow("mail site") << true;
+}
+
+void TestWebIdentity::engineViewsPresentTheShellsAgents()
+{
+    QFETCH(bool, mobile);
+    server->route("/agent", "<html><head><title>waiting</title></head><body>"
+                            "<img src='/pixel.png' onerror='document.title = navigator.userAgent'>"
+                            "</body></html>");
+    server->route("/pixel.png", "x", "image/png");
+    AppView *view = TestUtil::engineView(*shell, mobile ? "Mail" : "Site", mobile);
+    QVERIFY(view);
+    // Script reads the desktop agent either way.
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/agent"), WebPage::userAgent()));
+    // Every request says what the shell's QtWebKit pages say: a mail site's
+    // the phone's agent, as web/NT stamps it.
+    const QByteArray expected = mobile ? NT::userAgent() : WebPage::userAgent().toLatin1();
+    QCOMPARE(server->lastRequest("/agent").headers.value("user-agent"), expected);
+    QCOMPARE(server->lastRequest("/pixel.png").headers.value("user-agent"), expected);
+}
+
+void TestWebIdentity::remotePagesReachNothingLocal()
+{
+    // A file the page would like to read, and a compiled-in page of the shell.
+    const QString secret = shell->paths().workingFolder() + "/secret.txt";
+    QVERIFY(TestUtil::writeFile(secret, "secret"));
+    const QString file = QUrl::fromLocalFile(secret).toString();
+    server->route(
+        "/local",
+        QStringLiteral("<html><head><title>waiting</title></head><body><script>"
+                       "const tries = ["
+                       "  fetch('%1').then(() => 'read', () => 'refused'),"
+                       "  fetch('qrc:/Lumo.html').then(() => 'read', () => 'refused'),"
+                       "  new Promise(done => { const i = new Image();"
+                       "    i.onload = () => done('shown'); i.onerror = () => done('refused');"
+                       "    i.src = 'qrc:/assets/icons/browser.png'; })];"
+                       "Promise.all(tries).then(r => document.title = r.join(' '));"
+                       "</script></body></html>")
+            .arg(file)
+            .toUtf8());
+    AppView *view = TestUtil::engineView(*shell);
+    QVERIFY(view);
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/local"), "refused refused refused"));
+
+    // Nor by leaving for a local address, by itself or by the shell's hand.
+    server->route("/leave", QStringLiteral("<html><head><title>here</title></head><body><script>"
+                                           "setTimeout(() => location.href = '%1', 0);"
+                                           "</script></body></html>")
+                                .arg(file)
+                                .toUtf8());
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/leave"), "here"));
+    view->load(QUrl::fromLocalFile(secret));
+    view->load(QUrl(QStringLiteral("qrc:/Lumo.html")));
+    server->route("/after", "<html><head><title>after</title></head></html>");
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/after"), "after"));
+    QVERIFY(view->url().scheme() == "http");
+}
+
+void TestWebIdentity::eachAppKeepsItsOwnStorage()
+{
+    server->route("/store", "<html><head><title>waiting</title></head><body><script>"
+                            "localStorage.setItem('note', 'milk');"
+                            "document.title = 'stored';</script></body></html>");
+    server->route("/read", "<html><head><title>waiting</title></head><body><script>"
+                           "document.title = localStorage.getItem('note') || 'nothing';"
+                           "</script></body></html>");
+    AppView *first = TestUtil::engineView(*shell, "Notes");
+    QVERIFY(first);
+    QVERIFY(TestUtil::loadUntilTitled(first, server->url("/store"), "stored"));
+    // The app closes, and with its last page its profile goes.
+    QPointer<QWidget> gone = first->widget();
+    first->close(true);
+    QVERIFY(TestUtil::waitFor([&] { return !gone; }));
+    QCoreApplication::processEvents();
+
+    // Opened again, it finds what it stored, in its folder under the working
+    // folder; another app does not.
+    AppView *again = TestUtil::engineView(*shell, "Notes");
+    QVERIFY(again);
+    QVERIFY(TestUtil::loadUntilTitled(again, server->url("/read"), "milk"));
+    AppView *other = TestUtil::engineView(*shell, "Other");
+    QVERIFY(other);
+    QVERIFY(TestUtil::loadUntilTitled(other, server->url("/read"), "nothing"));
+    QVERIFY(QFileInfo(shell->paths().engineStorageFolder() + "/App-Notes").isDir());
+}
+
+void TestWebIdentity::engineWindowsBecomeStackPagesAndAreFew()
+{
+    server->route("/opened", "<html><head><title>Opened window</title></head><body>"
+                             "<script>window.open('/again');</script></body></html>");
+    server->route("/again", "<html><body>again</body></html>");
+    server->route("/flood", "<html><head><title>waiting</title></head><body><script>"
+                            "for (let i = 0; i < 400; ++i) window.open('/opened?' + i);"
+                            "document.title = 'flooded';</script></body></html>");
+    AppView *view = TestUtil::engineView(*shell);
+    QVERIFY(view);
+    // Script alone opens a few, each a page of the stack with its tab.
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/flood"), "flooded"));
+    const int few = WindowAllowance::withoutGesture;
+    auto opened = [&] {
+        QList<AppView *> views;
+        for (int i = 1; i < shell->stack()->count(); ++i)
+            views << AppView::of(shell->stack()->widget(i));
+        return views;
+    };
+    QVERIFY(TestUtil::waitFor([&] {
+        const QList<AppView *> views = opened();
+        return views.size() == few && std::all_of(views.begin(), views.end(), [](AppView *v) {
+                   return v && v->title() == "Opened window";
+               });
+    }));
+    QCOMPARE(evalHome("tabs.join('|')"), QVector<QString>(few, "New...").toList().join('|'));
+    for (AppView *window : opened()) {
+        QCOMPARE(window->engine(), AppView::Engine::WebEngine);
+        QVERIFY(window->widget()->testAttribute(Qt::WA_QuitOnClose));
+    }
+    // The rest of the flood, and the windows the opened ones asked for, never
+    // loaded anything.
+    int requested = 0;
+    for (const TestHttpServer::Request &r : server->requests())
+        requested += r.path.startsWith("/opened");
+    QCOMPARE(requested, few);
+    QCOMPARE(server->requestCount("/again"), 0);
+    QCOMPARE(shell->stack()->count(), 1 + few);
+}
+
+void TestWebIdentity::asRootTheSandboxIsOffAndTheLogSaysSoOnce()
+{
+    // Whichever test loaded the engine, the log has said it once since the
+    // test began (initTestCase counts).
+    QVERIFY(TestUtil::engineView(*shell));
+    QVERIFY(TestUtil::engineView(*shell, "Other"));
+    const bool root = ::geteuid() == 0;
+    QCOMPARE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"), root);
+    QCOMPARE(sandboxWarnings, root ? 1 : 0);
 }
 
 QTEST_MAIN(TestWebIdentity)

@@ -1,0 +1,94 @@
+#include "webengine/EngineProfiles.h"
+
+#include "web/WebPage.h"
+#include "webengine/RequestGuard.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
+#include <QVariant>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+namespace
+{
+const char usersProperty[] = "vantaraPages";
+const char folderProperty[] = "vantaraFolder";
+
+QHash<QString, QPointer<QWebEngineProfile>> &profiles()
+{
+    static QHash<QString, QPointer<QWebEngineProfile>> all;
+    return all;
+}
+
+void configure(QWebEngineSettings *s)
+{
+    for (QWebEngineSettings::WebAttribute on :
+         {QWebEngineSettings::JavascriptEnabled, QWebEngineSettings::JavascriptCanOpenWindows,
+          QWebEngineSettings::LocalStorageEnabled, QWebEngineSettings::WebGLEnabled,
+          QWebEngineSettings::Accelerated2dCanvasEnabled})
+        s->setAttribute(on, true);
+    // A remote page reaches no local file; failed loads show our own page;
+    // nothing runs that QtWebKit's pages could not.
+    for (QWebEngineSettings::WebAttribute off :
+         {QWebEngineSettings::LocalContentCanAccessFileUrls,
+          QWebEngineSettings::LocalContentCanAccessRemoteUrls, QWebEngineSettings::ErrorPageEnabled,
+          QWebEngineSettings::PluginsEnabled, QWebEngineSettings::FullScreenSupportEnabled,
+          QWebEngineSettings::ScreenCaptureEnabled, QWebEngineSettings::AllowRunningInsecureContent,
+          QWebEngineSettings::JavascriptCanAccessClipboard,
+          QWebEngineSettings::AllowWindowActivationFromJavaScript})
+        s->setAttribute(off, false);
+}
+
+QWebEngineProfile *make(const QString &folder, bool mobileRequests)
+{
+    QDir().mkpath(folder);
+    // Named after its folder, never empty: an unnamed profile is off the record.
+    auto *profile = new QWebEngineProfile(QDir(folder).dirName(), qApp);
+    profile->setProperty(folderProperty, folder);
+    profile->setPersistentStoragePath(folder);
+    profile->setCachePath(folder + QStringLiteral("/Cache"));
+    profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    // Script reads the desktop agent; the guard may put the mobile one on
+    // the requests.
+    profile->setHttpUserAgent(WebPage::userAgent());
+    profile->setUrlRequestInterceptor(new RequestGuard(mobileRequests, profile));
+    configure(profile->settings());
+    return profile;
+}
+
+int users(const QWebEngineProfile *profile)
+{
+    return profile->property(usersProperty).toInt();
+}
+} // namespace
+
+QWebEngineProfile *EngineProfiles::forFolder(const QString &folder, bool mobileRequests)
+{
+    QPointer<QWebEngineProfile> &entry = profiles()[QDir::cleanPath(folder)];
+    if (!entry)
+        entry = make(QDir::cleanPath(folder), mobileRequests);
+    return entry;
+}
+
+void EngineProfiles::attach(QWebEngineProfile *profile, QObject *page)
+{
+    profile->setProperty(usersProperty, users(profile) + 1);
+    QPointer<QWebEngineProfile> guarded(profile);
+    QObject::connect(page, &QObject::destroyed, qApp, [guarded] {
+        if (!guarded)
+            return;
+        guarded->setProperty(usersProperty, users(guarded) - 1);
+        // Later, once the page is wholly gone, and only if no page took the
+        // profile up again meanwhile.
+        QTimer::singleShot(0, qApp, [guarded] {
+            if (!guarded || users(guarded) > 0)
+                return;
+            profiles().remove(guarded->property(folderProperty).toString());
+            delete guarded.data();
+        });
+    });
+}

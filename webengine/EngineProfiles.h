@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class QObject;
+class QWebEngineProfile;
+
+// One QtWebEngine profile per storage folder, kept while pages use it: the
+// views of one app (and the windows they open) share their storage, apps
+// never share theirs. Every profile stores to disk, none is off the record.
+namespace EngineProfiles
+{
+// The profile of folder, made on first use; mobileRequests counts when it
+// is made (see EngineViewSetup).
+QWebEngineProfile *forFolder(const QString &folder, bool mobileRequests);
+// Counts page as a user of profile; a profile no page uses goes.
+void attach(QWebEngineProfile *profile, QObject *page);
+} // namespace EngineProfiles

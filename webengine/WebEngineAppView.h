@@ -1,0 +1,65 @@
+#pragma once
+
+#include "shell/AppView.h"
+#include "web/ErrorPage.h"
+#include "web/LoadWatchdog.h"
+#include "web/WebEngineFactory.h"
+#include "web/WindowAllowance.h"
+
+class EnginePage;
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineView;
+class ShellHost;
+
+// An app page shown by QtWebEngine, in a renderer process of its own. A load
+// that fails or stalls shows the shell's error page, as QtWebKit's pages do;
+// windows its script opens become pages of the shell's stack.
+class WebEngineAppView : public AppView
+{
+    Q_OBJECT
+
+public:
+    // A new view and page in profile.
+    static WebEngineAppView *make(const EngineViewSetup &setup, QWebEngineProfile *profile,
+                                  ShellHost &shell);
+
+    QWebEngineView *engineView() const;
+    EnginePage *page() const { return enginePage; }
+
+    Engine engine() const override { return Engine::WebEngine; }
+    void load(const QUrl &url) override;
+    void stop() override;
+    void reload() override;
+    void back() override;
+    void forward() override;
+    bool canGoBack() const override;
+    bool canGoForward() const override;
+    QString title() const override;
+    QUrl url() const override;
+    QIcon icon() const override;
+    void showOwnPage(const QByteArray &html) override;
+    void close(bool stopPlugins) override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    WebEngineAppView(QWebEngineView *view, const EngineViewSetup &setup, QWebEngineProfile *profile,
+                     ShellHost &shell);
+    void started();
+    void ended(bool ok);
+    void showFailure(const QUrl &url, ErrorPage::Reason reason);
+    QWebEnginePage *openWindow();
+
+    EnginePage *enginePage;
+    ShellHost &shell;
+    EngineViewSetup setup;
+    LoadWatchdog watch;
+    WindowAllowance windows;
+    QUrl requested;         // what the main frame last set out to load
+    int loads = 0;          // loads started so far
+    bool stopping = false;  // a stop the shell asked for: no failure
+    bool stalled = false;   // the watch stopped the load
+    bool untrusted = false; // a certificate error was refused
+};
