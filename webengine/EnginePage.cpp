@@ -6,7 +6,7 @@
 #include <QWebEngineFullScreenRequest>
 
 EnginePage::EnginePage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent)
+    : QWebEnginePage(profile, parent), dialogs(new PageDialogs(this))
 {
     // Notifications, location, camera, microphone, screen capture: no.
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
@@ -36,4 +36,28 @@ bool EnginePage::certificateError(const QWebEngineCertificateError &error)
 QWebEnginePage *EnginePage::createWindow(WebWindowType)
 {
     return makeWindow ? makeWindow() : nullptr;
+}
+
+void EnginePage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
+{
+    dialogs->alert(dialogSource(securityOrigin), msg);
+}
+
+bool EnginePage::javaScriptConfirm(const QUrl &securityOrigin, const QString &msg)
+{
+    return dialogs->confirm(dialogSource(securityOrigin), msg);
+}
+
+bool EnginePage::javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
+                                  const QString &defaultValue, QString *result)
+{
+    return dialogs->prompt(dialogSource(securityOrigin), msg, defaultValue, result);
+}
+
+PageDialogs::Source EnginePage::dialogSource(const QUrl &securityOrigin) const
+{
+    const QString pageSite = PageDialogs::siteName(url(), appName);
+    const QString site = PageDialogs::siteName(securityOrigin, appName);
+    // A frame of no site of its own (data, about:blank) speaks for the page.
+    return {view(), site.isEmpty() ? pageSite : site, pageSite};
 }

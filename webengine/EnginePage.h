@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/PageDialogs.h"
+
 #include <QWebEnginePage>
 #include <functional>
 
@@ -9,9 +11,8 @@
 // each load of its main frame, which QtWebEngine does not report for a load
 // that fails.
 //
-// JavaScript dialogs are QtWebEngine's own boxes until the shell's page-dialog
-// overlay takes them: javaScriptAlert, javaScriptConfirm and javaScriptPrompt
-// are where it plugs in.
+// Its script's dialogs (alert, confirm, prompt) are its own (web/PageDialogs),
+// shown over its view and naming the site, never a box that holds the shell.
 class EnginePage : public QWebEnginePage
 {
     Q_OBJECT
@@ -24,6 +25,8 @@ public:
     // Makes the page of a window the page's script asked for, or refuses it
     // (null). Without one, no window opens.
     void setWindowMaker(WindowMaker maker) { makeWindow = std::move(maker); }
+    // The app a local page's dialogs are named after.
+    void setAppName(const QString &name) { appName = name; }
 
 signals:
     // The main frame is about to load url (not for the shell's own pages).
@@ -35,7 +38,15 @@ protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
     bool certificateError(const QWebEngineCertificateError &error) override;
     QWebEnginePage *createWindow(WebWindowType type) override;
+    void javaScriptAlert(const QUrl &securityOrigin, const QString &msg) override;
+    bool javaScriptConfirm(const QUrl &securityOrigin, const QString &msg) override;
+    bool javaScriptPrompt(const QUrl &securityOrigin, const QString &msg,
+                          const QString &defaultValue, QString *result) override;
 
 private:
+    PageDialogs::Source dialogSource(const QUrl &securityOrigin) const;
+
     WindowMaker makeWindow;
+    PageDialogs *dialogs;
+    QString appName;
 };

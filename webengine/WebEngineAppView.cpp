@@ -63,6 +63,7 @@ WebEngineAppView::WebEngineAppView(QWebEngineView *view, const EngineViewSetup &
         enginePage->scripts().insert(styleScript(setup.styleSheet));
     view->setPage(enginePage);
     AppView::setApp(setup.appName, setup.appIcon);
+    enginePage->setAppName(setup.appName);
 
     connect(view, &QWebEngineView::titleChanged, this, &AppView::titleChanged);
     connect(view, &QWebEngineView::urlChanged, this, &AppView::urlChanged);
@@ -197,6 +198,10 @@ void WebEngineAppView::close(bool)
     stop();
     view->setGeometry(0, 0, 0, 0);
     view->hide();
-    // The page is the view's child and goes with it.
+    // The page goes on its own, after the view: its script may be waiting
+    // for a dialog's answer, and then it goes once that call has returned
+    // (web/PageDialogs).
+    enginePage->setParent(nullptr);
     view->deleteLater();
+    enginePage->deleteLater();
 }
