@@ -94,6 +94,6 @@ QString ShellPaths::arrangementFile() const
 
 QStringList ShellPaths::keptInWorkingFolder() const
 {
-    return {webStorageFolder(), iconDatabaseFolder(), sessionFile(), settingsFile(),
-            arrangementFile()};
+    return {webStorageFolder(), iconDatabaseFolder(), engineStorageFolder(), sessionFile(),
+            settingsFile(), arrangementFile()};
 }

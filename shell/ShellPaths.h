@@ -50,7 +50,7 @@ public:
     QString dataFolder() const { return folders.data; }
     QString sessionFile() const;
     // What the shell keeps in the working folder beside the cookie files:
-    // web storage, site icons, session, settings, arrangement.
+    // both engines' web storage, site icons, session, settings, arrangement.
     QStringList keptInWorkingFolder() const;
     QString settingsFile() const;
     // Where the home screen's icons stand.
