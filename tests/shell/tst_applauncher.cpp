@@ -936,14 +936,18 @@ void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
     QVERIFY(TestUtil::waitFor([&] { return back->isEnabled(); }));
 
-    // Back and forward, by key and by button.
+    // Back and forward, by key and by button. The title comes before the
+    // engine has recorded the step in its history, and the buttons follow
+    // the history: each step waits until the next one is possible.
     keyOnPage(Qt::Key_Left, Qt::AltModifier);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
     QVERIFY(TestUtil::waitFor([&] { return forward->isEnabled(); }));
     forward->click();
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
+    QVERIFY(TestUtil::waitFor([&] { return back->isEnabled() && !view->isLoading(); }));
     back->click();
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "A"; }));
+    QVERIFY(TestUtil::waitFor([&] { return forward->isEnabled() && !view->isLoading(); }));
     keyOnPage(Qt::Key_Right, Qt::AltModifier);
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "B"; }));
 
