@@ -18,6 +18,17 @@
 
 namespace
 {
+// Each launch's costs, side by side, for their medians.
+struct Costs {
+    std::vector<double> wall, cpu, loaded;
+    void add(const AppBench::Cost &c)
+    {
+        wall.push_back(c.wall);
+        cpu.push_back(c.cpu);
+        loaded.push_back(c.loaded);
+    }
+};
+
 // Waits for the first paint of view after its loadFinished; the cost from
 // watch's start, or wall -1 when it never comes.
 AppBench::Cost untilShown(QWebView *view, const AppBench::Stopwatch &watch,
@@ -70,7 +81,7 @@ const int releaseMs = 3500;
 
 int afterRelease(AppBench &bench, int rounds)
 {
-    std::vector<double> before, after, beforeCpu, afterCpu;
+    Costs before, after;
     for (int i = 0; i < rounds; ++i) {
         const AppBench::Cost b = shellLaunch(bench);
         bench.close();
@@ -81,20 +92,18 @@ int afterRelease(AppBench &bench, int rounds)
             std::printf("a page was never shown\n");
             return 1;
         }
-        before.push_back(b.wall);
-        after.push_back(a.wall);
-        beforeCpu.push_back(b.cpu);
-        afterCpu.push_back(a.cpu);
+        before.add(b);
+        after.add(a);
     }
     std::printf("baseline: the same launch 60 ms after a close, before the shell hands back what "
                 "the closed page left\n");
     std::printf("launch after the release, median of %d: %.2f ms (processor %.2f ms), before it "
                 "%.2f ms (processor %.2f ms)\n",
-                rounds, Bench::median(after), Bench::median(afterCpu), Bench::median(before),
-                Bench::median(beforeCpu));
+                rounds, Bench::median(after.wall), Bench::median(after.cpu),
+                Bench::median(before.wall), Bench::median(before.cpu));
     std::printf("after release / before: ratio %.2f, processor-time ratio %.2f (goal <= 1.10)\n",
-                Bench::median(after) / Bench::median(before),
-                Bench::median(afterCpu) / Bench::median(beforeCpu));
+                Bench::median(after.wall) / Bench::median(before.wall),
+                Bench::median(after.cpu) / Bench::median(before.cpu));
     return 0;
 }
 } // namespace
@@ -118,7 +127,7 @@ int main(int argc, char **argv)
         bareLaunch(bareWindow, bench.pagePath());
         AppBench::settle();
     }
-    std::vector<double> shellWall, bareWall, shellCpu, bareCpu, shellLoad, bareLoad;
+    Costs shell, bare;
     for (int i = 0; i < rounds; ++i) {
         const AppBench::Cost s = shellLaunch(bench);
         bench.close();
@@ -128,15 +137,11 @@ int main(int argc, char **argv)
             std::printf("a page was never shown\n");
             return 1;
         }
-        shellWall.push_back(s.wall);
-        bareWall.push_back(b.wall);
-        shellCpu.push_back(s.cpu);
-        bareCpu.push_back(b.cpu);
-        shellLoad.push_back(s.loaded);
-        bareLoad.push_back(b.loaded);
+        shell.add(s);
+        bare.add(b);
     }
-    const double sw = Bench::median(shellWall), bw = Bench::median(bareWall);
-    const double sc = Bench::median(shellCpu), bc = Bench::median(bareCpu);
+    const double sw = Bench::median(shell.wall), bw = Bench::median(bare.wall);
+    const double sc = Bench::median(shell.cpu), bc = Bench::median(bare.cpu);
     std::printf("baseline: a new bare web view in a shown %dx%d window, from load() to its first "
                 "paint after loadFinished (%s)\n",
                 size.width(), size.height(),
@@ -146,7 +151,7 @@ int main(int argc, char **argv)
                 "web view %.2f ms (processor %.2f ms)\n",
                 rounds, sw, sc, bw, bc);
     std::printf("of which to loadFinished: shell %.2f ms, bare web view %.2f ms\n",
-                Bench::median(shellLoad), Bench::median(bareLoad));
+                Bench::median(shell.loaded), Bench::median(bare.loaded));
     std::printf("processor-time ratio: %.2f\n", sc / bc);
     std::printf("ratio: %.2f (goal <= 1.20)\n", sw / bw);
     return afterRelease(bench, argc > 2 ? std::max(3, std::atoi(argv[2])) : 10);
