@@ -90,7 +90,12 @@ void CookieStore::load()
         keepInMemory("the file cannot be read");
         return;
     }
-    const QByteArray content = file.readAll();
+    // A huge file is never read whole.
+    const QByteArray content = file.read(maxFileBytes + 1);
+    if (content.size() > maxFileBytes) {
+        keepInMemory("the file is too large to be a cookie file");
+        return;
+    }
     if (!isCookieFile(content)) {
         keepInMemory("the file is not a cookie file");
         return;
@@ -173,11 +178,23 @@ bool CookieStore::setCookiesFromUrl(const QList<QNetworkCookie> &cookieList, con
     return accepted;
 }
 
+bool CookieStore::holds(const QNetworkCookie &cookie) const
+{
+    const QByteArray form = cookie.toRawForm(QNetworkCookie::Full);
+    for (const QNetworkCookie &held : allCookies())
+        if (held.hasSameIdentifier(cookie) && held.toRawForm(QNetworkCookie::Full) == form)
+            return true;
+    return false;
+}
+
 bool CookieStore::insertCookie(const QNetworkCookie &cookie)
 {
+    // The base class drops the cookie's old value through deleteCookie.
     const bool done = QNetworkCookieJar::insertCookie(cookie);
-    if (done)
+    if (done) {
         changed();
+        emit stored(cookie);
+    }
     return done;
 }
 
@@ -192,7 +209,9 @@ bool CookieStore::updateCookie(const QNetworkCookie &cookie)
 bool CookieStore::deleteCookie(const QNetworkCookie &cookie)
 {
     const bool done = QNetworkCookieJar::deleteCookie(cookie);
-    if (done)
+    if (done) {
         changed();
+        emit dropped(cookie);
+    }
     return done;
 }

@@ -16,9 +16,12 @@
 // A file the store cannot read back as cookie lines (not text, or a line
 // that is no cookie), or a folder by the file's name, is never written:
 // such a name may well belong to something else in the working folder. Its
-// cookies are then kept in memory only.
+// cookies are then kept in memory only. So is a file larger than any site's
+// cookies fill.
 class CookieStore : public QNetworkCookieJar
 {
+    Q_OBJECT
+
 public:
     // The store of fileName (relative names resolve against the working
     // folder), loading the file when no jar holds it yet. An empty fileName
@@ -28,11 +31,17 @@ public:
 
     // How long after a change the file is written.
     static constexpr int saveDelayMs = 500;
+    // The largest file read as cookies: a browser keeps at most 180 cookies
+    // of 4 KB for a domain.
+    static constexpr qint64 maxFileBytes = 4 * 1024 * 1024;
 
     QString filePath() const { return path; }
     QList<QNetworkCookie> cookies() const { return allCookies(); }
     // False when the cookies stay in memory (no file, or a file not ours).
     bool persists() const { return writable; }
+    // True when the store has this very cookie (same identity, value and
+    // attributes).
+    bool holds(const QNetworkCookie &cookie) const;
     // How many times this store has written its file.
     int writeCount() const { return writes; }
 
@@ -53,6 +62,12 @@ public:
     static QList<QNetworkCookie> parseFile(const QByteArray &content);
     // True when content is text whose every non-blank line is a cookie.
     static bool isCookieFile(const QByteArray &content);
+
+signals:
+    // Every cookie taken or let go, whoever changed it (pages in another
+    // engine follow the store by these).
+    void stored(const QNetworkCookie &cookie);
+    void dropped(const QNetworkCookie &cookie);
 
 private:
     explicit CookieStore(const QString &absolutePath);

@@ -30,17 +30,15 @@ QString fittedFileName(const QString &name)
 }
 } // namespace
 
-namespace
-{
-QString pathIn(const QString &folder, const QString &fileName)
-{
-    return fileName.isEmpty() ? QString() : QDir(folder).filePath(fileName);
-}
-} // namespace
-
 NetworkCookieJar::NetworkCookieJar(const QString &name, const QString &folder)
-    : QNetworkCookieJar(nullptr), store(CookieStore::forFile(pathIn(folder, fileNameFor(name))))
+    : QNetworkCookieJar(nullptr), store(CookieStore::forFile(filePathFor(name, folder)))
 {
+}
+
+QString NetworkCookieJar::filePathFor(const QString &name, const QString &folder)
+{
+    const QString fileName = fileNameFor(name);
+    return fileName.isEmpty() ? QString() : QDir(folder).filePath(fileName);
 }
 
 QString NetworkCookieJar::fileNameFor(const QString &name)

@@ -20,6 +20,8 @@ public:
     // folder (separators, "..", drive colons). A name too long for a file
     // name is cut and ends in "~" and a digest of the whole name.
     static QString fileNameFor(const QString &name);
+    // The file of name in folder; empty when name persists nothing.
+    static QString filePathFor(const QString &name, const QString &folder);
 
     // The file this jar persists to (absolute), empty when it persists nothing.
     QString filePath() const { return store->filePath(); }

@@ -11,11 +11,12 @@ class ShellHost;
 struct EngineViewSetup {
     QString appName;    // heads its error pages (see AppView::setApp)
     QByteArray appIcon; // PNG data
-    // The folder of its persistent storage (web storage, cache, the engine's
-    // own cookies): views with the same folder share it. Never off the record.
+    // The folder of its persistent storage (web storage, cache): views with
+    // the same folder share it. Never off the record.
     QString storageFolder;
-    // The per-site cookie file the page's cookies belong to (the jar name a
-    // QtWebKit view would get, web/NetworkCookieJar).
+    // The per-site cookie file its cookies are kept in (the jar name a
+    // QtWebKit view would get, web/NetworkCookieJar); the first view of a
+    // storage folder decides it for the folder's views.
     QString cookieJar;
     // Every request's header carries the mobile agent (web/NT) while script
     // still reads the desktop one; otherwise both are the desktop agent.

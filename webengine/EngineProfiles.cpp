@@ -1,6 +1,7 @@
 #include "webengine/EngineProfiles.h"
 
 #include "web/WebPage.h"
+#include "webengine/EngineCookies.h"
 #include "webengine/RequestGuard.h"
 
 #include <QCoreApplication>
@@ -42,7 +43,7 @@ void configure(QWebEngineSettings *s)
         s->setAttribute(off, false);
 }
 
-QWebEngineProfile *make(const QString &folder, bool mobileRequests)
+QWebEngineProfile *make(const QString &folder, bool mobileRequests, const QString &cookieFile)
 {
     QDir().mkpath(folder);
     // Named after its folder, never empty: an unnamed profile is off the record.
@@ -51,12 +52,15 @@ QWebEngineProfile *make(const QString &folder, bool mobileRequests)
     profile->setPersistentStoragePath(folder);
     profile->setCachePath(folder + QStringLiteral("/Cache"));
     profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
-    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    // The cookie file is the one place cookies are kept: a database of the
+    // profile's own beside it could only drift from it.
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     // Script reads the desktop agent; the guard may put the mobile one on
     // the requests.
     profile->setHttpUserAgent(WebPage::userAgent());
     profile->setUrlRequestInterceptor(new RequestGuard(mobileRequests, profile));
     configure(profile->settings());
+    EngineCookies::keep(profile, cookieFile);
     return profile;
 }
 
@@ -66,11 +70,12 @@ int users(const QWebEngineProfile *profile)
 }
 } // namespace
 
-QWebEngineProfile *EngineProfiles::forFolder(const QString &folder, bool mobileRequests)
+QWebEngineProfile *EngineProfiles::forFolder(const QString &folder, bool mobileRequests,
+                                             const QString &cookieFile)
 {
     QPointer<QWebEngineProfile> &entry = profiles()[QDir::cleanPath(folder)];
     if (!entry)
-        entry = make(QDir::cleanPath(folder), mobileRequests);
+        entry = make(QDir::cleanPath(folder), mobileRequests, cookieFile);
     return entry;
 }
 
@@ -88,6 +93,7 @@ void EngineProfiles::attach(QWebEngineProfile *profile, QObject *page)
             if (!guarded || users(guarded) > 0)
                 return;
             profiles().remove(guarded->property(folderProperty).toString());
+            EngineCookies::release(guarded);
             delete guarded.data();
         });
     });

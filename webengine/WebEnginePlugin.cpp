@@ -1,5 +1,8 @@
 #include "webengine/WebEnginePlugin.h"
 
+#include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
+#include "web/NetworkCookieJar.h"
 #include "webengine/EngineProfiles.h"
 #include "webengine/WebEngineAppView.h"
 
@@ -23,6 +26,9 @@ WebEnginePlugin::WebEnginePlugin()
 
 AppView *WebEnginePlugin::createView(const EngineViewSetup &setup, ShellHost &shell)
 {
+    const QString cookieFile =
+        NetworkCookieJar::filePathFor(setup.cookieJar, shell.paths().cookieFolder());
     return WebEngineAppView::make(
-        setup, EngineProfiles::forFolder(setup.storageFolder, setup.mobileRequests), shell);
+        setup, EngineProfiles::forFolder(setup.storageFolder, setup.mobileRequests, cookieFile),
+        shell);
 }

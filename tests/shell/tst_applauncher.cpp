@@ -10,6 +10,7 @@
 #include "shell/PageStack.h"
 #include "shell/ShellSettings.h"
 #include "web/BrowserBar.h"
+#include "web/CookieStore.h"
 #include "web/DialogOverlay.h"
 #include "web/EngineViews.h"
 #include "web/ErrorPage.h"
@@ -88,6 +89,8 @@ private slots:
     void webAppLoadsItsLink();
     void webAppLaunchedByItsLinkLoadsTwice_data();
     void webAppLaunchedByItsLinkLoadsTwice();
+    void loginSurvivesAChangeOfEngine_data();
+    void loginSurvivesAChangeOfEngine();
     void directAddressWithoutFolder_data();
     void directAddressWithoutFolder();
     void twoLaunchesMakeTwoPages_data();
@@ -314,6 +317,82 @@ void TestAppLauncher::webAppLaunchedByItsLinkLoadsTwice()
     QCOMPARE(view->widget()->objectName(), QStringLiteral("Site"));
     QCOMPARE(view->url(), QUrl(link));
     QVERIFY(server->requestCount("/site") >= 1);
+}
+
+void TestAppLauncher::loginSurvivesAChangeOfEngine_data()
+{
+    QTest::addColumn<AppView::Engine>("before");
+    QTest::addColumn<AppView::Engine>("after");
+    for (AppView::Engine before : {AppView::Engine::WebKit, AppView::Engine::WebEngine})
+        for (AppView::Engine after : {AppView::Engine::WebKit, AppView::Engine::WebEngine})
+            QTest::newRow(QByteArray(TestUtil::nameOf(before)) + " then " + TestUtil::nameOf(after))
+                << before << after;
+}
+
+void TestAppLauncher::loginSurvivesAChangeOfEngine()
+{
+    QFETCH(AppView::Engine, before);
+    QFETCH(AppView::Engine, after);
+    TestHttpServer::Response login;
+    login.body = "<html><body><script>document.cookie = 'js=2; path=/; max-age=3600';"
+                 "</script></body></html>";
+    login.headers = {{"Content-Type", "text/html"},
+                     {"Set-Cookie", "sid=abc; Path=/; HttpOnly"},
+                     {"Set-Cookie", "keep=1; Path=/; Max-Age=2592000"}};
+    server->route("/site", login);
+    const QString link = server->url("/site").toString();
+    writeFile(appsFolder() + "/Site/app.con",
+              "<config><apptype>web</apptype><applink>" + link.toUtf8() + "</applink></config>");
+    const QString file = NetworkCookieJar::filePathFor(link, shell->paths().cookieFolder());
+    auto saved = [&] {
+        QMap<QByteArray, QNetworkCookie> byName;
+        for (const QNetworkCookie &c : CookieStore::parseFile(TestUtil::readFile(file)))
+            byName.insert(c.name(), c);
+        return byName;
+    };
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), before));
+    AppView *first = launchAndWait("Site", "Site");
+    QVERIFY(first);
+    QCOMPARE(first->engine(), before);
+    // The server's cookies and the script's, with what the file can say of them.
+    QVERIFY(TestUtil::waitFor([&] {
+        return saved().keys() == QList<QByteArray>{"js", "keep", "sid"};
+    }));
+    QVERIFY(saved()["sid"].isSessionCookie() && saved()["sid"].isHttpOnly());
+    QVERIFY(!saved()["keep"].isSessionCookie() && !saved()["keep"].isHttpOnly());
+    QVERIFY(saved()["js"].expirationDate() > QDateTime::currentDateTimeUtc().addSecs(3000));
+    QCOMPARE(saved()["sid"].domain(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(saved()["sid"].path(), QStringLiteral("/"));
+
+    // A line the first run did not write: the next one reads the file.
+    QVERIFY(TestUtil::writeFile(file,
+                                TestUtil::readFile(file) + "extra=7; domain=127.0.0.1; path=/\n"));
+    // The app closes and its cookies' store with it, as at the end of a run.
+    pages->closeapp();
+    const QWeakPointer<CookieStore> open = CookieStore::forFile(file);
+    QVERIFY(TestUtil::waitFor([&] { return open.isNull(); }));
+    server->route("/site", "<html><body>back</body></html>");
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), after));
+    AppView *second = launchAndWait("Site", "Site");
+    QVERIFY(second);
+    QCOMPARE(second->engine(), after);
+    QList<QByteArray> sent;
+    for (const QByteArray &c : server->lastRequest("/site").headers.value("cookie").split(';'))
+        sent << c.trimmed();
+    std::sort(sent.begin(), sent.end());
+    QCOMPARE(sent, QList<QByteArray>({"extra=7", "js=2", "keep=1", "sid=abc"}));
+
+    // The server ends the session, the script forgets its own: both leave the file.
+    TestHttpServer::Response logout;
+    logout.body = "<html><body><script>document.cookie = 'js=; path=/;"
+                  " expires=Thu, 01 Jan 1970 00:00:00 GMT';</script></body></html>";
+    logout.headers = {{"Content-Type", "text/html"},
+                      {"Set-Cookie", "sid=; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT"}};
+    server->route("/logout", logout);
+    second->load(server->url("/logout"));
+    QVERIFY(TestUtil::waitFor([&] {
+        return saved().keys() == QList<QByteArray>{"extra", "keep"};
+    }));
 }
 
 void TestAppLauncher::directAddressWithoutFolder_data()

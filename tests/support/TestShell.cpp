@@ -218,11 +218,13 @@ bool loadedOnce(AppView *view, int timeoutMs)
                    timeoutMs);
 }
 
-AppView *engineView(ShellHost &shell, const QString &storage, bool mobileRequests)
+AppView *engineView(ShellHost &shell, const QString &storage, bool mobileRequests,
+                    const QString &cookieJar)
 {
     EngineViewSetup setup;
     setup.storageFolder = EngineViews::storageFolder(shell.paths(), QStringLiteral("App"), storage);
     setup.mobileRequests = mobileRequests;
+    setup.cookieJar = cookieJar;
     AppView *view = EngineViews::create(shell, setup);
     if (view) {
         shell.stack()->addWidget(view->widget());

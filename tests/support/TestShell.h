@@ -90,7 +90,7 @@ void answerQuestions(bool yes);
 // Launches app nn with launch address ll, and waits until its page has
 // reported a finished load to bridge; null when it did not.
 AppView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
-                        const QString &ll);
+                       const QString &ll);
 // Opens an app as a tap on its home-screen icon does (the home page's
 // openit) and waits until its page has loaded; null when no page came up.
 AppView *openFromHome(MainWindow *window, const QString &name, const QString &type,
@@ -98,10 +98,11 @@ AppView *openFromHome(MainWindow *window, const QString &name, const QString &ty
 // Waits until view has finished a load of its own (its progress full).
 bool loadedOnce(AppView *view, int timeoutMs = 20000);
 // A QtWebEngine view as the shell makes one for a web app (storage under the
-// shell's working folder), on top of shell's stack; null when the engine
-// library cannot be loaded.
+// shell's working folder, cookies in the file of the jar name cookieJar, or
+// in memory when it names none), on top of shell's stack; null when the
+// engine library cannot be loaded.
 AppView *engineView(ShellHost &shell, const QString &storage = QStringLiteral("Test"),
-                    bool mobileRequests = false);
+                    bool mobileRequests = false, const QString &cookieJar = QString());
 // Loads url into view and waits until its title is title.
 bool loadUntilTitled(AppView *view, const QUrl &url, const QString &title, int timeoutMs = 20000);
 // The whole content of a file; empty when it cannot be read.

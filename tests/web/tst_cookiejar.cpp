@@ -414,6 +414,9 @@ void TestCookieJar::foreignFilesStayUntouched_data()
     QTest::newRow("text") << QByteArray("#!/bin/sh\nexec ./Vantara \"$@\"\n") << false;
     QTest::newRow("one line not a cookie")
         << QByteArray("a=1; domain=.example.test; path=/\nnot a cookie line\n") << false;
+    const QByteArray line = "a=1; domain=.example.test; path=/\n";
+    QTest::newRow("huge") << line.repeated(int(CookieStore::maxFileBytes / line.size()) + 1)
+                          << false;
     QTest::newRow("folder") << QByteArray() << true;
 }
 

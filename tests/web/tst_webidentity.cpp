@@ -4,6 +4,7 @@
 #include "TestShell.h"
 #include "shell/Addresses.h"
 #include "shell/AppView.h"
+#include "web/CookieStore.h"
 #include "web/EngineLoader.h"
 #include "web/NT.h"
 #include "web/NetworkCookieJar.h"
@@ -11,8 +12,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPointer>
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTest>
@@ -54,6 +55,8 @@ private slots:
     void engineViewsPresentTheShellsAgents();
     void remotePagesReachNothingLocal();
     void eachAppKeepsItsOwnStorage();
+    void pagesOfOneSiteShareItsCookieFileInBothEngines();
+    void aCookieFileNotOursStaysWhole();
     void engineWindowsBecomeStackPagesAndAreFew();
     void asRootTheSandboxIsOffAndTheLogSaysSoOnce();
 
@@ -424,6 +427,80 @@ void TestWebIdentity::eachAppKeepsItsOwnStorage()
     QVERIFY(other);
     QVERIFY(TestUtil::loadUntilTitled(other, server->url("/read"), "nothing"));
     QVERIFY(QFileInfo(shell->paths().engineStorageFolder() + "/App-Notes").isDir());
+}
+
+void TestWebIdentity::pagesOfOneSiteShareItsCookieFileInBothEngines()
+{
+    auto setting = [this](const QByteArray &path, const QByteArray &cookie) {
+        TestHttpServer::Response r;
+        r.body = "<html><head><title>set</title></head></html>";
+        r.headers = {{"Content-Type", "text/html"}, {"Set-Cookie", cookie + "; Path=/"}};
+        server->route(path, r);
+    };
+    setting("/a", "a=1");
+    setting("/b", "b=1");
+    setting("/c", "c=1");
+    server->route("/echo", "<html><head><title>echo</title></head></html>");
+    // Two apps of one site, each with a profile of its own, and a QtWebKit page.
+    const QString jar = QStringLiteral("https://www.example.test/");
+    const QString file = NetworkCookieJar::filePathFor(jar, shell->paths().cookieFolder());
+    AppView *first = TestUtil::engineView(*shell, "First", false, jar);
+    AppView *second = TestUtil::engineView(*shell, "Second", false, jar);
+    QVERIFY(first && second);
+    QWebView webkit;
+    webkit.page()->networkAccessManager()->setCookieJar(
+        new NetworkCookieJar(jar, shell->paths().cookieFolder()));
+    QVERIFY(TestUtil::loadUntilTitled(first, server->url("/a"), "set"));
+    QVERIFY(TestUtil::loadUntilTitled(second, server->url("/b"), "set"));
+    QVERIFY(TestUtil::loadUrl(&webkit, server->url("/c")));
+    auto names = [&] {
+        QList<QByteArray> all;
+        for (const QNetworkCookie &c : CookieStore::parseFile(TestUtil::readFile(file)))
+            all << c.name() + '=' + c.value();
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    QVERIFY(TestUtil::waitFor([&] { return names() == QList<QByteArray>{"a=1", "b=1", "c=1"}; }));
+
+    // Each page sends what the others received, also a value changed meanwhile.
+    setting("/b", "a=2");
+    QVERIFY(TestUtil::loadUrl(&webkit, server->url("/b")));
+    QVERIFY(TestUtil::waitFor([&] { return names() == QList<QByteArray>{"a=2", "b=1", "c=1"}; }));
+    for (AppView *view : {first, second}) {
+        QVERIFY(TestUtil::loadUntilTitled(view, server->url("/echo"), "echo"));
+        QList<QByteArray> sent = server->lastRequest("/echo").headers.value("cookie").split(';');
+        for (QByteArray &c : sent)
+            c = c.trimmed();
+        std::sort(sent.begin(), sent.end());
+        QCOMPARE(sent, QList<QByteArray>({"a=2", "b=1", "c=1"}));
+    }
+}
+
+void TestWebIdentity::aCookieFileNotOursStaysWhole()
+{
+    const QString jar = QStringLiteral("https://www.example.test/");
+    const QString file = NetworkCookieJar::filePathFor(jar, shell->paths().cookieFolder());
+    const QByteArray damaged("\x7f"
+                             "ELF\0\0a=1; path=/\n",
+                             18);
+    QVERIFY(TestUtil::writeFile(file, damaged));
+    TestHttpServer::Response set;
+    set.body = "<html><head><title>set</title></head></html>";
+    set.headers = {{"Content-Type", "text/html"}, {"Set-Cookie", "fresh=1; Path=/"}};
+    server->route("/set", set);
+    server->route("/echo", "<html><head><title>echo</title></head></html>");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cookies for .* stay in memory"));
+    AppView *view = TestUtil::engineView(*shell, "Site", false, jar);
+    QVERIFY(view);
+    // The page's cookies work, from memory; the file stays as it was, also
+    // once the page and its profile have gone.
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/set"), "set"));
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/echo"), "echo"));
+    QCOMPARE(server->lastRequest("/echo").headers.value("cookie"), QByteArray("fresh=1"));
+    const QWeakPointer<CookieStore> open = CookieStore::forFile(file);
+    view->close(true);
+    QVERIFY(TestUtil::waitFor([&] { return open.isNull(); }));
+    QCOMPARE(TestUtil::readFile(file), damaged);
 }
 
 void TestWebIdentity::engineWindowsBecomeStackPagesAndAreFew()
