@@ -364,9 +364,11 @@ void TestAppLauncher::loginSurvivesAChangeOfEngine()
     QCOMPARE(saved()["sid"].domain(), QStringLiteral("127.0.0.1"));
     QCOMPARE(saved()["sid"].path(), QStringLiteral("/"));
 
-    // A line the first run did not write: the next one reads the file.
-    QVERIFY(TestUtil::writeFile(file,
-                                TestUtil::readFile(file) + "extra=7; domain=127.0.0.1; path=/\n"));
+    // Lines the first run did not write: the next one reads the file. QtWebKit
+    // takes a cookie over 4 KB, QtWebEngine refuses it; it stays in the file.
+    QVERIFY(TestUtil::writeFile(file, TestUtil::readFile(file) +
+                                          "extra=7; domain=127.0.0.1; path=/\nlong=" +
+                                          QByteArray(5000, 'x') + "; domain=127.0.0.1; path=/\n"));
     // The app closes and its cookies' store with it, as at the end of a run.
     pages->closeapp();
     const QWeakPointer<CookieStore> open = CookieStore::forFile(file);
@@ -378,9 +380,12 @@ void TestAppLauncher::loginSurvivesAChangeOfEngine()
     QCOMPARE(second->engine(), after);
     QList<QByteArray> sent;
     for (const QByteArray &c : server->lastRequest("/site").headers.value("cookie").split(';'))
-        sent << c.trimmed();
+        sent << c.trimmed().left(6);
     std::sort(sent.begin(), sent.end());
-    QCOMPARE(sent, QList<QByteArray>({"extra=7", "js=2", "keep=1", "sid=abc"}));
+    QList<QByteArray> expected = {"extra=", "js=2", "keep=1", "sid=ab"};
+    if (after == AppView::Engine::WebKit)
+        expected.insert(3, "long=x");
+    QCOMPARE(sent, expected);
 
     // The server ends the session, the script forgets its own: both leave the file.
     TestHttpServer::Response logout;
@@ -391,7 +396,7 @@ void TestAppLauncher::loginSurvivesAChangeOfEngine()
     server->route("/logout", logout);
     second->load(server->url("/logout"));
     QVERIFY(TestUtil::waitFor([&] {
-        return saved().keys() == QList<QByteArray>{"extra", "keep"};
+        return saved().keys() == QList<QByteArray>{"extra", "keep", "long"};
     }));
 }
 

@@ -444,6 +444,10 @@ void TestWebIdentity::pagesOfOneSiteShareItsCookieFileInBothEngines()
     // Two apps of one site, each with a profile of its own, and a QtWebKit page.
     const QString jar = QStringLiteral("https://www.example.test/");
     const QString file = NetworkCookieJar::filePathFor(jar, shell->paths().cookieFolder());
+    // Cookies of other hosts come back from the engine as they went in: the
+    // host's own and its domain's.
+    QVERIFY(TestUtil::writeFile(file, "h=1; domain=www.example.test; path=/\n"
+                                      "d=1; domain=.example.test; path=/\n"));
     AppView *first = TestUtil::engineView(*shell, "First", false, jar);
     AppView *second = TestUtil::engineView(*shell, "Second", false, jar);
     QVERIFY(first && second);
@@ -460,12 +464,16 @@ void TestWebIdentity::pagesOfOneSiteShareItsCookieFileInBothEngines()
         std::sort(all.begin(), all.end());
         return all;
     };
-    QVERIFY(TestUtil::waitFor([&] { return names() == QList<QByteArray>{"a=1", "b=1", "c=1"}; }));
+    QVERIFY(TestUtil::waitFor([&] {
+        return names() == QList<QByteArray>{"a=1", "b=1", "c=1", "d=1", "h=1"};
+    }));
 
     // Each page sends what the others received, also a value changed meanwhile.
     setting("/b", "a=2");
     QVERIFY(TestUtil::loadUrl(&webkit, server->url("/b")));
-    QVERIFY(TestUtil::waitFor([&] { return names() == QList<QByteArray>{"a=2", "b=1", "c=1"}; }));
+    QVERIFY(TestUtil::waitFor([&] {
+        return names() == QList<QByteArray>{"a=2", "b=1", "c=1", "d=1", "h=1"};
+    }));
     for (AppView *view : {first, second}) {
         QVERIFY(TestUtil::loadUntilTitled(view, server->url("/echo"), "echo"));
         QList<QByteArray> sent = server->lastRequest("/echo").headers.value("cookie").split(';');
