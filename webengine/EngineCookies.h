@@ -17,6 +17,8 @@ class QWebEngineProfile;
 // one file never overwrite each other's cookies.
 class EngineCookies : public QObject
 {
+    Q_OBJECT
+
 public:
     // Keeps profile's cookies in cookieFile (an absolute path; empty: the
     // profile's cookies are its own, in memory).
