@@ -3,6 +3,8 @@
 #include "web/CookieStore.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <QHostAddress>
 #include <QNetworkCookie>
 #include <QUrl>
 #include <QWebEngineCookieStore>
@@ -36,6 +38,34 @@ bool hasHost(const QNetworkCookie &cookie)
 {
     return originOf(cookie).isValid() && !originOf(cookie).host().isEmpty();
 }
+
+// The engine keeps at most 180 cookies of a site and 3300 in all, and drops
+// the oldest beyond that, which would take them out of the file too.
+constexpr int keptForASite = 150;
+constexpr int keptInAll = 3000;
+
+// The site a cookie counts for, never narrower than the engine's (its last
+// two labels; the engine's may have more).
+QString siteOf(const QNetworkCookie &cookie)
+{
+    const QString host = originOf(cookie).host();
+    if (QHostAddress(host).isNull())
+        return host.section(QLatin1Char('.'), -2);
+    return host;
+}
+
+// The cookies the engine can keep: the newest of each site. The others stay
+// in the file, for QtWebKit.
+QList<QNetworkCookie> keptByEngine(const QList<QNetworkCookie> &cookies)
+{
+    QList<QNetworkCookie> kept;
+    QHash<QString, int> perSite;
+    for (auto it = cookies.crbegin(); it != cookies.crend() && kept.size() < keptInAll; ++it) {
+        if (hasHost(*it) && ++perSite[siteOf(*it)] <= keptForASite)
+            kept.prepend(*it);
+    }
+    return kept;
+}
 } // namespace
 
 void EngineCookies::keep(QWebEngineProfile *profile, const QString &cookieFile)
@@ -65,9 +95,8 @@ EngineCookies::EngineCookies(QWebEngineProfile *profile, const QString &cookieFi
     // The application's end takes the pages and profiles with it: no change
     // of the user's.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &EngineCookies::stop);
-    for (const QNetworkCookie &cookie : store->cookies())
-        if (hasHost(cookie))
-            engine->setCookie(forEngine(cookie), originOf(cookie));
+    for (const QNetworkCookie &cookie : keptByEngine(store->cookies()))
+        engine->setCookie(forEngine(cookie), originOf(cookie));
 }
 
 void EngineCookies::stop()

@@ -57,6 +57,7 @@ private slots:
     void eachAppKeepsItsOwnStorage();
     void pagesOfOneSiteShareItsCookieFileInBothEngines();
     void aCookieFileNotOursStaysWhole();
+    void cookiesBeyondWhatTheEngineKeepsStayInTheFile();
     void engineWindowsBecomeStackPagesAndAreFew();
     void asRootTheSandboxIsOffAndTheLogSaysSoOnce();
 
@@ -509,6 +510,36 @@ void TestWebIdentity::aCookieFileNotOursStaysWhole()
     view->close(true);
     QVERIFY(TestUtil::waitFor([&] { return open.isNull(); }));
     QCOMPARE(TestUtil::readFile(file), damaged);
+}
+
+void TestWebIdentity::cookiesBeyondWhatTheEngineKeepsStayInTheFile()
+{
+    // QtWebKit kept any number of a site's cookies; QtWebEngine keeps 180.
+    const QString jar = QStringLiteral("https://www.example.test/");
+    const QString file = NetworkCookieJar::filePathFor(jar, shell->paths().cookieFolder());
+    QByteArray lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "c" + QByteArray::number(i) + "=1; domain=127.0.0.1; path=/\n";
+    QVERIFY(TestUtil::writeFile(file, lines));
+    server->route("/echo", "<html><head><title>echo</title></head></html>");
+    AppView *view = TestUtil::engineView(*shell, "Site", false, jar);
+    QVERIFY(view);
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/echo"), "echo"));
+    // It gets the newest, and no cookie leaves the file.
+    QList<QByteArray> sent = server->lastRequest("/echo").headers.value("cookie").split(';');
+    QList<QByteArray> newest;
+    for (int i = 0; i < sent.size(); ++i) {
+        sent[i] = sent[i].trimmed();
+        newest << "c" + QByteArray::number(i + 50) + "=1";
+    }
+    std::sort(sent.begin(), sent.end());
+    std::sort(newest.begin(), newest.end());
+    QCOMPARE(sent.size(), 150);
+    QCOMPARE(sent, newest);
+    const QWeakPointer<CookieStore> open = CookieStore::forFile(file);
+    view->close(true);
+    QVERIFY(TestUtil::waitFor([&] { return open.isNull(); }));
+    QCOMPARE(CookieStore::parseFile(TestUtil::readFile(file)).size(), 200);
 }
 
 void TestWebIdentity::engineWindowsBecomeStackPagesAndAreFew()
