@@ -446,9 +446,11 @@ void TestWebIdentity::pagesOfOneSiteShareItsCookieFileInBothEngines()
     const QString jar = QStringLiteral("https://www.example.test/");
     const QString file = NetworkCookieJar::filePathFor(jar, shell->paths().cookieFolder());
     // Cookies of other hosts come back from the engine as they went in: the
-    // host's own and its domain's.
-    QVERIFY(TestUtil::writeFile(file, "h=1; domain=www.example.test; path=/\n"
-                                      "d=1; domain=.example.test; path=/\n"));
+    // host's own and its domain's, with expiry, HttpOnly or Secure.
+    QVERIFY(TestUtil::writeFile(file, "h=1; HttpOnly; domain=www.example.test; path=/\n"
+                                      "d=1; expires=Fri, 01-Jan-2100 00:00:00 GMT; "
+                                      "domain=.example.test; path=/app\n"
+                                      "s=1; secure; domain=127.0.0.1; path=/\n"));
     AppView *first = TestUtil::engineView(*shell, "First", false, jar);
     AppView *second = TestUtil::engineView(*shell, "Second", false, jar);
     QVERIFY(first && second);
@@ -465,16 +467,14 @@ void TestWebIdentity::pagesOfOneSiteShareItsCookieFileInBothEngines()
         std::sort(all.begin(), all.end());
         return all;
     };
-    QVERIFY(TestUtil::waitFor([&] {
-        return names() == QList<QByteArray>{"a=1", "b=1", "c=1", "d=1", "h=1"};
-    }));
+    QVERIFY(TestUtil::waitFor(
+        [&] { return names() == QList<QByteArray>{"a=1", "b=1", "c=1", "d=1", "h=1", "s=1"}; }));
 
     // Each page sends what the others received, also a value changed meanwhile.
     setting("/b", "a=2");
     QVERIFY(TestUtil::loadUrl(&webkit, server->url("/b")));
-    QVERIFY(TestUtil::waitFor([&] {
-        return names() == QList<QByteArray>{"a=2", "b=1", "c=1", "d=1", "h=1"};
-    }));
+    QVERIFY(TestUtil::waitFor(
+        [&] { return names() == QList<QByteArray>{"a=2", "b=1", "c=1", "d=1", "h=1", "s=1"}; }));
     for (AppView *view : {first, second}) {
         QVERIFY(TestUtil::loadUntilTitled(view, server->url("/echo"), "echo"));
         QList<QByteArray> sent = server->lastRequest("/echo").headers.value("cookie").split(';');
