@@ -334,8 +334,7 @@ void TestAppLauncher::loginSurvivesAChangeOfEngine()
     QFETCH(AppView::Engine, before);
     QFETCH(AppView::Engine, after);
     TestHttpServer::Response login;
-    login.body = "<html><body><script>document.cookie = 'js=2; path=/; max-age=3600';"
-                 "</script></body></html>";
+    login.body = "<script>document.cookie = 'js=2; path=/; max-age=3600';</script>";
     login.headers = {{"Content-Type", "text/html"},
                      {"Set-Cookie", "sid=abc; Path=/; HttpOnly"},
                      {"Set-Cookie", "keep=1; Path=/; Max-Age=2592000"}};
@@ -351,25 +350,22 @@ void TestAppLauncher::loginSurvivesAChangeOfEngine()
         return byName;
     };
     QVERIFY(TestUtil::chooseEngine(shell->paths(), before));
-    AppView *first = launchAndWait("Site", "Site");
-    QVERIFY(first);
-    QCOMPARE(first->engine(), before);
+    QVERIFY(launchAndWait("Site", "Site"));
     // The server's cookies and the script's, with what the file can say of them.
     QVERIFY(TestUtil::waitFor([&] {
-        return saved().keys() == QList<QByteArray>{"js", "keep", "sid"};
+        return saved().keys() == QByteArrayList{"js", "keep", "sid"};
     }));
     QVERIFY(saved()["sid"].isSessionCookie() && saved()["sid"].isHttpOnly());
-    QVERIFY(!saved()["keep"].isSessionCookie() && !saved()["keep"].isHttpOnly());
-    QVERIFY(saved()["js"].expirationDate() > QDateTime::currentDateTimeUtc().addSecs(3000));
     QCOMPARE(saved()["sid"].domain(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(saved()["sid"].path(), QStringLiteral("/"));
+    QVERIFY(saved()["js"].expirationDate() > QDateTime::currentDateTimeUtc().addSecs(3000));
+    QVERIFY(!saved()["keep"].isSessionCookie() && !saved()["keep"].isHttpOnly());
 
     // Lines the first run did not write: the next one reads the file. QtWebKit
     // takes a cookie over 4 KB, QtWebEngine refuses it; it stays in the file.
     QVERIFY(TestUtil::writeFile(file, TestUtil::readFile(file) +
                                           "extra=7; domain=127.0.0.1; path=/\nlong=" +
                                           QByteArray(5000, 'x') + "; domain=127.0.0.1; path=/\n"));
-    // The app closes and its cookies' store with it, as at the end of a run.
+    // The app closes, and its cookies' store with it, as at the end of a run.
     pages->closeapp();
     const QWeakPointer<CookieStore> open = CookieStore::forFile(file);
     QVERIFY(TestUtil::waitFor([&] { return open.isNull(); }));
@@ -378,25 +374,21 @@ void TestAppLauncher::loginSurvivesAChangeOfEngine()
     AppView *second = launchAndWait("Site", "Site");
     QVERIFY(second);
     QCOMPARE(second->engine(), after);
-    QList<QByteArray> sent;
-    for (const QByteArray &c : server->lastRequest("/site").headers.value("cookie").split(';'))
-        sent << c.trimmed().left(6);
-    std::sort(sent.begin(), sent.end());
-    QList<QByteArray> expected = {"extra=", "js=2", "keep=1", "sid=ab"};
+    QByteArrayList sent = server->cookiesSent("/site");
     if (after == AppView::Engine::WebKit)
-        expected.insert(3, "long=x");
-    QCOMPARE(sent, expected);
+        QVERIFY(sent.removeOne("long=" + QByteArray(5000, 'x')));
+    QCOMPARE(sent, QByteArrayList({"extra=7", "js=2", "keep=1", "sid=abc"}));
 
     // The server ends the session, the script forgets its own: both leave the file.
     TestHttpServer::Response logout;
-    logout.body = "<html><body><script>document.cookie = 'js=; path=/;"
-                  " expires=Thu, 01 Jan 1970 00:00:00 GMT';</script></body></html>";
+    logout.body = "<script>document.cookie = 'js=; path=/; expires=Thu, 01 Jan 1970 00:00:00 GMT';"
+                  "</script>";
     logout.headers = {{"Content-Type", "text/html"},
                       {"Set-Cookie", "sid=; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT"}};
     server->route("/logout", logout);
     second->load(server->url("/logout"));
     QVERIFY(TestUtil::waitFor([&] {
-        return saved().keys() == QList<QByteArray>{"extra", "keep", "long"};
+        return saved().keys() == QByteArrayList{"extra", "keep", "long"};
     }));
 }
 

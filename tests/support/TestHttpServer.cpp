@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
@@ -57,6 +58,16 @@ TestHttpServer::Request TestHttpServer::lastRequest(const QByteArray &path) cons
         if (received.at(i).path == path)
             return received.at(i);
     return {};
+}
+
+QList<QByteArray> TestHttpServer::cookiesSent(const QByteArray &path) const
+{
+    QList<QByteArray> cookies;
+    for (const QByteArray &cookie : lastRequest(path).headers.value("cookie").split(';'))
+        if (!cookie.trimmed().isEmpty())
+            cookies << cookie.trimmed();
+    std::sort(cookies.begin(), cookies.end());
+    return cookies;
 }
 
 void TestHttpServer::onConnection()

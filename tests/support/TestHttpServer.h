@@ -55,6 +55,8 @@ public:
     int requestCount(const QByteArray &path) const;
     // The last request for path (empty when none).
     Request lastRequest(const QByteArray &path) const;
+    // The cookies ("name=value") the last request for path sent, sorted.
+    QList<QByteArray> cookiesSent(const QByteArray &path) const;
 
 signals:
     void requestReceived(const QByteArray &path);
