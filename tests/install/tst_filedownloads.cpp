@@ -1,13 +1,16 @@
 #include "InstallTestUtil.h"
 #include "PageClick.h"
+#include "PageScript.h"
 #include "ProcessMemory.h"
 #include "TestHttpServer.h"
 #include "app/MainWindow.h"
+#include "install/DownloadList.h"
 #include "install/FileDownloads.h"
 #include "install/InstallLeftovers.h"
 #include "shell/Messages.h"
 #include "shell/PrivateFiles.h"
 #include "web/BrowserBar.h"
+#include "web/EngineDownload.h"
 #include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
@@ -19,6 +22,7 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QProgressBar>
+#include <QStackedWidget>
 #include <QTest>
 #include <QWebPage>
 #ifdef Q_OS_UNIX
@@ -62,6 +66,7 @@ class TestFileDownloads : public QObject
     std::unique_ptr<TestShell> shell;
     std::unique_ptr<FileDownloads> downloads;
     QStringList *messages = nullptr;
+    int offered = 0; // downloads QtWebEngine pages asked for
 
     QString apps() const { return shell->appsFolder(); }
     QString opened() const { return tools.filePath("opened.txt"); }
@@ -124,6 +129,47 @@ class TestFileDownloads : public QObject
         return TestUtil::loadUrl(&view, server.url("/links" + path)) &&
                TestUtil::clickElement(&view, "#link") &&
                TestUtil::waitFor([this] { return !messages->isEmpty(); }, timeoutMs) && settle();
+    }
+
+    // A QtWebEngine app page on the shell's stack whose downloads go to the
+    // shell's, as the main window hands them on.
+    AppView *downloadingEngineView()
+    {
+        offered = 0;
+        shell->engineDownloads = [this](EngineDownload *d) {
+            ++offered;
+            downloads->engineDownload(d);
+        };
+        // Room for the links to be clicked.
+        shell->stack()->resize(400, 300);
+        return TestUtil::engineView(*shell, "Files");
+    }
+    // Loads a page of links (each a block 100 pixels high, in order) into
+    // view; the page sets a cookie that only the engine's own requests carry.
+    bool loadLinks(AppView *view, const QByteArray &page, const QList<QByteArray> &paths)
+    {
+        QByteArray html = "<body style='margin:0'>";
+        for (const QByteArray &path : paths)
+            html += "<a href='" + path + "' style='display:block;height:100px'>get</a>";
+        TestHttpServer::Response links;
+        links.body = html + "<script>document.title = '" + page + "';</script></body>";
+        links.headers = {{"Content-Type", "text/html"}, {"Set-Cookie", "session=s3cret; Path=/"}};
+        server.route(page, links);
+        return TestUtil::loadUntilTitled(view, server.url(page), page) &&
+               PageScript::documentComplete(view);
+    }
+    // A real click on the link of index (see loadLinks).
+    static void clickLink(AppView *view, int index)
+    {
+        QTest::mouseClick(PageScript::keyTarget(view), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(20, 50 + 100 * index));
+    }
+    static QVariantMap lastListed()
+    {
+        return DownloadList::instance()
+            .describe()
+            .value(DownloadList::instance().describe().size() - 1)
+            .toMap();
     }
 
 private slots:
@@ -530,8 +576,8 @@ private slots:
             QVERIFY(TestUtil::clickElement(other.get(), "#link"));
             QVERIFY(loadUntilABox(*view, folder + "/script"));
         } else if (how == "typed") {
-            browser.reset(
-                BrowserBar::wrap(new WebKitAppView(view.release()), server.url(folder + "/script")));
+            browser.reset(BrowserBar::wrap(new WebKitAppView(view.release()),
+                                           server.url(folder + "/script")));
             QLineEdit *field = browser->findChild<BrowserBar *>()->addressField();
             QTest::keyClicks(field, server.url(address).toString());
             QTest::keyClick(field, Qt::Key_Return);
@@ -773,6 +819,128 @@ private slots:
         window.FileDownloaded(foreign);
         QTest::qWait(100);
         QVERIFY(messages->isEmpty());
+    }
+
+    // A QtWebEngine page's download ends as a QtWebKit page's does: in the
+    // documents folder under a free name, after the Open question, with the
+    // site's cookies on the engine's own request, and asked about first
+    // when no click started it.
+    void engineDownloads_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("clicked link") << "click" << false;
+        QTest::newRow("page's script, declined") << "script" << false;
+        QTest::newRow("page's script, agreed") << "script" << true;
+    }
+    void engineDownloads()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, agree);
+        AppView *view = downloadingEngineView();
+        if (!view)
+            QSKIP("the QtWebEngine library cannot be loaded");
+        TestHttpServer::Response file;
+        file.body = QByteArray(200000, 'r');
+        file.headers = {{"Content-Type", "application/pdf"}};
+        server.route("/engine/report.pdf", file);
+        server.route("/engine/script", "<script>location.href = 'report.pdf';</script>");
+        writeFile(documents() + "/report.pdf", "mine");
+        TestUtil::answerQuestions(agree);
+        QVERIFY(loadLinks(view, "/engine/links", {"/engine/report.pdf"}));
+        if (how == "click")
+            clickLink(view, 0);
+        else
+            view->load(server.url("/engine/script"));
+        QStringList expected;
+        if (how == "script")
+            // The engine tells no size before it is allowed to fetch.
+            expected << "127.0.0.1 wants to save \"report.pdf\" (size not given) in your "
+                        "documents. Save it?";
+        const bool saved = how == "click" || agree;
+        if (saved)
+            expected << "The installer will now start !";
+        QVERIFY(TestUtil::waitFor([&] { return messages->size() >= expected.size(); }, 20000));
+        QVERIFY(settle());
+        QCOMPARE(*messages, expected);
+        QVERIFY(server.lastRequest("/engine/report.pdf")
+                    .headers.value("cookie")
+                    .contains("session=s3cret"));
+        const QStringList entries =
+            saved ? QStringList({"report (1).pdf", "report.pdf"}) : QStringList({"report.pdf"});
+        QVERIFY(TestUtil::waitFor([&] { return documentEntries() == entries; }));
+        QCOMPARE(readFile(documents() + "/report.pdf"), QByteArray("mine"));
+        if (saved) {
+            QVERIFY(readFile(documents() + "/report (1).pdf") == file.body);
+            QCOMPARE(lastListed().value("state").toString(), QString("done"));
+            QCOMPARE(lastListed().value("folder").toString(),
+                     QFileInfo(documents()).absoluteFilePath());
+            QCOMPARE(lastListed().value("received").toDouble(), 200000.0);
+        }
+    }
+
+    // A QtWebEngine download under way leaves nothing in the documents
+    // folder when the user cancels it or its server dies; the page's second
+    // download meanwhile is refused without a word, as a QtWebKit page's is.
+    void engineDownloadsCutShortLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("cancelled") << "cancel";
+        QTest::newRow("server dies") << "server";
+    }
+    void engineDownloadsCutShortLeaveNothing()
+    {
+        QFETCH(QString, end);
+        AppView *view = downloadingEngineView();
+        if (!view)
+            QSKIP("the QtWebEngine library cannot be loaded");
+        TestHttpServer::Response stalling;
+        stalling.body = QByteArray(100000, 's');
+        stalling.announcedBytes = 1000000;
+        stalling.headers = {{"Content-Type", "application/octet-stream"}};
+        server.route("/cut/big.bin", stalling);
+        server.route("/cut/other.bin", "other", "application/octet-stream");
+        server.route("/cut/after.bin", "after", "application/octet-stream");
+        QVERIFY(loadLinks(view, "/cut/links", {"/cut/big.bin"}));
+        TestUtil::answerQuestions(true);
+        const int before = DownloadList::instance().describe().size();
+        clickLink(view, 0);
+        QVERIFY(TestUtil::waitFor([before] {
+            const QVariantMap last = lastListed();
+            return DownloadList::instance().describe().size() > before &&
+                   last.value("name") == "big.bin" && last.value("state") == "running" &&
+                   last.value("received").toDouble() == 100000;
+        }));
+        const int id = lastListed().value("id").toInt();
+        const QString getOther = "location.href = '/cut/other.bin'";
+        PageScript::run(view, getOther);
+        QVERIFY(TestUtil::waitFor([this] { return offered == 2; }));
+        QCOMPARE(lastListed().value("id").toInt(), id);
+        if (end == "cancel") {
+            QVERIFY(DownloadList::instance().cancel(id));
+        } else {
+            server.dropConnections();
+        }
+        QVERIFY(TestUtil::waitFor([] { return lastListed().value("state") != "running"; }));
+        QCOMPARE(lastListed().value("id").toInt(), id);
+        QCOMPARE(lastListed().value("state").toString(),
+                 QString(end == "cancel" ? "cancelled" : "failed"));
+        QVERIFY(TestUtil::waitFor([this] { return documentEntries().isEmpty(); }));
+        if (end == "cancel") {
+            QCOMPARE(*messages, QStringList());
+        } else {
+            QCOMPARE(messages->size(), 1);
+            QVERIFY2(messages->at(0).startsWith("Download failed: "), qPrintable(messages->at(0)));
+        }
+        // The page may download again once that one has ended.
+        messages->clear();
+        QVERIFY(loadLinks(view, "/cut/again", {"/cut/after.bin"}));
+        clickLink(view, 0);
+        QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }, 20000));
+        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(readFile(documents() + "/after.bin"), QByteArray("after"));
+        QVERIFY(
+            TestUtil::waitFor([this] { return documentEntries() == QStringList({"after.bin"}); }));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/EngineChoice.h"
+#include "shell/Messages.h"
 #include "shell/PageStack.h"
 #include "shell/ShellSettings.h"
 #include "web/BrowserBar.h"
@@ -45,6 +46,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebElement>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
@@ -121,6 +124,11 @@ private slots:
     void browserBarNavigatesSearchesAndGoesBack();
     void onlyTheBrowserItemGetsTheBar_data();
     void onlyTheBrowserItemGetsTheBar();
+    // What QtWebEngine pages ask for.
+    void enginePermissions_data();
+    void enginePermissions();
+    void engineFullScreen_data();
+    void engineFullScreen();
 
 private:
     QString appsFolder() const { return shell->appsFolder(); }
@@ -136,6 +144,10 @@ private:
     // the child, which runs the row; false in the parent, which has checked
     // the child's result.
     bool inNamespace(bool network);
+
+    // A QtWebEngine view of the app called name on top of the stack, as the
+    // launcher makes one for a web app.
+    AppView *engineApp(const QString &name);
 
     TestHttpServer *server = nullptr;
     TestBridge *bridge = nullptr;
@@ -1006,6 +1018,166 @@ void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
     QVERIFY(app);
     QCOMPARE(shell->stack()->currentWidget(), app->widget());
     QVERIFY(!app->widget()->findChild<BrowserBar *>());
+}
+
+AppView *TestAppLauncher::engineApp(const QString &name)
+{
+    EngineViewSetup setup;
+    setup.appName = name;
+    setup.storageFolder = EngineViews::storageFolder(shell->paths(), "App", name);
+    AppView *view = EngineViews::create(*shell, setup);
+    if (view) {
+        shell->stack()->addWidget(view->widget());
+        shell->stack()->setCurrentWidget(view->widget());
+    }
+    return view;
+}
+
+void TestAppLauncher::enginePermissions_data()
+{
+    QTest::addColumn<QString>("asked");  // how the question names it
+    QTest::addColumn<QString>("script"); // ask(n): n requests at once; the title tells the answer
+    QTest::newRow("notifications")
+        << "show you notifications"
+        << "function ask(n) { var done = 0; document.title = 'asking';"
+           " for (var i = 0; i < n; ++i) Notification.requestPermission().then(function (p) {"
+           " if (++done == n) document.title = p + ' ' + n; }); }";
+    QTest::newRow("location")
+        << "know your location"
+        << "function ask(n) { var done = 0; document.title = 'asking';"
+           " function end(p) { if (++done == n) document.title = p + ' ' + n; }"
+           " for (var i = 0; i < n; ++i) navigator.geolocation.getCurrentPosition("
+           " function () { end('granted'); },"
+           " function (e) { end(e.code == 1 ? 'denied' : 'granted'); }); }";
+}
+
+// A QtWebEngine page's permission request asks the user once per app and
+// site, default no; the answer is kept for the app, also after it is
+// reopened, and a damaged file of answers allows nothing.
+void TestAppLauncher::enginePermissions()
+{
+    QFETCH(QString, asked);
+    QFETCH(QString, script);
+    server->route("/asks", "<script>" + script.toUtf8() + "</script><title>ready</title>");
+    QStringList *messages = TestUtil::recordMessages();
+    const QString question = "Maps: 127.0.0.1 asks to " + asked + ". Allow it?";
+    auto open = [this](const QString &name) {
+        AppView *view = engineApp(name);
+        return view && TestUtil::loadUntilTitled(view, server->url("/asks"), "ready") ? view
+                                                                                      : nullptr;
+    };
+    auto answer = [](AppView *view, int n) {
+        PageScript::run(view, QStringLiteral("ask(%1)").arg(n));
+        TestUtil::waitFor([view] { return view->title().contains(' '); }, 20000);
+        return view->title();
+    };
+    AppView *view = open("Maps");
+    if (!view)
+        QSKIP("the QtWebEngine library cannot be loaded");
+    // Three requests while the question is open get its one answer.
+    QSignalSpy requests(qobject_cast<QWebEngineView *>(view->widget())->page(),
+                        &QWebEnginePage::featurePermissionRequested);
+    Messages::answerAutomatically([&requests](const QString &) {
+        TestUtil::waitFor([&] { return requests.count() >= 3; });
+        return false;
+    });
+    QCOMPARE(answer(view, 3), QString("denied 3"));
+    QCOMPARE(requests.count(), 3);
+    QCOMPARE(*messages, QStringList({question}));
+    // Asked again: the remembered answer, no question.
+    QCOMPARE(answer(view, 1), QString("denied 1"));
+    QCOMPARE(messages->size(), 1);
+
+    // Allowed once, for another app: kept after it is closed and reopened.
+    messages->clear();
+    TestUtil::answerQuestions(true);
+    QPointer<AppView> atlas = open("Atlas");
+    QVERIFY(atlas);
+    QCOMPARE(answer(atlas, 1), QString("granted 1"));
+    QCOMPARE(*messages, QStringList({"Atlas: 127.0.0.1 asks to " + asked + ". Allow it?"}));
+    const QString kept =
+        EngineViews::storageFolder(shell->paths(), "App", "Atlas") + ".permissions";
+    QCOMPARE(QFileInfo(kept).permissions() & 0x0fff,
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                 QFileDevice::WriteUser);
+    auto reopen = [&] {
+        atlas->close(false);
+        QVERIFY(TestUtil::waitFor([&] { return !atlas; }));
+        atlas = open("Atlas");
+        QVERIFY(atlas);
+    };
+    reopen();
+    QCOMPARE(answer(atlas, 1), QString("granted 1"));
+    QCOMPARE(messages->size(), 1);
+    // Damaged, the file allows nothing: the question comes again, default no.
+    const QByteArray good = TestUtil::readFile(kept);
+    QVERIFY(good.startsWith("allow "));
+    QVERIFY(TestUtil::writeFile(kept, good + "allow \xff\n"));
+    messages = TestUtil::recordMessages();
+    reopen();
+    QCOMPARE(answer(atlas, 1), QString("denied 1"));
+    QCOMPARE(messages->size(), 1);
+}
+
+void TestAppLauncher::engineFullScreen_data()
+{
+    QTest::addColumn<QString>("holder"); // "": a page of the stack itself
+    QTest::addColumn<QString>("leave");
+    QTest::newRow("Escape") << ""
+                            << "Escape";
+    QTest::newRow("another page on top") << ""
+                                         << "switch";
+    QTest::newRow("under the Browser's bar, Escape") << "bar"
+                                                     << "Escape";
+    QTest::newRow("under the Browser's bar, switched") << "bar"
+                                                       << "switch";
+}
+
+// A page's full screen fills its area of the stack, nothing beyond, and
+// ends with Escape pressed inside QtWebEngine's view or with another page
+// on top.
+void TestAppLauncher::engineFullScreen()
+{
+    QFETCH(QString, holder);
+    QFETCH(QString, leave);
+    shell->stack()->show();
+    AppView *view = TestUtil::engineView(*shell, "Video");
+    if (!view)
+        QSKIP("the QtWebEngine library cannot be loaded");
+    QWidget *area = view->widget();
+    BrowserBar *bar = nullptr;
+    if (holder == "bar") {
+        area = BrowserBar::wrap(view, server->url("/search"));
+        shell->stack()->addWidget(area);
+        shell->stack()->setCurrentWidget(area);
+        bar = area->findChild<BrowserBar *>();
+    }
+    server->route("/video", "<body style='margin:0'><button style='width:100%;height:300px'"
+                            " onclick='document.documentElement.requestFullscreen()'>full</button>"
+                            "<title>video</title></body>");
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/video"), "video"));
+    QVERIFY(PageScript::documentComplete(view));
+    const QString isFull = "document.fullscreenElement != null";
+    QCOMPARE(PageScript::run(view, isFull), QVariant(false));
+    QTest::mouseClick(PageScript::keyTarget(view), Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QTRY_COMPARE(PageScript::run(view, isFull), QVariant(true));
+    QCOMPARE(shell->stack()->currentWidget(), area);
+    if (bar)
+        QVERIFY(!bar->isVisible());
+    QTRY_COMPARE(view->widget()->size(), shell->stack()->size());
+    QCOMPARE(shell->mainWindow()->isFullScreen(), false);
+    if (leave == "Escape") {
+        QTest::keyClick(PageScript::keyTarget(view), Qt::Key_Escape);
+    } else {
+        auto *other = new QWidget;
+        shell->stack()->addWidget(other);
+        shell->stack()->setCurrentWidget(other);
+    }
+    QTRY_COMPARE(PageScript::run(view, isFull), QVariant(false));
+    if (bar) {
+        shell->stack()->setCurrentWidget(area);
+        QVERIFY(bar->isVisible());
+    }
 }
 
 QTEST_MAIN(TestAppLauncher)

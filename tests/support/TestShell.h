@@ -44,6 +44,9 @@ public:
     void setShowIndex(int i) override { index = i; }
     void hookViewLoads(AppView *view) override;
     void hookAppPage(QWebView *view) override;
+    // QtWebEngine pages' downloads go to engineDownloads when it is set.
+    void hookEngineDownload(EngineDownload *download) override;
+    std::function<void(EngineDownload *)> engineDownloads;
     void hookApiPlacement(QWebFrame *frame) override;
     void hookRemoteMessages(QNetworkAccessManager *manager) override;
     void hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader) override;
@@ -90,7 +93,7 @@ void answerQuestions(bool yes);
 // Launches app nn with launch address ll, and waits until its page has
 // reported a finished load to bridge; null when it did not.
 AppView *launchAndWait(AppLauncher &launcher, const TestBridge &bridge, const QString &nn,
-                        const QString &ll);
+                       const QString &ll);
 // Opens an app as a tap on its home-screen icon does (the home page's
 // openit) and waits until its page has loaded; null when no page came up.
 AppView *openFromHome(MainWindow *window, const QString &name, const QString &type,
