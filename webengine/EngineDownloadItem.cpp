@@ -27,23 +27,21 @@ QList<EngineDownloadItem *> &running()
 
 void EngineDownloadItem::offer(QWebEngineDownloadItem *item, EnginePage *page, ShellHost &shell)
 {
-    // Saving a page as it is shown is no download of a file.
-    if (item->isSavePageDownload()) {
-        item->cancel();
+    // Saving a page as it is shown is no download of a file. What is not
+    // accepted while the engine asks is refused: the engine cancels it
+    // itself once the question has returned (a cancel meanwhile would reach
+    // a download whose target is still open).
+    if (item->isSavePageDownload())
         return;
-    }
     if (EngineDownloadItem *broken = underWay(page ? page->profile() : nullptr, item->id())) {
-        // The engine would start anew, on its own, one whose transfer broke
-        // off: for the shell, it ended there.
-        item->cancel();
-        broken->error = QStringLiteral("the transfer of %1 broke off").arg(item->url().toString());
-        broken->end(End::Failed);
+        // The engine starts anew, on its own, one whose transfer broke off:
+        // it goes on in the same file (the engine has let go of the old item).
+        broken->follow(item);
         return;
     }
     auto *download = new EngineDownloadItem(item, page);
     shell.hookEngineDownload(download);
     if (item->state() == QWebEngineDownloadItem::DownloadRequested) {
-        item->cancel();
         download->over = true;
         download->deleteLater();
     }
@@ -88,18 +86,29 @@ void EngineDownloadItem::saveTo(const QString &path)
     if (!item || over)
         return;
     body = path;
-    const QFileInfo file(path);
-    item->setDownloadDirectory(file.absolutePath());
-    item->setDownloadFileName(file.fileName());
-    connect(item, &QWebEngineDownloadItem::downloadProgress, this, &EngineDownload::progress);
-    connect(item, &QWebEngineDownloadItem::stateChanged, this, &EngineDownloadItem::stateChanged);
+    running().append(this);
+    follow(item);
+}
+
+void EngineDownloadItem::follow(QWebEngineDownloadItem *next)
+{
+    if (item) {
+        item->disconnect(this);
+        if (item != next)
+            replaced.append(item);
+    }
+    item = next;
+    const QFileInfo file(body);
+    next->setDownloadDirectory(file.absolutePath());
+    next->setDownloadFileName(file.fileName());
+    connect(next, &QWebEngineDownloadItem::downloadProgress, this, &EngineDownload::progress);
+    connect(next, &QWebEngineDownloadItem::stateChanged, this, &EngineDownloadItem::stateChanged);
     // The engine's own transfer ends with its profile, which this keeps.
-    connect(item, &QObject::destroyed, this, [this] {
+    connect(next, &QObject::destroyed, this, [this] {
         error = QStringLiteral("the transfer was stopped");
         end(End::Failed);
     });
-    running().append(this);
-    item->accept();
+    next->accept();
 }
 
 void EngineDownloadItem::stateChanged()
@@ -112,7 +121,9 @@ void EngineDownloadItem::stateChanged()
         end(End::Done);
         break;
     case QWebEngineDownloadItem::DownloadCancelled:
-        end(End::Cancelled);
+        // Not by the user: the engine gave up a transfer that broke off.
+        error = QStringLiteral("the transfer of %1 broke off").arg(address.toString());
+        end(End::Failed);
         break;
     case QWebEngineDownloadItem::DownloadInterrupted:
         // The engine might take it up again later on its own: it ends here.
@@ -129,11 +140,12 @@ void EngineDownloadItem::cancel()
 {
     if (over)
         return;
-    if (item)
-        item->cancel();
-    // Nothing of it stays, even if the program ends before the engine
-    // reports the end.
+    // Ended first, so that the engine's report of the cancel finds it gone;
+    // nothing of it stays, even if the program ends before that report.
+    const QPointer<QWebEngineDownloadItem> transfer = item;
     end(End::Cancelled);
+    if (transfer)
+        transfer->cancel();
 }
 
 void EngineDownloadItem::end(End how)
@@ -144,6 +156,11 @@ void EngineDownloadItem::end(End how)
     running().removeAll(this);
     if (item)
         item->disconnect(this);
+    // The engine's items this one took over from are its profile's, which
+    // cannot cancel them once it is going: they go now, their transfer over.
+    for (const QPointer<QWebEngineDownloadItem> &old : qAsConst(replaced))
+        delete old.data();
+    replaced.clear();
     if (!body.isEmpty()) {
         if (how != End::Done)
             QFile::remove(body);

@@ -2,6 +2,7 @@
 
 #include "web/EngineDownload.h"
 
+#include <QList>
 #include <QPointer>
 
 class EnginePage;
@@ -36,10 +37,13 @@ private:
     ~EngineDownloadItem() override;
     // The one of the engine's download id in profile under way, or null.
     static EngineDownloadItem *underWay(const QObject *profile, quint32 id);
+    // Follows next, the engine's item of this download from now on.
+    void follow(QWebEngineDownloadItem *next);
     void stateChanged();
     void end(End how);
 
     QPointer<QWebEngineDownloadItem> item;
+    QList<QPointer<QWebEngineDownloadItem>> replaced;
     QPointer<EnginePage> source;
     const QObject *profile;
     quint32 id;

@@ -47,7 +47,6 @@
 #include <QToolButton>
 #include <QWebElement>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QWebFrame>
 #include <QWebSettings>
@@ -1084,16 +1083,11 @@ void TestAppLauncher::enginePermissions()
     const QString kept =
         EngineViews::storageFolder(shell->paths(), "App", "Atlas") + ".permissions";
     QCOMPARE(QFileInfo(kept).permissions() & 0x00ff, 0); // group and others
-    // Closed, the app's storage goes once nothing uses it.
-    auto profileOpen = [] {
-        for (auto *profile : qApp->findChildren<QWebEngineProfile *>())
-            if (profile->storageName() == "App-Atlas")
-                return true;
-        return false;
-    };
     auto reopen = [&] {
         atlas->close(false);
-        QVERIFY(TestUtil::waitFor([&] { return !atlas && !profileOpen(); }));
+        // Its storage goes too once nothing uses it.
+        QVERIFY(
+            TestUtil::waitFor([&] { return !atlas && !PageScript::storageInUse("App-Atlas"); }));
         atlas = open("Atlas");
         QVERIFY(atlas);
     };
