@@ -187,6 +187,11 @@ void MainWindow::hookViewLoads(AppView *view)
     connect(view, &AppView::loadFinished, this, &MainWindow::pageloaded, Qt::UniqueConnection);
 }
 
+void MainWindow::hookEngineDownload(EngineDownload *download)
+{
+    files->engineDownload(download);
+}
+
 void MainWindow::hookAppPage(QWebView *view)
 {
     QWebPage *page = view->page();

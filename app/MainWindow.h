@@ -65,6 +65,7 @@ public:
     int showIndex() const override;
     void setShowIndex(int index) override;
     void hookViewLoads(AppView *view) override;
+    void hookEngineDownload(EngineDownload *download) override;
     void hookAppPage(QWebView *view) override;
     void hookApiPlacement(QWebFrame *frame) override;
     void hookMailList(QWebFrame *frame) override;

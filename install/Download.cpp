@@ -28,6 +28,11 @@ constexpr int transferTimeoutMs = 60000;
 const QString bodyPrefix = QStringLiteral(".download-");
 const QString bodySuffix = QStringLiteral(".part");
 
+QString newBodyName()
+{
+    return bodyPrefix + QString::number(QRandomGenerator::global()->generate64(), 36) + bodySuffix;
+}
+
 // What the downloads list calls it: the file or app it is for.
 QString shownName(const DownloadContext &context, const QUrl &url)
 {
@@ -109,9 +114,7 @@ bool Download::openBody(const QString &workFolder)
 {
     QDir().mkpath(workFolder);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        body.setFileName(workFolder + QLatin1Char('/') + bodyPrefix +
-                         QString::number(QRandomGenerator::global()->generate64(), 36) +
-                         bodySuffix);
+        body.setFileName(workFolder + QLatin1Char('/') + newBodyName());
         // Unbuffered: a write that fails says so at once, not at close.
         if (body.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             return true;
@@ -120,6 +123,19 @@ bool Download::openBody(const QString &workFolder)
     }
     body.setFileName(QString());
     return false;
+}
+
+QString Download::claimBodyFile(const QString &folder)
+{
+    QDir().mkpath(folder);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QFile file(folder + QLatin1Char('/') + newBodyName());
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return file.fileName();
+        if (!file.exists())
+            break;
+    }
+    return QString();
 }
 
 void Download::checkSpace()

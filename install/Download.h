@@ -61,6 +61,9 @@ public:
 
     // A body file's name, as left behind by a download that never ended.
     static bool isBodyFileName(const QString &name);
+    // Creates a new empty body file in folder for a writer of its own (the
+    // web engine's); its path, or empty when none can be made.
+    static QString claimBodyFile(const QString &folder);
     static bool isAllowedAddress(const QUrl &url);
     static bool isAllowedRedirect(const QUrl &from, const QUrl &to);
 

@@ -35,10 +35,16 @@ DownloadList &DownloadList::instance()
 
 int DownloadList::add(Download *download, const QString &name)
 {
+    return add(download, name, [download] { download->cancel(); });
+}
+
+int DownloadList::add(QObject *owner, const QString &name, std::function<void()> cancel)
+{
     Entry entry;
     entry.id = ++lastId;
     entry.name = name;
-    entry.download = download;
+    entry.download = owner;
+    entry.cancel = std::move(cancel);
     entries.append(entry);
     trim();
     emit changed();
@@ -70,6 +76,7 @@ void DownloadList::ended(int id, State state)
         return;
     entry->state = state;
     entry->download = nullptr;
+    entry->cancel = nullptr;
     trim();
     emit changed();
 }
@@ -93,9 +100,11 @@ QVariantList DownloadList::describe() const
 bool DownloadList::cancel(int id)
 {
     Entry *entry = find(id);
-    if (!entry || entry->state != State::Running || !entry->download)
+    if (!entry || entry->state != State::Running || !entry->download || !entry->cancel)
         return false;
-    entry->download->cancel();
+    // A copy: cancelling may end the entry, which lets go of its own.
+    const std::function<void()> stop = entry->cancel;
+    stop();
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
 class Download;
 
 // Every download the shell makes, under way or lately ended, as the home
@@ -26,6 +28,9 @@ public:
     static constexpr int keptEnded = 8;
 
     int add(Download *download, const QString &name);
+    // A download the shell does not make itself (the web engine's): cancel
+    // stops it while owner lives.
+    int add(QObject *owner, const QString &name, std::function<void()> cancel);
     void progress(int id, qint64 received, qint64 total);
     void saved(int id, const QString &path);
     void ended(int id, State state);
@@ -59,7 +64,8 @@ private:
         qint64 total = -1;
         State state = State::Running;
         QString path;
-        QPointer<Download> download;
+        QPointer<QObject> download;
+        std::function<void()> cancel;
     };
     Entry *find(int id);
     const Entry *find(int id) const;

@@ -1,15 +1,18 @@
 #include "install/FileDownloads.h"
 
 #include "install/Download.h"
+#include "install/DownloadList.h"
 #include "install/DownloadProgress.h"
 #include "install/FreeFileName.h"
 #include "install/InstallMessages.h"
 #include "install/ProgramStarter.h"
+#include "install/ReplaceFile.h"
 #include "shell/AppFolderName.h"
 #include "shell/Messages.h"
 #include "shell/PrivateFiles.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
+#include "web/EngineDownload.h"
 #include "web/WebPage.h"
 
 #include <QCoreApplication>
@@ -18,6 +21,7 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QWebFrame>
 #include <QWebPage>
 #include <QWebView>
@@ -135,34 +139,44 @@ bool FileDownloads::startedByUser(const QWebFrame *frame)
     return page && page->takeGesture(WebPage::downloadGestureMs);
 }
 
-void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
+QString FileDownloads::admit(const QUrl &url, const QObject *page, const QString &site,
+                             const std::function<bool()> &startedByUser, qint64 announcedSize)
 {
-    if (!host.homeView() || !Download::isAllowedAddress(request.url()))
-        return;
-    const auto *frame = qobject_cast<const QWebFrame *>(request.originatingObject());
-    const QObject *page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
+    if (!host.homeView() || !Download::isAllowedAddress(url))
+        return QString();
     if (busyPages.contains(page))
-        return; // one at a time per page: a thousand frames give one box
-    const QString name = QFileInfo(request.url().toString()).fileName();
+        return QString(); // one at a time per page: a thousand frames give one box
+    const QString name = QFileInfo(url.toString()).fileName();
+    busyPages.insert(page);
     if (!AppFolder::isSafeName(name) || name.startsWith(QLatin1Char('.'))) {
-        busyPages.insert(page);
-        host.message(name.isEmpty() ? InstallMessages::downloadFailed(
-                                          QStringLiteral("the address %1 names no file to save")
-                                              .arg(request.url().toString()))
-                                    : InstallMessages::badName(name));
+        host.message(
+            name.isEmpty()
+                ? InstallMessages::downloadFailed(
+                      QStringLiteral("the address %1 names no file to save").arg(url.toString()))
+                : InstallMessages::badName(name));
         busyPages.remove(page);
-        return;
+        return QString();
     }
     // What no click of the user's started is asked about before anything is
     // fetched or written: pages filled the documents folder with no word.
-    busyPages.insert(page);
-    if (!startedByUser(frame) &&
-        !Messages::ask(
-            InstallMessages::saveUnasked(siteOf(frame, request.url()), name, announcedSize),
-            InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
+    if (!startedByUser() &&
+        !Messages::ask(InstallMessages::saveUnasked(site, name, announcedSize),
+                       InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
         busyPages.remove(page);
-        return;
+        return QString();
     }
+    return name;
+}
+
+void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
+{
+    const auto *frame = qobject_cast<const QWebFrame *>(request.originatingObject());
+    const QObject *page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
+    const QString name = admit(
+        request.url(), page, siteOf(frame, request.url()), [frame] { return startedByUser(frame); },
+        announcedSize);
+    if (name.isEmpty())
+        return;
     QWebView *home = host.homeView();
     QNetworkRequest copy(request);
     copy.setAttribute(QNetworkRequest::User, name);
@@ -172,6 +186,65 @@ void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
                                    [this](Download *done) { completeInstaller(done); });
     origins.insert(d, page);
     DownloadProgress::follow(d, host);
+}
+
+void FileDownloads::engineDownload(EngineDownload *download)
+{
+    const QObject *page = download->page();
+    const QString name = admit(
+        download->url(), page, download->site(),
+        [download] { return download->takeGesture(WebPage::downloadGestureMs); },
+        download->announcedSize());
+    if (name.isEmpty())
+        return;
+    const QString documents = host.paths().documentsFolder();
+    const QString body = Download::claimBodyFile(documents);
+    if (body.isEmpty()) {
+        busyPages.remove(page);
+        host.message(
+            InstallMessages::downloadFailed(QStringLiteral("cannot write in %1").arg(documents)));
+        return;
+    }
+    QPointer<EngineDownload> guarded(download);
+    const int id = DownloadList::instance().add(download, name, [guarded] { guarded->cancel(); });
+    connect(download, &EngineDownload::progress, this, [this, id](qint64 received, qint64 total) {
+        DownloadList::instance().progress(id, received, total);
+        DownloadProgress::show(host.progressBar(), received, total);
+    });
+    connect(download, &EngineDownload::ended, this,
+            [this, id, body, name, page, guarded](EngineDownload::End how) {
+                busyPages.remove(page);
+                completeEngineDownload(id, body, name, int(how),
+                                       guarded ? guarded->errorString() : QString());
+            });
+    download->saveTo(body);
+}
+
+void FileDownloads::completeEngineDownload(int id, const QString &body, const QString &name,
+                                           int end, const QString &error)
+{
+    DownloadList &list = DownloadList::instance();
+    const auto how = EngineDownload::End(end);
+    if (how != EngineDownload::End::Done) {
+        QFile::remove(body);
+        list.ended(id, how == EngineDownload::End::Cancelled ? DownloadList::State::Cancelled
+                                                             : DownloadList::State::Failed);
+        // The user who cancelled it needs no word.
+        if (how == EngineDownload::End::Failed)
+            host.message(InstallMessages::downloadFailed(error));
+        return;
+    }
+    saveToDocuments(name, [&list, id, body](const QString &path, QString *why) {
+        if (!replaceFile(body, path, why))
+            return false;
+        list.saved(id, path);
+        list.ended(id, DownloadList::State::Done);
+        return true;
+    });
+    // Not kept (no ending was recorded yet): failed, and the hidden body
+    // does not stay.
+    list.ended(id, DownloadList::State::Failed);
+    QFile::remove(body);
 }
 
 void FileDownloads::downloadingIssueFinished(QObject *sender)
@@ -196,10 +269,17 @@ void FileDownloads::saveInstaller(Download *download)
             host.message(InstallMessages::downloadFailed(download->errorString()));
         return;
     }
+    saveToDocuments(download->context().name, [download](const QString &path, QString *why) {
+        return download->keepAs(path, why);
+    });
+}
+
+void FileDownloads::saveToDocuments(
+    const QString &name, const std::function<bool(const QString &path, QString *why)> &keepAs)
+{
     QString why;
-    const QString saved =
-        claimFreeFileName(download->context().target, download->context().name, &why);
-    if (saved.isEmpty() || !download->keepAs(saved, &why)) {
+    const QString saved = claimFreeFileName(host.paths().documentsFolder(), name, &why);
+    if (saved.isEmpty() || !keepAs(saved, &why)) {
         if (!saved.isEmpty())
             QFile::remove(saved);
         host.message(InstallMessages::downloadFailed(why));

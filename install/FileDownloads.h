@@ -7,7 +7,10 @@
 #include <QObject>
 #include <QSet>
 
+#include <functional>
+
 class Download;
+class EngineDownload;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QWebFrame;
@@ -36,16 +39,31 @@ public:
     void download(const QNetworkRequest &request);
     // sender: the finished reply of an unsupported-content download.
     void downloadingIssueFinished(QObject *sender);
+    // A download of a QtWebEngine page: the same rules and the same end as
+    // the pages' content above, but the engine fetches it (with the site's
+    // cookies) into a hidden file of the documents folder.
+    void engineDownload(EngineDownload *download);
 
     int pending() const { return files.count() + installers.count(); }
 
 private:
     // announcedSize: what the page's own reply announced, or -1.
     void fetch(const QNetworkRequest &request, qint64 announcedSize);
+    // The name to save url under, once page (busy from then on) may save
+    // it: refused names are said, a download no gesture started is asked
+    // about. Empty when it may not.
+    QString admit(const QUrl &url, const QObject *page, const QString &site,
+                  const std::function<bool()> &startedByUser, qint64 announcedSize);
     static bool startedByUser(const QWebFrame *frame);
     void completeFile(Download *download);
     void completeInstaller(Download *download);
     void saveInstaller(Download *download);
+    void completeEngineDownload(int id, const QString &body, const QString &name, int end,
+                                const QString &error);
+    // Keeps a received body in the documents folder under a free name
+    // (keepAs moves it there) and offers to open it.
+    void saveToDocuments(const QString &name,
+                         const std::function<bool(const QString &path, QString *why)> &keepAs);
 
     ShellHost &host;
     // Made by the host at the first request, so a manager the host hands out

@@ -4,6 +4,7 @@
 #include <QString>
 
 class AppView;
+class EngineDownload;
 class ShellPaths;
 
 class QNetworkAccessManager;
@@ -60,6 +61,9 @@ public:
     // What every app view gets, once: its loads hooked and the progress bar
     // following them.
     void follow(AppView *view);
+    // A download a QtWebEngine page asks for: the shell's downloads decide
+    // on it while this runs; one nobody took is refused.
+    virtual void hookEngineDownload(EngineDownload * /*download*/) {}
     // A QtWebKit app page: link clicks, content it cannot show, the view going.
     virtual void hookAppPage(QWebView * /*view*/) {}
     // A frame that may get api each time its script context is cleared.

@@ -1,20 +1,34 @@
 #include "webengine/EnginePage.h"
 
+#include "webengine/EngineProfiles.h"
+#include "webengine/PermissionAnswers.h"
 #include "webengine/RequestGuard.h"
 
 #include <QWebEngineCertificateError>
 #include <QWebEngineFullScreenRequest>
+#include <QWidget>
 
 EnginePage::EnginePage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent), dialogs(new PageDialogs(this))
 {
-    // Notifications, location, camera, microphone, screen capture: no.
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl &origin, Feature feature) {
-                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+                if (PermissionAnswers *answers = EngineProfiles::permissionsOf(this->profile()))
+                    answers->request(this, origin, feature, appName);
+                else
+                    setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
     connect(this, &QWebEnginePage::fullScreenRequested, this,
-            [](QWebEngineFullScreenRequest request) { request.reject(); });
+            [this](QWebEngineFullScreenRequest request) {
+                // Only a page the user sees fills the app's area.
+                QWidget *shown = view();
+                if (request.toggleOn() && !(shown && shown->isVisible())) {
+                    request.reject();
+                    return;
+                }
+                request.accept();
+                emit fullScreenChanged(request.toggleOn());
+            });
 }
 
 bool EnginePage::acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame)

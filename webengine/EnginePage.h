@@ -1,13 +1,15 @@
 #pragma once
 
 #include "web/PageDialogs.h"
+#include "web/WindowAllowance.h"
 
 #include <QWebEnginePage>
 #include <functional>
 
 // The page of a QtWebEngine app view. It refuses local addresses, never
-// proceeds past a certificate error, denies what pages ask permission for,
-// and hands window requests to its view. It tells its view the address of
+// proceeds past a certificate error, asks the user about what it asks
+// permission for (webengine/PermissionAnswers), and hands window and full
+// screen requests to its view. It tells its view the address of
 // each load of its main frame, which QtWebEngine does not report for a load
 // that fails.
 //
@@ -27,12 +29,18 @@ public:
     void setWindowMaker(WindowMaker maker) { makeWindow = std::move(maker); }
     // The app a local page's dialogs are named after.
     void setAppName(const QString &name) { appName = name; }
+    // The record of the user's clicks and key presses on the page, for its
+    // windows and downloads.
+    WindowAllowance &gestures() { return allowance; }
+    bool takeGesture(int ms) { return allowance.takeGesture(ms); }
 
 signals:
     // The main frame is about to load url (not for the shell's own pages).
     void mainFrameRequested(const QUrl &url);
     // A certificate error was refused for a load of url.
     void certificateRefused(const QUrl &url);
+    // The page's full screen began (on) or ended.
+    void fullScreenChanged(bool on);
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
@@ -47,6 +55,7 @@ private:
     PageDialogs::Source dialogSource(const QUrl &securityOrigin) const;
 
     WindowMaker makeWindow;
+    WindowAllowance allowance;
     PageDialogs *dialogs;
     QString appName;
 };

@@ -2,6 +2,7 @@
 
 #include "web/WebPage.h"
 #include "webengine/EngineCookies.h"
+#include "webengine/PermissionAnswers.h"
 #include "webengine/RequestGuard.h"
 
 #include <QCoreApplication>
@@ -29,15 +30,16 @@ void configure(QWebEngineSettings *s)
     for (QWebEngineSettings::WebAttribute on :
          {QWebEngineSettings::JavascriptEnabled, QWebEngineSettings::JavascriptCanOpenWindows,
           QWebEngineSettings::LocalStorageEnabled, QWebEngineSettings::WebGLEnabled,
-          QWebEngineSettings::Accelerated2dCanvasEnabled})
+          QWebEngineSettings::Accelerated2dCanvasEnabled,
+          // Each page's request is answered by the user (webengine/EnginePage).
+          QWebEngineSettings::FullScreenSupportEnabled, QWebEngineSettings::ScreenCaptureEnabled})
         s->setAttribute(on, true);
     // A remote page reaches no local file; failed loads show our own page;
     // nothing runs that QtWebKit's pages could not.
     for (QWebEngineSettings::WebAttribute off :
          {QWebEngineSettings::LocalContentCanAccessFileUrls,
           QWebEngineSettings::LocalContentCanAccessRemoteUrls, QWebEngineSettings::ErrorPageEnabled,
-          QWebEngineSettings::PluginsEnabled, QWebEngineSettings::FullScreenSupportEnabled,
-          QWebEngineSettings::ScreenCaptureEnabled, QWebEngineSettings::AllowRunningInsecureContent,
+          QWebEngineSettings::PluginsEnabled, QWebEngineSettings::AllowRunningInsecureContent,
           QWebEngineSettings::JavascriptCanAccessClipboard,
           QWebEngineSettings::AllowWindowActivationFromJavaScript})
         s->setAttribute(off, false);
@@ -61,6 +63,7 @@ QWebEngineProfile *make(const QString &folder, bool mobileRequests, const QStrin
     profile->setUrlRequestInterceptor(new RequestGuard(mobileRequests, profile));
     configure(profile->settings());
     EngineCookies::keep(profile, cookieFile);
+    new PermissionAnswers(folder + QStringLiteral(".permissions"), profile);
     return profile;
 }
 
@@ -77,6 +80,11 @@ QWebEngineProfile *EngineProfiles::forFolder(const QString &folder, bool mobileR
     if (!entry)
         entry = make(QDir::cleanPath(folder), mobileRequests, cookieFile);
     return entry;
+}
+
+PermissionAnswers *EngineProfiles::permissionsOf(const QWebEngineProfile *profile)
+{
+    return profile->findChild<PermissionAnswers *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 void EngineProfiles::attach(QWebEngineProfile *profile, QObject *page)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class PermissionAnswers;
 class QObject;
 class QWebEngineProfile;
 
@@ -15,6 +16,9 @@ namespace EngineProfiles
 // (absolute; empty: cookies in memory only) count when it is made (see
 // EngineViewSetup).
 QWebEngineProfile *forFolder(const QString &folder, bool mobileRequests, const QString &cookieFile);
-// Counts page as a user of profile; a profile no page uses goes.
+// What the user answered to the permission requests of profile's pages,
+// kept beside its folder.
+PermissionAnswers *permissionsOf(const QWebEngineProfile *profile);
+// Counts page (or a download) as a user of profile; a profile nothing uses goes.
 void attach(QWebEngineProfile *profile, QObject *page);
 } // namespace EngineProfiles

@@ -2,12 +2,15 @@
 
 #include "web/FailureProbe.h"
 #include "web/OpenedWindow.h"
+#include "webengine/EngineDownloadItem.h"
 #include "webengine/EnginePage.h"
 #include "webengine/EngineProfiles.h"
 
 #include <QChildEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QKeyEvent>
+#include <QWebEngineDownloadItem>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -83,6 +86,14 @@ WebEngineAppView::WebEngineAppView(QWebEngineView *view, const EngineViewSetup &
         engineView()->stop();
     });
     enginePage->setWindowMaker([this] { return openWindow(); });
+    connect(enginePage, &EnginePage::fullScreenChanged, this, &WebEngineAppView::setFullScreen);
+    // Every page of the profile hears of each download: its own is the one
+    // it hands on.
+    connect(profile, &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadItem *item) {
+                if (item->page() == enginePage)
+                    EngineDownloadItem::offer(item, enginePage, shell);
+            });
 
     // The user's clicks and keys reach the widget inside the view that
     // QtWebEngine makes (and may make anew): they allow its windows.
@@ -103,8 +114,51 @@ bool WebEngineAppView::eventFilter(QObject *watched, QEvent *event)
         if (child->isWidgetType())
             child->installEventFilter(this);
     }
-    windows.see(event);
+    enginePage->gestures().see(event);
+    if (!fullScreen)
+        return false;
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
+        leaveFullScreen();
+        return true;
+    }
+    // Another page on top, or the app closing.
+    if (watched == widget() && event->type() == QEvent::Hide)
+        leaveFullScreen();
     return false;
+}
+
+void WebEngineAppView::leaveFullScreen()
+{
+    enginePage->triggerAction(QWebEnginePage::ExitFullScreen);
+    // The page's answer comes later; the shell's area is its own again now.
+    setFullScreen(false);
+}
+
+void WebEngineAppView::setFullScreen(bool on)
+{
+    if (on == fullScreen)
+        return;
+    fullScreen = on;
+    if (!on) {
+        for (const QPointer<QWidget> &w : qAsConst(covered))
+            if (w)
+                w->show();
+        covered.clear();
+        return;
+    }
+    // In a holder (the Browser's bar over its view), the view takes the
+    // holder's whole area; a view that is a page of the stack has it.
+    QWidget *holder = widget()->parentWidget();
+    if (!holder || AppView::of(holder) != this)
+        return;
+    for (QWidget *w : holder->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (w != widget() && w->isVisible()) {
+            w->hide();
+            covered.append(w);
+        }
+    }
 }
 
 void WebEngineAppView::started()
@@ -150,7 +204,7 @@ void WebEngineAppView::showFailure(const QUrl &url, ErrorPage::Reason reason)
 
 QWebEnginePage *WebEngineAppView::openWindow()
 {
-    if (!setup.opensWindows || !windows.mayOpen())
+    if (!setup.opensWindows || !enginePage->gestures().mayOpen())
         return nullptr;
     // The same storage as its opener; no name, and no further windows.
     EngineViewSetup window;

@@ -4,7 +4,9 @@
 #include "web/ErrorPage.h"
 #include "web/LoadWatchdog.h"
 #include "web/WebEngineFactory.h"
-#include "web/WindowAllowance.h"
+
+#include <QList>
+#include <QPointer>
 
 class EnginePage;
 class QWebEnginePage;
@@ -14,7 +16,10 @@ class ShellHost;
 
 // An app page shown by QtWebEngine, in a renderer process of its own. A load
 // that fails or stalls shows the shell's error page, as QtWebKit's pages do;
-// windows its script opens become pages of the shell's stack.
+// windows its script opens become pages of the shell's stack; its downloads
+// go to the shell's. Its full screen fills the page's own area of the
+// stack (a holder's bar is hidden meanwhile); Escape, another app on top or
+// closing it ends that.
 class WebEngineAppView : public AppView
 {
     Q_OBJECT
@@ -40,6 +45,7 @@ public:
     QIcon icon() const override;
     void showOwnPage(const QByteArray &html) override;
     void close(bool stopPlugins) override;
+    bool isFullScreen() const { return fullScreen; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -51,12 +57,15 @@ private:
     void ended(bool ok);
     void showFailure(const QUrl &url, ErrorPage::Reason reason);
     QWebEnginePage *openWindow();
+    void setFullScreen(bool on);
+    void leaveFullScreen();
 
     EnginePage *enginePage;
     ShellHost &shell;
     EngineViewSetup setup;
     LoadWatchdog watch;
-    WindowAllowance windows;
+    QList<QPointer<QWidget>> covered; // what full screen hid
+    bool fullScreen = false;
     QUrl requested;         // what the main frame last set out to load
     int loads = 0;          // loads started so far
     bool stopping = false;  // a stop the shell asked for: no failure

@@ -1,13 +1,16 @@
 #include "InstallTestUtil.h"
 #include "PageClick.h"
+#include "PageScript.h"
 #include "ProcessMemory.h"
 #include "TestHttpServer.h"
 #include "app/MainWindow.h"
+#include "install/DownloadList.h"
 #include "install/FileDownloads.h"
 #include "install/InstallLeftovers.h"
 #include "shell/Messages.h"
 #include "shell/PrivateFiles.h"
 #include "web/BrowserBar.h"
+#include "web/EngineDownload.h"
 #include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
@@ -19,6 +22,7 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QProgressBar>
+#include <QStackedWidget>
 #include <QTest>
 #include <QWebPage>
 #ifdef Q_OS_UNIX
@@ -62,6 +66,7 @@ class TestFileDownloads : public QObject
     std::unique_ptr<TestShell> shell;
     std::unique_ptr<FileDownloads> downloads;
     QStringList *messages = nullptr;
+    int offered = 0; // downloads QtWebEngine pages asked for
 
     QString apps() const { return shell->appsFolder(); }
     QString opened() const { return tools.filePath("opened.txt"); }
@@ -126,6 +131,41 @@ class TestFileDownloads : public QObject
                TestUtil::waitFor([this] { return !messages->isEmpty(); }, timeoutMs) && settle();
     }
 
+    // A QtWebEngine app page on the shell's stack whose downloads go to the
+    // shell's, as the main window hands them on.
+    AppView *downloadingEngineView()
+    {
+        offered = 0;
+        shell->engineDownloads = [this](EngineDownload *d) {
+            ++offered;
+            downloads->engineDownload(d);
+        };
+        // Room for the links to be clicked.
+        shell->stack()->resize(400, 300);
+        return TestUtil::engineView(*shell, "Files");
+    }
+    // Loads into view a page with one link to path, setting a cookie that
+    // only the engine's own requests carry; a click at (20, 20) follows it.
+    bool loadLink(AppView *view, const QByteArray &page, const QByteArray &path)
+    {
+        TestHttpServer::Response links;
+        links.body = "<body style='margin:0'><a href='" + path +
+                     "' style='display:block;height:100px'>get</a><title>" + page + "</title>";
+        links.headers = {{"Content-Type", "text/html"}, {"Set-Cookie", "session=s3cret; Path=/"}};
+        server.route(page, links);
+        return TestUtil::loadUntilTitled(view, server.url(page), page) &&
+               PageScript::documentComplete(view);
+    }
+    static void click(AppView *view)
+    {
+        QTest::mouseClick(PageScript::keyTarget(view), Qt::LeftButton, Qt::NoModifier, {20, 20});
+    }
+    static QVariantMap lastListed()
+    {
+        const QVariantList all = DownloadList::instance().describe();
+        return all.isEmpty() ? QVariantMap() : all.last().toMap();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -149,6 +189,9 @@ private slots:
         // The documents folder goes with the shell's folders.
         downloads.reset();
         shell.reset();
+        // QtWebEngine's storage goes before the program ends, as the
+        // shell's does.
+        QVERIFY(TestUtil::waitFor([] { return !PageScript::storageInUse(); }));
     }
 
     void downFileIntoAnApp()
@@ -499,6 +542,13 @@ private slots:
         QTest::newRow("clicked on another page") << "other page" << true << false << "195.31 KiB";
         QTest::newRow("clicked") << "click" << true << false << "";
         QTest::newRow("typed into the Browser's bar") << "typed" << true << false << "";
+        // The engine fetches with the site's cookies, and tells no size
+        // before it may.
+        QTest::newRow("QtWebEngine, clicked") << "engine click" << true << false << "";
+        QTest::newRow("QtWebEngine, page's script, declined")
+            << "engine script" << true << false << "size not given";
+        QTest::newRow("QtWebEngine, page's script, agreed")
+            << "engine script" << true << true << "size not given";
     }
     void downloadsNoClickStartedAskFirst()
     {
@@ -530,12 +580,23 @@ private slots:
             QVERIFY(TestUtil::clickElement(other.get(), "#link"));
             QVERIFY(loadUntilABox(*view, folder + "/script"));
         } else if (how == "typed") {
-            browser.reset(
-                BrowserBar::wrap(new WebKitAppView(view.release()), server.url(folder + "/script")));
+            browser.reset(BrowserBar::wrap(new WebKitAppView(view.release()),
+                                           server.url(folder + "/script")));
             QLineEdit *field = browser->findChild<BrowserBar *>()->addressField();
             QTest::keyClicks(field, server.url(address).toString());
             QTest::keyClick(field, Qt::Key_Return);
             QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }) && settle());
+        } else if (how.startsWith("engine")) {
+            AppView *engine = downloadingEngineView();
+            if (!engine)
+                QSKIP("the QtWebEngine library cannot be loaded");
+            QVERIFY(loadLink(engine, folder + "/links", address));
+            if (how == "engine click")
+                click(engine);
+            else
+                engine->load(server.url(folder + "/script"));
+            QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }) && settle());
+            QVERIFY(server.lastRequest(address).headers.value("cookie").contains("session="));
         } else {
             QVERIFY(clickUntilABox(*view, address));
         }
@@ -548,8 +609,9 @@ private slots:
             expected << "The installer will now start !";
         QVERIFY(TestUtil::waitFor([&] { return messages->size() >= expected.size(); }));
         QCOMPARE(*messages, expected);
-        // The page's own request, and the shell's only when it saves.
-        QCOMPARE(server.requestCount(address), 1 + (saved ? 1 : 0));
+        // The page's own request, and the shell's only when it saves (the
+        // engine saves what it fetched).
+        QCOMPARE(server.requestCount(address), 1 + (saved && !how.startsWith("engine") ? 1 : 0));
         QVERIFY(TestUtil::waitFor([&] { return documentEntries().size() == (saved ? 2 : 1); }));
         QCOMPARE(readFile(documents() + "/report.pdf"), QByteArray("mine"));
         if (saved)
@@ -773,6 +835,70 @@ private slots:
         window.FileDownloaded(foreign);
         QTest::qWait(100);
         QVERIFY(messages->isEmpty());
+    }
+
+    // A QtWebEngine download under way leaves nothing in the documents
+    // folder when the user cancels it or its server dies; the page's second
+    // download meanwhile is refused without a word, as a QtWebKit page's is.
+    void engineDownloadsCutShortLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("cancelled") << "cancel";
+        QTest::newRow("server dies") << "server";
+    }
+    void engineDownloadsCutShortLeaveNothing()
+    {
+        QFETCH(QString, end);
+        AppView *view = downloadingEngineView();
+        if (!view)
+            QSKIP("the QtWebEngine library cannot be loaded");
+        TestHttpServer::Response stalling;
+        stalling.body = QByteArray(100000, 's');
+        stalling.announcedBytes = 1000000;
+        stalling.headers = {{"Content-Type", "application/octet-stream"}};
+        server.route("/cut/big.bin", stalling);
+        server.route("/cut/other.bin", "other", "application/octet-stream");
+        server.route("/cut/after.bin", "after", "application/octet-stream");
+        QVERIFY(loadLink(view, "/cut/links", "/cut/big.bin"));
+        TestUtil::answerQuestions(true);
+        const int before = lastListed().value("id").toInt();
+        click(view);
+        QVERIFY(TestUtil::waitFor([before] {
+            const QVariantMap last = lastListed();
+            return last.value("id").toInt() > before && last.value("name") == "big.bin" &&
+                   last.value("received").toDouble() == 100000;
+        }));
+        const int id = lastListed().value("id").toInt();
+        quint16 port = 0;
+        PageScript::run(view, "location.href = '/cut/other.bin'");
+        QVERIFY(TestUtil::waitFor([this] { return offered == 2; }));
+        QCOMPARE(lastListed().value("id").toInt(), id);
+        if (end == "cancel") {
+            QVERIFY(DownloadList::instance().cancel(id));
+        } else {
+            port = server.port();
+            server.stop();
+            server.dropConnections();
+        }
+        QVERIFY(TestUtil::waitFor([] { return lastListed().value("state") != "running"; }));
+        QCOMPARE(lastListed().value("state").toString(),
+                 QString(end == "cancel" ? "cancelled" : "failed"));
+        QVERIFY(TestUtil::waitFor([this] { return documentEntries().isEmpty(); }));
+        // The user who cancelled needs no word.
+        QCOMPARE(messages->size(), end == "cancel" ? 0 : 1);
+        QVERIFY(messages->isEmpty() || messages->at(0).startsWith("Download failed: "));
+        // The page may download again once that one has ended.
+        messages->clear();
+        if (port)
+            QVERIFY(server.start(port));
+        QVERIFY(loadLink(view, "/cut/again", "/cut/after.bin"));
+        click(view);
+        QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }, 20000));
+        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(readFile(documents() + "/after.bin"), QByteArray("after"));
+        QCOMPARE(lastListed().value("state").toString(), QString("done"));
+        QVERIFY(
+            TestUtil::waitFor([this] { return documentEntries() == QStringList({"after.bin"}); }));
     }
 };
 

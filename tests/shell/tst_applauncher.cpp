@@ -7,6 +7,7 @@
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/EngineChoice.h"
+#include "shell/Messages.h"
 #include "shell/PageStack.h"
 #include "shell/ShellSettings.h"
 #include "web/BrowserBar.h"
@@ -46,6 +47,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebElement>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
@@ -124,6 +127,10 @@ private slots:
     void browserBarNavigatesSearchesAndGoesBack();
     void onlyTheBrowserItemGetsTheBar_data();
     void onlyTheBrowserItemGetsTheBar();
+    // What QtWebEngine pages ask for.
+    void enginePermissions();
+    void engineFullScreen_data();
+    void engineFullScreen();
 
 private:
     QString appsFolder() const { return shell->appsFolder(); }
@@ -139,6 +146,10 @@ private:
     // the child, which runs the row; false in the parent, which has checked
     // the child's result.
     bool inNamespace(bool network);
+
+    // A QtWebEngine view of the app called name on top of the stack, as the
+    // launcher places one for a web app, or for the Browser (under its bar).
+    AppView *engineApp(const QString &name, bool underBar = false);
 
     TestHttpServer *server = nullptr;
     TestBridge *bridge = nullptr;
@@ -1082,6 +1093,137 @@ void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
     QVERIFY(app);
     QCOMPARE(shell->stack()->currentWidget(), app->widget());
     QVERIFY(!app->widget()->findChild<BrowserBar *>());
+}
+
+AppView *TestAppLauncher::engineApp(const QString &name, bool underBar)
+{
+    EngineViewSetup setup;
+    setup.appName = name;
+    setup.storageFolder = EngineViews::storageFolder(shell->paths(), "App", name);
+    AppView *view = EngineViews::create(*shell, setup);
+    if (view) {
+        QWidget *page = underBar ? BrowserBar::wrap(view, server->url("/search")) : view->widget();
+        shell->stack()->addWidget(page);
+        shell->stack()->setCurrentWidget(page);
+    }
+    return view;
+}
+
+// A QtWebEngine page's permission request asks the user once per app and
+// site, default no; the answer is kept for the app, also after it is
+// reopened, and a damaged file of answers allows nothing.
+void TestAppLauncher::enginePermissions()
+{
+    // ask(n): n requests at once; the title tells the answer.
+    server->route("/asks", "<script>function ask(n) { var done = 0; document.title = 'asking';"
+                           " for (var i = 0; i < n; ++i) Notification.requestPermission()"
+                           ".then(function (p) { if (++done == n) document.title = p + ' ' + n; });"
+                           " }</script><title>ready</title>");
+    const QString asked = "show you notifications";
+    QStringList *messages = TestUtil::recordMessages();
+    const QString question = "Maps: 127.0.0.1 asks to " + asked + ". Allow it?";
+    auto open = [this](const QString &name) {
+        AppView *view = engineApp(name);
+        return view && TestUtil::loadUntilTitled(view, server->url("/asks"), "ready") ? view
+                                                                                      : nullptr;
+    };
+    auto answer = [](AppView *view, int n) {
+        PageScript::run(view, QStringLiteral("ask(%1)").arg(n));
+        TestUtil::waitFor([view] { return view->title().contains(' '); }, 20000);
+        return view->title();
+    };
+    AppView *view = open("Maps");
+    if (!view)
+        QSKIP("the QtWebEngine library cannot be loaded");
+    // Three requests while the question is open get its one answer.
+    int requests = 0;
+    connect(qobject_cast<QWebEngineView *>(view->widget())->page(),
+            &QWebEnginePage::featurePermissionRequested, this, [&requests] { ++requests; });
+    Messages::answerAutomatically([&requests](const QString &) {
+        TestUtil::waitFor([&] { return requests >= 3; });
+        return false;
+    });
+    QCOMPARE(answer(view, 3), QString("denied 3"));
+    QCOMPARE(requests, 3);
+    QCOMPARE(*messages, QStringList({question}));
+    // Asked again: the remembered answer, no question.
+    QCOMPARE(answer(view, 1), QString("denied 1"));
+    QCOMPARE(messages->size(), 1);
+
+    // Allowed once, for another app: kept after it is closed and reopened.
+    messages->clear();
+    TestUtil::answerQuestions(true);
+    QPointer<AppView> atlas = open("Atlas");
+    QVERIFY(atlas);
+    QCOMPARE(answer(atlas, 1), QString("granted 1"));
+    QCOMPARE(*messages, QStringList({"Atlas: 127.0.0.1 asks to " + asked + ". Allow it?"}));
+    const QString kept =
+        EngineViews::storageFolder(shell->paths(), "App", "Atlas") + ".permissions";
+    QCOMPARE(QFileInfo(kept).permissions() & 0x00ff, 0); // group and others
+    auto reopen = [&] {
+        atlas->close(false);
+        // Its storage goes too once nothing uses it.
+        QVERIFY(
+            TestUtil::waitFor([&] { return !atlas && !PageScript::storageInUse("App-Atlas"); }));
+        atlas = open("Atlas");
+        QVERIFY(atlas);
+    };
+    reopen();
+    QCOMPARE(answer(atlas, 1), QString("granted 1"));
+    QCOMPARE(messages->size(), 1);
+    // Damaged, the file allows nothing: the question comes again, default no.
+    const QByteArray good = TestUtil::readFile(kept);
+    QVERIFY(good.startsWith("allow "));
+    QVERIFY(TestUtil::writeFile(kept, good + "allow \xff\n"));
+    messages = TestUtil::recordMessages();
+    reopen();
+    QCOMPARE(answer(atlas, 1), QString("denied 1"));
+    QCOMPARE(messages->size(), 1);
+}
+
+void TestAppLauncher::engineFullScreen_data()
+{
+    QTest::addColumn<bool>("underBar");
+    QTest::addColumn<bool>("escape"); // else another page comes on top
+    QTest::newRow("Escape") << false << true;
+    QTest::newRow("another page on top") << false << false;
+    QTest::newRow("under the Browser's bar, Escape") << true << true;
+    QTest::newRow("under the Browser's bar, another page") << true << false;
+}
+
+// A page's full screen fills its area of the stack, nothing beyond, and
+// ends with Escape pressed inside QtWebEngine's view or with another page
+// on top.
+void TestAppLauncher::engineFullScreen()
+{
+    QFETCH(bool, underBar);
+    QFETCH(bool, escape);
+    shell->stack()->setGeometry(0, 40, 800, 500);
+    shell->stack()->show();
+    AppView *view = engineApp("Video", underBar);
+    if (!view)
+        QSKIP("the QtWebEngine library cannot be loaded");
+    QWidget *page = shell->stack()->currentWidget();
+    BrowserBar *bar = page->findChild<BrowserBar *>();
+    server->route("/video", "<body style='margin:0'><button style='width:100%;height:300px'"
+                            " onclick='document.documentElement.requestFullscreen()'>full</button>"
+                            "<title>video</title></body>");
+    QVERIFY(TestUtil::loadUntilTitled(view, server->url("/video"), "video"));
+    QVERIFY(PageScript::documentComplete(view));
+    const QString isFull = "document.fullscreenElement != null";
+    QCOMPARE(PageScript::run(view, isFull), QVariant(false));
+    QTest::mouseClick(PageScript::keyTarget(view), Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QTRY_COMPARE(PageScript::run(view, isFull), QVariant(true));
+    QVERIFY(!bar || !bar->isVisible());
+    QTRY_COMPARE(view->widget()->size(), shell->stack()->size());
+    if (escape) {
+        QTest::keyClick(PageScript::keyTarget(view), Qt::Key_Escape);
+    } else {
+        shell->stack()->setCurrentIndex(shell->stack()->addWidget(new QWidget));
+    }
+    QTRY_COMPARE(PageScript::run(view, isFull), QVariant(false));
+    shell->stack()->setCurrentWidget(page);
+    QVERIFY(!bar || bar->isVisible());
 }
 
 QTEST_MAIN(TestAppLauncher)

@@ -30,6 +30,12 @@ QUrl TestHttpServer::url(const QString &path) const
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
 }
 
+void TestHttpServer::dropConnections()
+{
+    for (QTcpSocket *socket : server.findChildren<QTcpSocket *>())
+        socket->abort();
+}
+
 void TestHttpServer::route(const QByteArray &path, const Response &response)
 {
     routes.insert(path, response);

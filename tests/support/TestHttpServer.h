@@ -42,6 +42,8 @@ public:
     bool start(quint16 port = 0);
     // Stops listening: connections to its port are refused until it starts again.
     void stop();
+    // Cuts every open connection, as a server that dies does.
+    void dropConnections();
     quint16 port() const;
     // "http://127.0.0.1:PORT" + path.
     QUrl url(const QString &path) const;

@@ -85,6 +85,12 @@ void TestShell::hookViewLoads(AppView *view)
                          Qt::UniqueConnection);
 }
 
+void TestShell::hookEngineDownload(EngineDownload *download)
+{
+    if (engineDownloads)
+        engineDownloads(download);
+}
+
 void TestShell::hookAppPage(QWebView *view)
 {
     if (!bridgeObject)

@@ -44,6 +44,9 @@ public:
     void setShowIndex(int i) override { index = i; }
     void hookViewLoads(AppView *view) override;
     void hookAppPage(QWebView *view) override;
+    // QtWebEngine pages' downloads go to engineDownloads when it is set.
+    void hookEngineDownload(EngineDownload *download) override;
+    std::function<void(EngineDownload *)> engineDownloads;
     void hookApiPlacement(QWebFrame *frame) override;
     void hookRemoteMessages(QNetworkAccessManager *manager) override;
     void hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader) override;

@@ -4,8 +4,10 @@
 #include "shell/AppView.h"
 #include "web/WebKitAppView.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QWebFrame>
 #include <memory>
@@ -51,4 +53,14 @@ bool PageScript::documentComplete(AppView *view, int timeoutMs)
                        QLatin1String("complete");
         },
         timeoutMs);
+}
+
+bool PageScript::storageInUse(const QString &name)
+{
+    for (const QWebEngineProfile *profile : qApp->findChildren<QWebEngineProfile *>()) {
+        const QString storage = profile->storageName();
+        if (name.isEmpty() ? !storage.isEmpty() : storage == name)
+            return true;
+    }
+    return false;
 }

@@ -17,6 +17,10 @@ QVariant run(AppView *view, const QString &script, int timeoutMs = 10000);
 QString textOf(AppView *view, const QString &id);
 // The widget that takes view's keys (QtWebEngine's is inside its view).
 QWidget *keyTarget(AppView *view);
+// Whether QtWebEngine still keeps the storage folder called name open (a
+// profile of the shell's): it goes from the event loop once no page or
+// download uses it. An empty name: any of the shell's.
+bool storageInUse(const QString &name = QString());
 // Waits until view shows a document whose loading has completed.
 bool documentComplete(AppView *view, int timeoutMs = 20000);
 } // namespace PageScript
