@@ -20,6 +20,7 @@ bool QuitQuestion::agreed(int openApps, int downloads)
 {
     if (openApps <= 0 && downloads <= 0)
         return true;
+    // Alt+Q quits from the keyboard; Return and Escape keep running.
     return Messages::ask(QStringLiteral("Quit Vantara?"), details(openApps, downloads),
-                         QStringLiteral("Quit"), QStringLiteral("Keep running"));
+                         QStringLiteral("&Quit"), QStringLiteral("&Keep running"));
 }

@@ -17,7 +17,7 @@ class DownloadList : public QObject
     Q_OBJECT
 
 public:
-    enum class State { Running, Done, Failed, Cancelled };
+    enum class State { Running, Done, Failed, Cancelled, Waiting };
 
     // The one list of the process.
     static DownloadList &instance();
@@ -26,16 +26,27 @@ public:
     static constexpr int keptEnded = 8;
 
     int add(Download *download, const QString &name);
+    // A download that waits for another to end; cancelling it marks it
+    // cancelled, and its owner then drops it (isCancelled).
+    int addWaiting(const QString &name);
+    bool isCancelled(int id) const;
+    // Takes an entry out of the list (a waiting one that now starts).
+    void remove(int id);
     void progress(int id, qint64 received, qint64 total);
     void saved(int id, const QString &path);
+    // What the download was kept for is the app called name (a file in the
+    // program's Apps folder): "Show" shows the app, not the folder.
+    void savedForApp(int id, const QString &name);
     void ended(int id, State state);
 
     // Each entry: id, name, received, total (-1: unknown), state ("running",
-    // "done", "failed", "cancelled") and, for a kept file, its folder.
+    // "done", "failed", "cancelled") and, for a kept file, its folder, or the
+    // app it was kept for ("app").
     QVariantList describe() const;
     // Cancels one download under way; false when it is not.
     bool cancel(int id);
-    // Cancels every download under way; returns how many.
+    // Cancels every download under way (and every waiting one); returns how
+    // many were under way.
     int cancelAll();
     int running() const;
     // The folder a finished download was saved in, or empty.
@@ -59,6 +70,7 @@ private:
         qint64 total = -1;
         State state = State::Running;
         QString path;
+        QString app;
         QPointer<Download> download;
     };
     Entry *find(int id);

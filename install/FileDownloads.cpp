@@ -1,6 +1,7 @@
 #include "install/FileDownloads.h"
 
 #include "install/Download.h"
+#include "install/DownloadList.h"
 #include "install/DownloadProgress.h"
 #include "install/FreeFileName.h"
 #include "install/InstallMessages.h"
@@ -77,8 +78,12 @@ void FileDownloads::completeFile(Download *download)
             host.message(InstallMessages::downloadFailed(download->errorString()));
     } else if (!AppFolder::isSafeName(name))
         host.message(InstallMessages::badName(name));
-    else if (QFileInfo(folder).isDir() && !download->keepAs(folder + QLatin1Char('/') + name, &why))
-        host.message(InstallMessages::downloadFailed(why));
+    else if (QFileInfo(folder).isDir()) {
+        if (download->keepAs(folder + QLatin1Char('/') + name, &why))
+            download->keptForApp(download->context().target);
+        else
+            host.message(InstallMessages::downloadFailed(why));
+    }
     // The app folder is not created: a file for an app that is not there is dropped.
     download->deleteLater();
 }
@@ -140,38 +145,78 @@ void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
     if (!host.homeView() || !Download::isAllowedAddress(request.url()))
         return;
     const auto *frame = qobject_cast<const QWebFrame *>(request.originatingObject());
-    const QObject *page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
-    if (busyPages.contains(page))
-        return; // one at a time per page: a thousand frames give one box
-    const QString name = QFileInfo(request.url().toString()).fileName();
-    if (!AppFolder::isSafeName(name) || name.startsWith(QLatin1Char('.'))) {
-        busyPages.insert(page);
-        host.message(name.isEmpty() ? InstallMessages::downloadFailed(
-                                          QStringLiteral("the address %1 names no file to save")
-                                              .arg(request.url().toString()))
-                                    : InstallMessages::badName(name));
-        busyPages.remove(page);
+    Asked asked;
+    asked.request = request;
+    // Kept for later, the request must not point at a frame that may go.
+    asked.request.setOriginatingObject(nullptr);
+    asked.size = announcedSize;
+    asked.page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
+    asked.name = QFileInfo(request.url().toString()).fileName();
+    asked.site = siteOf(frame, request.url());
+    if (busyPages.contains(asked.page)) {
+        // One at a time per page: one the user clicked for waits, shown as
+        // waiting; what the page asks for on its own (a thousand frames)
+        // gets no more boxes.
+        asked.byUser = startedByUser(frame);
+        if (asked.byUser && waiting.value(asked.page).size() < maxWaitingPerPage &&
+            AppFolder::isSafeName(asked.name) && !asked.name.startsWith(QLatin1Char('.'))) {
+            asked.waitingId = DownloadList::instance().addWaiting(asked.name);
+            waiting[asked.page].append(asked);
+        }
         return;
     }
+    if (!AppFolder::isSafeName(asked.name) || asked.name.startsWith(QLatin1Char('.'))) {
+        busyPages.insert(asked.page);
+        host.message(asked.name.isEmpty()
+                         ? InstallMessages::downloadFailed(
+                               QStringLiteral("the address %1 names no file to save")
+                                   .arg(request.url().toString()))
+                         : InstallMessages::badName(asked.name));
+        busyPages.remove(asked.page);
+        return;
+    }
+    asked.byUser = startedByUser(frame);
+    begin(asked);
+}
+
+void FileDownloads::begin(const Asked &asked)
+{
     // What no click of the user's started is asked about before anything is
     // fetched or written: pages filled the documents folder with no word.
-    busyPages.insert(page);
-    if (!startedByUser(frame) &&
-        !Messages::ask(
-            InstallMessages::saveUnasked(siteOf(frame, request.url()), name, announcedSize),
-            InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
-        busyPages.remove(page);
+    busyPages.insert(asked.page);
+    if (!asked.byUser &&
+        !Messages::ask(InstallMessages::saveUnasked(asked.site, asked.name, asked.size),
+                       InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
+        endedFor(asked.page);
         return;
     }
     QWebView *home = host.homeView();
-    QNetworkRequest copy(request);
-    copy.setAttribute(QNetworkRequest::User, name);
+    QNetworkRequest copy(asked.request);
+    copy.setAttribute(QNetworkRequest::User, asked.name);
     const QString documents = host.paths().documentsFolder();
     Download *d = installers.start(home->page()->networkAccessManager(), copy, documents,
-                                   {name, QString(), QString(), documents}, this,
+                                   {asked.name, QString(), QString(), documents}, this,
                                    [this](Download *done) { completeInstaller(done); });
-    origins.insert(d, page);
+    origins.insert(d, {asked.page, asked.site});
     DownloadProgress::follow(d, host);
+}
+
+void FileDownloads::endedFor(const QObject *page)
+{
+    busyPages.remove(page);
+    // The oldest waiting one of the page that the user has not cancelled.
+    while (waiting.contains(page)) {
+        const Asked next = waiting[page].takeFirst();
+        if (waiting[page].isEmpty())
+            waiting.remove(page);
+        DownloadList &list = DownloadList::instance();
+        const bool cancelled = list.isCancelled(next.waitingId);
+        list.remove(next.waitingId);
+        if (!cancelled) {
+            begin(next);
+            return;
+        }
+    }
 }
 
 void FileDownloads::downloadingIssueFinished(QObject *sender)
@@ -182,13 +227,13 @@ void FileDownloads::downloadingIssueFinished(QObject *sender)
 
 void FileDownloads::completeInstaller(Download *download)
 {
-    const QObject *page = origins.take(download);
-    saveInstaller(download);
-    busyPages.remove(page);
+    const Origin origin = origins.take(download);
+    saveInstaller(download, origin.site);
     download->deleteLater();
+    endedFor(origin.page);
 }
 
-void FileDownloads::saveInstaller(Download *download)
+void FileDownloads::saveInstaller(Download *download, const QString &site)
 {
     if (!download->succeeded()) {
         // The user who cancelled it needs no word.
@@ -209,7 +254,14 @@ void FileDownloads::saveInstaller(Download *download)
     // as their other files.
     QFile::setPermissions(saved, PrivateFiles::sharedFilePermissions());
     // The file stays whatever the answer.
-    if (Messages::ask(InstallMessages::installerStarts(), InstallMessages::openAnswer(),
-                      InstallMessages::dontOpenAnswer()))
-        ProgramStarter::startInstaller(saved);
+    const QFileInfo file(saved);
+    if (!Messages::ask(InstallMessages::installerStarts(),
+                       InstallMessages::savedDetails(
+                           file.fileName(), QDir::toNativeSeparators(file.absolutePath()), site),
+                       InstallMessages::openAnswer(), InstallMessages::dontOpenAnswer()))
+        return;
+    const QString folder = QDir::toNativeSeparators(file.absolutePath());
+    ProgramStarter::openFile(saved, this, [this, name = file.fileName(), folder] {
+        host.message(InstallMessages::noProgramFor(name, folder));
+    });
 }

@@ -3,6 +3,7 @@
 #include "install/PendingDownloads.h"
 
 #include <QHash>
+#include <QList>
 #include <QNetworkRequest>
 #include <QObject>
 #include <QSet>
@@ -40,12 +41,28 @@ public:
     int pending() const { return files.count() + installers.count(); }
 
 private:
+    // A file a page asked for.
+    struct Asked {
+        QNetworkRequest request;
+        qint64 size = -1; // what the page's own reply announced, or -1
+        const QObject *page = nullptr;
+        QString name;
+        QString site;
+        bool byUser = false;
+        int waitingId = 0; // its entry in the downloads list while it waits
+    };
+    static constexpr int maxWaitingPerPage = 4;
+
     // announcedSize: what the page's own reply announced, or -1.
     void fetch(const QNetworkRequest &request, qint64 announcedSize);
+    void begin(const Asked &asked);
+    // page's download (or its question) has ended: its next one starts.
+    void endedFor(const QObject *page);
     static bool startedByUser(const QWebFrame *frame);
     void completeFile(Download *download);
     void completeInstaller(Download *download);
-    void saveInstaller(Download *download);
+    // site: what the user knows the page that asked by.
+    void saveInstaller(Download *download, const QString &site);
 
     ShellHost &host;
     // Made by the host at the first request, so a manager the host hands out
@@ -54,9 +71,14 @@ private:
     QNetworkAccessManager *manager = nullptr;
     PendingDownloads files;
     PendingDownloads installers;
-    // The page (only compared, never used) that each installer download came
-    // from, and the pages with one under way or waiting for the user: a page
+    // The page (only compared, never used) and site that each installer
+    // download came from, and the pages with one under way or waiting for the user: a page
     // gets one at a time, however many frames it opens.
-    QHash<const Download *, const QObject *> origins;
+    struct Origin {
+        const QObject *page = nullptr;
+        QString site;
+    };
+    QHash<const Download *, Origin> origins;
     QSet<const QObject *> busyPages;
+    QHash<const QObject *, QList<Asked>> waiting;
 };
