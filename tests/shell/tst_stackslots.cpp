@@ -62,6 +62,7 @@ private slots:
     void removingAnAppFromItsIcon_data();
     void removingAnAppFromItsIcon();
     void restoredTabsStartWhenFirstShown();
+    void appFoldersCopiedInJoinWithoutARestart();
     // Last: its last row ends the application's life as a logout does, after
     // which WebKit's timers no longer run in this process.
     void openAppsComeBackAfterARestart_data();
@@ -968,6 +969,43 @@ void TestStackSlots::restoredTabsStartWhenFirstShown()
     QTRY_VERIFY(AppView::of(window->stack()->currentWidget()));
     QTRY_COMPARE(AppView::of(window->stack()->currentWidget())->url(), server->url("/second"));
     QTRY_COMPARE(tabs(), QStringList({"Second", "Music", "Photos", "Mail", "One"}));
+}
+
+void TestStackSlots::appFoldersCopiedInJoinWithoutARestart()
+{
+    QTemporaryDir root;
+    QVERIFY(startOver(root.path(), {"Alpha", "Gamma"}));
+    const QString apps = root.path() + "/Apps";
+    QCOMPARE(keys("#swipe_container com a"), QStringList({"Alpha", "Gamma"}));
+
+    // A folder copied in, file by file, joins once; it opens as any app.
+    QVERIFY(TestUtil::writeFile(apps + "/Beta/app.con", "<config><apptype>local</apptype>"
+                                                        "<applink>index.html</applink></config>"));
+    QVERIFY(TestUtil::writeFile(apps + "/Beta/index.html",
+                                "<html><head><title>Beta page</title></head></html>"));
+    QImage icon(8, 8, QImage::Format_RGB32);
+    icon.fill(Qt::green);
+    QVERIFY(icon.save(apps + "/Beta/icon.png"));
+    QTRY_COMPARE(keys("#swipe_container com a"), QStringList({"Alpha", "Gamma", "Beta"}));
+    QVERIFY(home("$('#swipe_container a[data-name=Beta] .icona').css('background-image')")
+                .toString()
+                .contains("/Beta//icon.png"));
+    home("$('#swipe_container a[data-name=Beta]').click()");
+    QTRY_VERIFY(AppView::of(window->stack()->currentWidget()));
+    QTRY_COMPARE(AppView::of(window->stack()->currentWidget())->title(),
+                 QStringLiteral("Beta page"));
+    home("$('#start').click()");
+
+    // A folder taken out leaves; an installed app is not shown twice.
+    QVERIFY(QDir(apps + "/Alpha").removeRecursively());
+    QTRY_COMPARE(keys("#swipe_container com a"), QStringList({"Gamma", "Beta"}));
+    QVERIFY(
+        TestUtil::writeFile(apps + "/Delta/app.con", AppDescriptor::webDescriptor("http://x/")));
+    home("createwebapp('', 'Delta', 'http://x/')");
+    QVERIFY(
+        TestUtil::writeFile(apps + "/Epsilon/app.con", AppDescriptor::webDescriptor("http://y/")));
+    QTRY_COMPARE(keys("#swipe_container com a"),
+                 QStringList({"Gamma", "Beta", "Delta", "Epsilon"}));
 }
 
 void TestStackSlots::iconsKeepTheirPlacesAfterARestart()
