@@ -50,11 +50,16 @@ class OnScreen
 {
 public:
     explicit OnScreen(QDialog &box)
+        : closed(QObject::connect(&box, &QDialog::finished, [this] { end(); }))
     {
         ++boxesOnScreen;
-        QObject::connect(&box, &QDialog::finished, [this] { end(); });
     }
-    ~OnScreen() { end(); }
+    ~OnScreen()
+    {
+        // The box outlives this: what it does while it goes is not ours.
+        QObject::disconnect(closed);
+        end();
+    }
     OnScreen(const OnScreen &) = delete;
     OnScreen &operator=(const OnScreen &) = delete;
 
@@ -68,6 +73,7 @@ private:
         for (QEventLoop *loop : waitingBoxes())
             loop->quit();
     }
+    QMetaObject::Connection closed;
     bool ended = false;
 };
 
