@@ -4,6 +4,7 @@
 #include "app/HomeBridge.h"
 #include "app/MainWindowUi.h"
 #include "app/PageBridge.h"
+#include "app/QuitQuestion.h"
 #include "apps/AppCatalogue.h"
 #include "apps/AppLauncher.h"
 #include "apps/AppSession.h"
@@ -20,6 +21,7 @@
 #include "shell/Addresses.h"
 #include "shell/AppView.h"
 #include "shell/EventRefusal.h"
+#include "shell/PageKind.h"
 #include "shell/PageStack.h"
 #include "shell/PrivateFiles.h"
 #include "shell/ScriptBridge.h"
@@ -128,6 +130,20 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     ads = new AdSwitch(QUrl(QStringLiteral(VANTARA_AD_SERVER)), this);
     // After the window's own load handler: the grid is filled when it runs.
     session = new AppSession(*this, this);
+    // A restored tab starts as a tap on its app starts it.
+    session->setOpener([this](const AppSession::Entry &entry) -> QWidget * {
+        if (entry.kind == AppSession::Kind::Mail) {
+            on_testputon_clicked();
+            return stack()->currentWidget();
+        }
+        if (entry.kind == AppSession::Kind::Browser)
+            return launcher->launch(entry.name, QStringLiteral(VANTARA_DEFAULT_START_PAGE),
+                                    QUrl(entry.address))
+                       ? stack()->currentWidget()
+                       : nullptr;
+        on_pushButton_clicked(entry.name, entry.name);
+        return stack()->currentWidget();
+    });
     MemoryRelease::afterStartup(ui->webView);
     MemoryRelease::afterPagesClose(stack());
     ui->webView->setUrl(QUrl(QStringLiteral("qrc:/Lumo.html")));
@@ -174,7 +190,10 @@ void MainWindow::setShowIndex(int index) { showIndexValue = index; }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (DownloadList::instance().mayQuit())
+    if (quitAgreed) {
+        DownloadList::instance().cancelAll();
+        QMainWindow::closeEvent(event);
+    } else if (DownloadList::instance().mayQuit())
         QMainWindow::closeEvent(event);
     else
         event->ignore();
@@ -241,13 +260,26 @@ void MainWindow::homescreen() { pages->homescreen(); }
 void MainWindow::appswitch(int i) { pages->appswitch(i); }
 void MainWindow::closeapp() { pages->closeapp(); }
 void MainWindow::showapp() { pages->showapp(); }
-void MainWindow::closeit() { close(); }
+void MainWindow::closeit()
+{
+    // On the home screen the power control sits where an app's close control
+    // was: one tap too many must not end every open app unasked.
+    DownloadList &downloads = DownloadList::instance();
+    if (!QuitQuestion::agreed(stack()->count(), downloads.running()))
+        return;
+    quitAgreed = true;
+    close();
+    quitAgreed = false;
+}
 void MainWindow::Wallpaper(QString w) { services->wallpaper(w); }
 void MainWindow::pageloaded(bool) { pages->pageloaded(); }
 void MainWindow::desktopaccess(QString service) { folders->desktopaccess(service); }
 void MainWindow::playmp3(QString url) { music->play(url); }
 void MainWindow::setVolume(qreal v) { music->setVolume(v); }
-void MainWindow::on_testputon_clicked() { mail->open(); }
+void MainWindow::on_testputon_clicked()
+{
+    AppSession::markPage(mail->open(), PageNames::mailPanel(), AppSession::Kind::Mail);
+}
 void MainWindow::Mailservice(QString u, QString n) { mail->openService(u, n); }
 void MainWindow::webhistory(QString u) { services->history(u); }
 void MainWindow::downloadapp(QString appname, QString applink, QString icon)

@@ -132,11 +132,14 @@ private slots:
     void on_reee_clicked();
 
 protected:
-    // Quitting with downloads under way asks first; quitting anyway cancels them.
+    // Quitting with downloads under way asks first (unless the power control
+    // already asked); quitting anyway cancels them.
     void closeEvent(QCloseEvent *event) override;
 
 private:
     int showIndexValue = 0;
+    // The power control's question was answered: closing asks no more.
+    bool quitAgreed = false;
     QString scrollbarStyle;
     ShellPaths shellPaths;
     NetworkManagerFactory networkFactory;

@@ -6,10 +6,49 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
 #include <QWidget>
 
-AppCatalogue::AppCatalogue(ShellHost &shellHost, QObject *parent) : QObject(parent), host(shellHost)
+AppCatalogue::AppCatalogue(ShellHost &shellHost, QObject *parent)
+    : QObject(parent), host(shellHost), watcher(new QFileSystemWatcher(this)),
+      settle(new QTimer(this))
 {
+    // A copy of a folder comes as many changes: the page hears once it ends.
+    settle->setSingleShot(true);
+    settle->setInterval(settleMs);
+    connect(settle, &QTimer::timeout, this, &AppCatalogue::refresh);
+    connect(watcher, &QFileSystemWatcher::directoryChanged, settle,
+            QOverload<>::of(&QTimer::start));
+}
+
+void AppCatalogue::watch(const QString &folder)
+{
+    if (!watcher->directories().isEmpty() || !QFileInfo(folder).isDir())
+        return;
+    watcher->addPath(folder);
+}
+
+void AppCatalogue::refresh()
+{
+    QWebFrame *frame = host.homeFrame();
+    if (!loaded || !frame)
+        return;
+    const QString folder = host.appsFolder();
+    watch(folder);
+    const QStringList names = appNames(folder);
+    QStringList added;
+    for (const QString &name : names)
+        if (!shown.contains(name))
+            added.append(name);
+    for (const QString &name : qAsConst(shown))
+        if (!names.contains(name))
+            ScriptCall::run(frame, QStringLiteral("removedApp"), {name});
+    // Icons as at start-up: readied, and one beyond the bounds never shown.
+    for (const QString &name : added)
+        ScriptCall::run(frame, QStringLiteral("appeared"),
+                        {AppIcon::forNewTile(folder, name), name});
+    shown = names;
 }
 
 QStringList AppCatalogue::appNames(const QString &folder)
@@ -64,4 +103,8 @@ void AppCatalogue::load()
         ScriptCall::run(frame, QStringLiteral("noicons"), {refused.join(QLatin1Char(','))});
     ScriptCall::run(frame, QStringLiteral("makeapp"),
                     {names.join(QLatin1Char(',')), cleanFolderPath(folder)});
+    // What changes later comes by refresh.
+    loaded = true;
+    shown = names;
+    watch(folder);
 }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+class QFileSystemWatcher;
+class QTimer;
 class ShellHost;
 
 // Fills the home screen with the installed apps: tells the page the size of
@@ -16,8 +18,14 @@ public:
     explicit AppCatalogue(ShellHost &host, QObject *parent = nullptr);
 
     // The page calls sizeitems (desktop, then window), noicons (only when an
-    // icon is refused) and makeapp, in the home view's main frame.
+    // icon is refused) and makeapp, in the home view's main frame. From then
+    // on the Apps folder is watched: app folders copied in or taken out
+    // while the shell runs join or leave the home screen (appeared,
+    // removedApp) once the folder has been still for settleMs.
     void load();
+    // Reads the folder again and tells the page what came and went.
+    void refresh();
+    static constexpr int settleMs = 500;
 
     // The names the grid shows, in listing order: every entry of folder
     // (sorted by name ignoring case) but those holding ".map", and those
@@ -32,5 +40,12 @@ public:
     static QStringList refusedIcons(const QString &folder, const QStringList &names);
 
 private:
+    void watch(const QString &folder);
+
     ShellHost &host;
+    QFileSystemWatcher *watcher = nullptr;
+    QTimer *settle = nullptr;
+    // The names the page was last told of; empty before the first load.
+    QStringList shown;
+    bool loaded = false;
 };

@@ -61,7 +61,14 @@ QUrl AppLauncher::localPage(const QString &appFolder, const QString &link)
     return page;
 }
 
-AppView *AppLauncher::launch(const QString &nn, const QString &ll)
+QString AppLauncher::tabName(const QString &nn)
+{
+    const QString suffix = QStringLiteral(".map");
+    return nn.endsWith(suffix) && nn.size() > suffix.size() ? nn.left(nn.size() - suffix.size())
+                                                            : nn;
+}
+
+AppView *AppLauncher::launch(const QString &nn, const QString &ll, const QUrl &resumeAt)
 {
     try {
         // A name that is not one folder inside Apps has no descriptor.
@@ -88,7 +95,7 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll)
 
         if (EngineChoice::isWebAddress(ll)) {
             useJar(view, ll, shell);
-            view->load(QUrl(ll));
+            view->load(browser && resumeAt.isValid() ? resumeAt : QUrl(ll));
         }
         if (app.type == QLatin1String("web")) {
             useJar(view, app.link, shell);
@@ -125,6 +132,7 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll)
             page = BrowserBar::wrap(view, QUrl(ll));
             page->setObjectName(widget->objectName());
             page->setGeometry(widget->geometry());
+            AppSession::markPage(page, nn, AppSession::Kind::Browser);
         }
         OpenApps::mark(page, nn);
         shell.stack()->addWidget(page);
@@ -138,7 +146,7 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll)
         if (AppIcon::mayShow(icon))
             ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
                             {QStringLiteral("file:///") + icon});
-        ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {nn});
+        ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {tabName(nn)});
         return view;
     } catch (const std::exception &) {
         shell.message(QStringLiteral("ERR3"));

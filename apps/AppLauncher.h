@@ -22,7 +22,11 @@ public:
 
     // nn: the app's name (its folder in Apps); ll: the launch address, which
     // is loaded directly when it is a web address. Returns the new view.
-    AppView *launch(const QString &nn, const QString &ll);
+    // The Browser opens at resumeAt instead of its start page when given.
+    AppView *launch(const QString &nn, const QString &ll, const QUrl &resumeAt = QUrl());
+    // What the tab of the app in folder nn reads: the dock's own apps live in
+    // folders named "<name>.map".
+    static QString tabName(const QString &nn);
 
     // "data:text/css;charset=utf-8;base64," + the base and the app's css.
     static QUrl userStyleSheet(const QString &base, const QString &css);

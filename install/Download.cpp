@@ -282,3 +282,8 @@ bool Download::keepAs(const QString &path, QString *why)
     DownloadList::instance().saved(listId, path);
     return true;
 }
+
+void Download::keptForApp(const QString &name)
+{
+    DownloadList::instance().savedForApp(listId, name);
+}

@@ -58,6 +58,8 @@ public:
     QString bodyPath() const { return body.fileName(); }
     // Moves the received body to path, replacing a file there.
     bool keepAs(const QString &path, QString *why);
+    // The kept file belongs to the app called name.
+    void keptForApp(const QString &name);
 
     // A body file's name, as left behind by a download that never ended.
     static bool isBodyFileName(const QString &name);

@@ -20,6 +20,8 @@ QString stateName(DownloadList::State state)
         return QStringLiteral("done");
     case DownloadList::State::Failed:
         return QStringLiteral("failed");
+    case DownloadList::State::Waiting:
+        return QStringLiteral("waiting");
     case DownloadList::State::Cancelled:
         break;
     }
@@ -51,6 +53,30 @@ int DownloadList::add(QObject *owner, const QString &name, std::function<void()>
     return entry.id;
 }
 
+int DownloadList::addWaiting(const QString &name)
+{
+    const int id = add(nullptr, name, {});
+    find(id)->state = State::Waiting;
+    emit changed();
+    return id;
+}
+
+bool DownloadList::isCancelled(int id) const
+{
+    const Entry *entry = find(id);
+    return !entry || entry->state == State::Cancelled;
+}
+
+void DownloadList::remove(int id)
+{
+    for (int i = 0; i < entries.size(); ++i)
+        if (entries[i].id == id) {
+            entries.removeAt(i);
+            emit changed();
+            return;
+        }
+}
+
 void DownloadList::progress(int id, qint64 received, qint64 total)
 {
     Entry *entry = find(id);
@@ -65,6 +91,14 @@ void DownloadList::saved(int id, const QString &path)
 {
     if (Entry *entry = find(id)) {
         entry->path = path;
+        emit changed();
+    }
+}
+
+void DownloadList::savedForApp(int id, const QString &name)
+{
+    if (Entry *entry = find(id)) {
+        entry->app = name;
         emit changed();
     }
 }
@@ -92,6 +126,7 @@ QVariantList DownloadList::describe() const
         map.insert(QStringLiteral("total"), double(entry.total));
         map.insert(QStringLiteral("state"), stateName(entry.state));
         map.insert(QStringLiteral("folder"), folderOf(entry.id));
+        map.insert(QStringLiteral("app"), entry.app);
         out.append(map);
     }
     return out;
@@ -100,6 +135,12 @@ QVariantList DownloadList::describe() const
 bool DownloadList::cancel(int id)
 {
     Entry *entry = find(id);
+    if (entry && entry->state == State::Waiting) {
+        entry->state = State::Cancelled;
+        trim();
+        emit changed();
+        return true;
+    }
     if (!entry || entry->state != State::Running || !entry->download || !entry->cancel)
         return false;
     // A copy: cancelling may end the entry, which lets go of its own.
@@ -111,6 +152,10 @@ bool DownloadList::cancel(int id)
 int DownloadList::cancelAll()
 {
     int n = 0;
+    // The waiting ones first: the end of one under way would start them.
+    for (Entry &entry : entries)
+        if (entry.state == State::Waiting)
+            entry.state = State::Cancelled;
     // Cancelling changes the list: collect first.
     QList<int> ids;
     for (const Entry &entry : entries)
@@ -132,7 +177,7 @@ int DownloadList::running() const
 QString DownloadList::folderOf(int id) const
 {
     const Entry *entry = find(id);
-    if (!entry || entry->state != State::Done || entry->path.isEmpty())
+    if (!entry || entry->state != State::Done || entry->path.isEmpty() || !entry->app.isEmpty())
         return QString();
     return QFileInfo(entry->path).absolutePath();
 }
@@ -140,7 +185,7 @@ QString DownloadList::folderOf(int id) const
 void DownloadList::clearEnded()
 {
     for (int i = entries.size() - 1; i >= 0; --i)
-        if (entries[i].state != State::Running)
+        if (entries[i].state != State::Running && entries[i].state != State::Waiting)
             entries.removeAt(i);
     emit changed();
 }
@@ -185,6 +230,7 @@ void DownloadList::trim()
 {
     int ended = 0;
     for (int i = entries.size() - 1; i >= 0; --i)
-        if (entries[i].state != State::Running && ++ended > keptEnded)
+        if (entries[i].state != State::Running && entries[i].state != State::Waiting &&
+            ++ended > keptEnded)
             entries.removeAt(i);
 }

@@ -19,7 +19,7 @@ class DownloadList : public QObject
     Q_OBJECT
 
 public:
-    enum class State { Running, Done, Failed, Cancelled };
+    enum class State { Running, Done, Failed, Cancelled, Waiting };
 
     // The one list of the process.
     static DownloadList &instance();
@@ -31,16 +31,27 @@ public:
     // A download the shell does not make itself (the web engine's): cancel
     // stops it while owner lives.
     int add(QObject *owner, const QString &name, std::function<void()> cancel);
+    // A download that waits for another to end; cancelling it marks it
+    // cancelled, and its owner then drops it (isCancelled).
+    int addWaiting(const QString &name);
+    bool isCancelled(int id) const;
+    // Takes an entry out of the list (a waiting one that now starts).
+    void remove(int id);
     void progress(int id, qint64 received, qint64 total);
     void saved(int id, const QString &path);
+    // What the download was kept for is the app called name (a file in the
+    // program's Apps folder): "Show" shows the app, not the folder.
+    void savedForApp(int id, const QString &name);
     void ended(int id, State state);
 
     // Each entry: id, name, received, total (-1: unknown), state ("running",
-    // "done", "failed", "cancelled") and, for a kept file, its folder.
+    // "done", "failed", "cancelled") and, for a kept file, its folder, or the
+    // app it was kept for ("app").
     QVariantList describe() const;
     // Cancels one download under way; false when it is not.
     bool cancel(int id);
-    // Cancels every download under way; returns how many.
+    // Cancels every download under way (and every waiting one); returns how
+    // many were under way.
     int cancelAll();
     int running() const;
     // The folder a finished download was saved in, or empty.
@@ -66,6 +77,7 @@ private:
         QString path;
         QPointer<QObject> download;
         std::function<void()> cancel;
+        QString app;
     };
     Entry *find(int id);
     const Entry *find(int id) const;

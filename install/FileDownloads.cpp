@@ -81,8 +81,12 @@ void FileDownloads::completeFile(Download *download)
             host.message(InstallMessages::downloadFailed(download->errorString()));
     } else if (!AppFolder::isSafeName(name))
         host.message(InstallMessages::badName(name));
-    else if (QFileInfo(folder).isDir() && !download->keepAs(folder + QLatin1Char('/') + name, &why))
-        host.message(InstallMessages::downloadFailed(why));
+    else if (QFileInfo(folder).isDir()) {
+        if (download->keepAs(folder + QLatin1Char('/') + name, &why))
+            download->keptForApp(download->context().target);
+        else
+            host.message(InstallMessages::downloadFailed(why));
+    }
     // The app folder is not created: a file for an app that is not there is dropped.
     download->deleteLater();
 }
@@ -139,68 +143,112 @@ bool FileDownloads::startedByUser(const QWebFrame *frame)
     return page && page->takeGesture(WebPage::downloadGestureMs);
 }
 
-QString FileDownloads::admit(const QUrl &url, const QObject *page, const QString &site,
-                             const std::function<bool()> &startedByUser, qint64 announcedSize)
+void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
 {
-    if (!host.homeView() || !Download::isAllowedAddress(url))
-        return QString();
-    if (busyPages.contains(page))
-        return QString(); // one at a time per page: a thousand frames give one box
+    if (!host.homeView() || !Download::isAllowedAddress(request.url()))
+        return;
+    const auto *frame = qobject_cast<const QWebFrame *>(request.originatingObject());
+    Asked asked;
+    asked.request = request;
+    // Kept for later, the request must not point at a frame that may go.
+    asked.request.setOriginatingObject(nullptr);
+    asked.size = announcedSize;
+    asked.page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
+    asked.name = QFileInfo(request.url().toString()).fileName();
+    asked.site = siteOf(frame, request.url());
+    if (busyPages.contains(asked.page)) {
+        // One at a time per page: one the user clicked for waits, shown as
+        // waiting; what the page asks for on its own (a thousand frames)
+        // gets no more boxes.
+        asked.byUser = startedByUser(frame);
+        if (asked.byUser && waiting.value(asked.page).size() < maxWaitingPerPage &&
+            AppFolder::isSafeName(asked.name) && !asked.name.startsWith(QLatin1Char('.'))) {
+            asked.waitingId = DownloadList::instance().addWaiting(asked.name);
+            waiting[asked.page].append(asked);
+        }
+        return;
+    }
+    if (!AppFolder::isSafeName(asked.name) || asked.name.startsWith(QLatin1Char('.'))) {
+        busyPages.insert(asked.page);
+        host.message(asked.name.isEmpty()
+                         ? InstallMessages::downloadFailed(
+                               QStringLiteral("the address %1 names no file to save")
+                                   .arg(request.url().toString()))
+                         : InstallMessages::badName(asked.name));
+        busyPages.remove(asked.page);
+        return;
+    }
+    asked.byUser = startedByUser(frame);
+    begin(asked);
+}
+
+void FileDownloads::begin(const Asked &asked)
+{
+    // What no click of the user's started is asked about before anything is
+    // fetched or written: pages filled the documents folder with no word.
+    busyPages.insert(asked.page);
+    if (!asked.byUser &&
+        !Messages::ask(InstallMessages::saveUnasked(asked.site, asked.name, asked.size),
+                       InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
+        endedFor(asked.page);
+        return;
+    }
+    QWebView *home = host.homeView();
+    QNetworkRequest copy(asked.request);
+    copy.setAttribute(QNetworkRequest::User, asked.name);
+    const QString documents = host.paths().documentsFolder();
+    Download *d = installers.start(home->page()->networkAccessManager(), copy, documents,
+                                   {asked.name, QString(), QString(), documents}, this,
+                                   [this](Download *done) { completeInstaller(done); });
+    origins.insert(d, {asked.page, asked.site});
+    DownloadProgress::follow(d, host);
+}
+
+void FileDownloads::endedFor(const QObject *page)
+{
+    busyPages.remove(page);
+    // The oldest waiting one of the page that the user has not cancelled.
+    while (waiting.contains(page)) {
+        const Asked next = waiting[page].takeFirst();
+        if (waiting[page].isEmpty())
+            waiting.remove(page);
+        DownloadList &list = DownloadList::instance();
+        const bool cancelled = list.isCancelled(next.waitingId);
+        list.remove(next.waitingId);
+        if (!cancelled) {
+            begin(next);
+            return;
+        }
+    }
+}
+
+void FileDownloads::engineDownload(EngineDownload *download)
+{
+    const QObject *page = download->page();
+    const QUrl url = download->url();
+    if (!host.homeView() || !Download::isAllowedAddress(url) || busyPages.contains(page))
+        return; // the engine cancels what nobody accepts
     const QString name = QFileInfo(url.toString()).fileName();
-    busyPages.insert(page);
     if (!AppFolder::isSafeName(name) || name.startsWith(QLatin1Char('.'))) {
         host.message(
             name.isEmpty()
                 ? InstallMessages::downloadFailed(
                       QStringLiteral("the address %1 names no file to save").arg(url.toString()))
                 : InstallMessages::badName(name));
-        busyPages.remove(page);
-        return QString();
-    }
-    // What no click of the user's started is asked about before anything is
-    // fetched or written: pages filled the documents folder with no word.
-    if (!startedByUser() &&
-        !Messages::ask(InstallMessages::saveUnasked(site, name, announcedSize),
-                       InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
-        busyPages.remove(page);
-        return QString();
-    }
-    return name;
-}
-
-void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
-{
-    const auto *frame = qobject_cast<const QWebFrame *>(request.originatingObject());
-    const QObject *page = frame ? static_cast<const QObject *>(frame->page()) : nullptr;
-    const QString name = admit(
-        request.url(), page, siteOf(frame, request.url()), [frame] { return startedByUser(frame); },
-        announcedSize);
-    if (name.isEmpty())
         return;
-    QWebView *home = host.homeView();
-    QNetworkRequest copy(request);
-    copy.setAttribute(QNetworkRequest::User, name);
-    const QString documents = host.paths().documentsFolder();
-    Download *d = installers.start(home->page()->networkAccessManager(), copy, documents,
-                                   {name, QString(), QString(), documents}, this,
-                                   [this](Download *done) { completeInstaller(done); });
-    origins.insert(d, page);
-    DownloadProgress::follow(d, host);
-}
-
-void FileDownloads::engineDownload(EngineDownload *download)
-{
-    const QObject *page = download->page();
-    const QString name = admit(
-        download->url(), page, download->site(),
-        [download] { return download->takeGesture(WebPage::downloadGestureMs); },
-        download->announcedSize());
-    if (name.isEmpty())
+    }
+    busyPages.insert(page);
+    if (!download->takeGesture(WebPage::downloadGestureMs) &&
+        !Messages::ask(
+            InstallMessages::saveUnasked(download->site(), name, download->announcedSize()),
+            InstallMessages::saveAnswer(), InstallMessages::dontSaveAnswer())) {
+        endedFor(page);
         return;
+    }
     const QString documents = host.paths().documentsFolder();
     const QString body = Download::claimBodyFile(documents);
     if (body.isEmpty()) {
-        busyPages.remove(page);
+        endedFor(page);
         host.message(
             InstallMessages::downloadFailed(QStringLiteral("cannot write in %1").arg(documents)));
         return;
@@ -211,17 +259,18 @@ void FileDownloads::engineDownload(EngineDownload *download)
         DownloadList::instance().progress(id, received, total);
         DownloadProgress::show(host.progressBar(), received, total);
     });
+    const QString site = download->site();
     connect(download, &EngineDownload::ended, this,
-            [this, id, body, name, page, guarded](EngineDownload::End how) {
-                busyPages.remove(page);
-                completeEngineDownload(id, body, name, int(how),
+            [this, id, body, name, site, page, guarded](EngineDownload::End how) {
+                completeEngineDownload(id, body, name, site, int(how),
                                        guarded ? guarded->errorString() : QString());
+                endedFor(page);
             });
     download->saveTo(body);
 }
 
 void FileDownloads::completeEngineDownload(int id, const QString &body, const QString &name,
-                                           int end, const QString &error)
+                                           const QString &site, int end, const QString &error)
 {
     DownloadList &list = DownloadList::instance();
     const auto how = EngineDownload::End(end);
@@ -234,15 +283,18 @@ void FileDownloads::completeEngineDownload(int id, const QString &body, const QS
             host.message(InstallMessages::downloadFailed(error));
         return;
     }
-    saveToDocuments(name, [&list, id, body](const QString &path, QString *why) {
-        if (!replaceFile(body, path, why))
-            return false;
-        list.saved(id, path);
-        list.ended(id, DownloadList::State::Done);
-        return true;
-    });
-    // Not kept (no ending was recorded yet): failed, and the hidden body
-    // does not stay.
+    bool kept = false;
+    saveToDocuments(host.paths().documentsFolder(), name, site,
+                    [&list, &kept, id, body](const QString &path, QString *why) {
+                        if (!replaceFile(body, path, why))
+                            return false;
+                        list.saved(id, path);
+                        list.ended(id, DownloadList::State::Done);
+                        kept = true;
+                        return true;
+                    });
+    if (kept)
+        return;
     list.ended(id, DownloadList::State::Failed);
     QFile::remove(body);
 }
@@ -255,13 +307,13 @@ void FileDownloads::downloadingIssueFinished(QObject *sender)
 
 void FileDownloads::completeInstaller(Download *download)
 {
-    const QObject *page = origins.take(download);
-    saveInstaller(download);
-    busyPages.remove(page);
+    const Origin origin = origins.take(download);
+    saveInstaller(download, origin.site);
     download->deleteLater();
+    endedFor(origin.page);
 }
 
-void FileDownloads::saveInstaller(Download *download)
+void FileDownloads::saveInstaller(Download *download, const QString &site)
 {
     if (!download->succeeded()) {
         // The user who cancelled it needs no word.
@@ -269,16 +321,17 @@ void FileDownloads::saveInstaller(Download *download)
             host.message(InstallMessages::downloadFailed(download->errorString()));
         return;
     }
-    saveToDocuments(download->context().name, [download](const QString &path, QString *why) {
-        return download->keepAs(path, why);
-    });
+    saveToDocuments(
+        download->context().target, download->context().name, site,
+        [download](const QString &path, QString *why) { return download->keepAs(path, why); });
 }
 
 void FileDownloads::saveToDocuments(
-    const QString &name, const std::function<bool(const QString &path, QString *why)> &keepAs)
+    const QString &folder, const QString &name, const QString &site,
+    const std::function<bool(const QString &path, QString *why)> &keepAs)
 {
     QString why;
-    const QString saved = claimFreeFileName(host.paths().documentsFolder(), name, &why);
+    const QString saved = claimFreeFileName(folder, name, &why);
     if (saved.isEmpty() || !keepAs(saved, &why)) {
         if (!saved.isEmpty())
             QFile::remove(saved);
@@ -289,7 +342,14 @@ void FileDownloads::saveToDocuments(
     // as their other files.
     QFile::setPermissions(saved, PrivateFiles::sharedFilePermissions());
     // The file stays whatever the answer.
-    if (Messages::ask(InstallMessages::installerStarts(), InstallMessages::openAnswer(),
-                      InstallMessages::dontOpenAnswer()))
-        ProgramStarter::startInstaller(saved);
+    const QFileInfo file(saved);
+    if (!Messages::ask(InstallMessages::installerStarts(),
+                       InstallMessages::savedDetails(
+                           file.fileName(), QDir::toNativeSeparators(file.absolutePath()), site),
+                       InstallMessages::openAnswer(), InstallMessages::dontOpenAnswer()))
+        return;
+    const QString shownFolder = QDir::toNativeSeparators(file.absolutePath());
+    ProgramStarter::openFile(saved, this, [this, name = file.fileName(), shownFolder] {
+        host.message(InstallMessages::noProgramFor(name, shownFolder));
+    });
 }

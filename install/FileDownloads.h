@@ -3,6 +3,7 @@
 #include "install/PendingDownloads.h"
 
 #include <QHash>
+#include <QList>
 #include <QNetworkRequest>
 #include <QObject>
 #include <QSet>
@@ -47,22 +48,33 @@ public:
     int pending() const { return files.count() + installers.count(); }
 
 private:
+    // A file a page asked for.
+    struct Asked {
+        QNetworkRequest request;
+        qint64 size = -1; // what the page's own reply announced, or -1
+        const QObject *page = nullptr;
+        QString name;
+        QString site;
+        bool byUser = false;
+        int waitingId = 0; // its entry in the downloads list while it waits
+    };
+    static constexpr int maxWaitingPerPage = 4;
+
     // announcedSize: what the page's own reply announced, or -1.
     void fetch(const QNetworkRequest &request, qint64 announcedSize);
-    // The name to save url under, once page (busy from then on) may save
-    // it: refused names are said, a download no gesture started is asked
-    // about. Empty when it may not.
-    QString admit(const QUrl &url, const QObject *page, const QString &site,
-                  const std::function<bool()> &startedByUser, qint64 announcedSize);
+    void begin(const Asked &asked);
+    // page's download (or its question) has ended: its next one starts.
+    void endedFor(const QObject *page);
     static bool startedByUser(const QWebFrame *frame);
     void completeFile(Download *download);
     void completeInstaller(Download *download);
-    void saveInstaller(Download *download);
-    void completeEngineDownload(int id, const QString &body, const QString &name, int end,
-                                const QString &error);
-    // Keeps a received body in the documents folder under a free name
-    // (keepAs moves it there) and offers to open it.
-    void saveToDocuments(const QString &name,
+    // site: what the user knows the page that asked by.
+    void saveInstaller(Download *download, const QString &site);
+    void completeEngineDownload(int id, const QString &body, const QString &name,
+                                const QString &site, int end, const QString &error);
+    // Keeps a received body in folder under a free name (keepAs moves it
+    // there) and offers to open it.
+    void saveToDocuments(const QString &folder, const QString &name, const QString &site,
                          const std::function<bool(const QString &path, QString *why)> &keepAs);
 
     ShellHost &host;
@@ -72,9 +84,14 @@ private:
     QNetworkAccessManager *manager = nullptr;
     PendingDownloads files;
     PendingDownloads installers;
-    // The page (only compared, never used) that each installer download came
-    // from, and the pages with one under way or waiting for the user: a page
+    // The page (only compared, never used) and site that each installer
+    // download came from, and the pages with one under way or waiting for the user: a page
     // gets one at a time, however many frames it opens.
-    QHash<const Download *, const QObject *> origins;
+    struct Origin {
+        const QObject *page = nullptr;
+        QString site;
+    };
+    QHash<const Download *, Origin> origins;
     QSet<const QObject *> busyPages;
+    QHash<const QObject *, QList<Asked>> waiting;
 };

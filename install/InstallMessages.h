@@ -21,6 +21,18 @@ inline QString installerStarts()
 {
     return QStringLiteral("The installer will now start !");
 }
+// Under installerStarts(): which file the question is about and where from.
+inline QStringList savedDetails(const QString &file, const QString &folder, const QString &site)
+{
+    return {QStringLiteral("File: %1").arg(file), QStringLiteral("Saved in: %1").arg(folder),
+            QStringLiteral("From: %1").arg(site)};
+}
+// "Open" found no program for the file.
+inline QString noProgramFor(const QString &file, const QString &folder)
+{
+    return QStringLiteral("No program on this computer opens \"%1\". It is saved in %2.")
+        .arg(file, folder);
+}
 inline QString openAnswer()
 {
     return QStringLiteral("Open");

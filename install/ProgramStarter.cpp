@@ -20,6 +20,37 @@ bool ProgramStarter::startInstaller(const QString &savedFile)
 #endif
 }
 
+void ProgramStarter::openFile(const QString &savedFile, QObject *owner,
+                              const std::function<void()> &noProgram)
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    if (!startInstaller(savedFile))
+        noProgram();
+#else
+    // xdg-open ends with a failure when no program takes the file's type; a
+    // program it starts goes on after it.
+    auto *opener = new QProcess(owner);
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    // The shell quitting ends an opener still running; that is no failure
+    // to report.
+    QObject::connect(owner, &QObject::destroyed, opener, [opener] { opener->disconnect(); });
+    QObject::connect(opener, &QProcess::errorOccurred, opener,
+                     [opener, noProgram](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         noProgram();
+                         opener->deleteLater();
+                     });
+    QObject::connect(opener, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), opener,
+                     [opener, noProgram](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0)
+                             noProgram();
+                         opener->deleteLater();
+                     });
+    opener->start(QStringLiteral("xdg-open"), {QFileInfo(savedFile).absoluteFilePath()});
+#endif
+}
+
 ProgramStarter::Run ProgramStarter::runInFolder(const QString &folder, const QString &commandLine,
                                                 const Consent &consent, QString *why,
                                                 const QStringList &forbidden)

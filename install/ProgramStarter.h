@@ -4,12 +4,18 @@
 #include <QStringList>
 #include <functional>
 
+class QObject;
+
 // Starting programs for the shell, never through a shell's command line.
 namespace ProgramStarter
 {
 // Hands a saved installer to the system: on Windows the file is started
 // itself; elsewhere the desktop's opener gets its path as one argument.
 bool startInstaller(const QString &savedFile);
+
+// Opens a saved file with the program the desktop chooses for it; noProgram
+// runs (with owner alive) when the desktop's opener is missing or finds none.
+void openFile(const QString &savedFile, QObject *owner, const std::function<void()> &noProgram);
 
 enum class Run { Done, Missing, Refused, Declined };
 

@@ -94,8 +94,10 @@ bool WebAppInstaller::install(Download *download, QString *why)
     if (!written)
         *why = QStringLiteral("cannot write %1: %2")
                    .arg(descriptor.fileName(), descriptor.errorString());
-    if (written && download->keepAs(folder + QStringLiteral("/icon.png"), why))
+    if (written && download->keepAs(folder + QStringLiteral("/icon.png"), why)) {
+        download->keptForApp(download->context().name);
         return true;
+    }
     if (!existed)
         QDir(folder).removeRecursively();
     return false;

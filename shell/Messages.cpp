@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -22,6 +23,59 @@ Messages::Answerer &answerer()
     static Messages::Answerer a;
     return a;
 }
+
+// Boxes on screen now, and the loops of messages that wait for them: a box
+// that comes while another is up waits until the user has closed it, so the
+// boxes come in the order of the events and never cover an earlier one.
+int boxesOnScreen = 0;
+QList<QEventLoop *> &waitingBoxes()
+{
+    static QList<QEventLoop *> loops;
+    return loops;
+}
+
+void waitForEarlierBoxes()
+{
+    while (boxesOnScreen > 0) {
+        QEventLoop loop;
+        waitingBoxes().append(&loop);
+        loop.exec();
+        waitingBoxes().removeOne(&loop);
+    }
+}
+
+// A box counts as on screen from its construction until the user has
+// answered it (it hides then, before its own loop has unwound).
+class OnScreen
+{
+public:
+    explicit OnScreen(QDialog &box)
+        : closed(QObject::connect(&box, &QDialog::finished, [this] { end(); }))
+    {
+        ++boxesOnScreen;
+    }
+    ~OnScreen()
+    {
+        // The box outlives this: what it does while it goes is not ours.
+        QObject::disconnect(closed);
+        end();
+    }
+    OnScreen(const OnScreen &) = delete;
+    OnScreen &operator=(const OnScreen &) = delete;
+
+private:
+    void end()
+    {
+        if (ended)
+            return;
+        ended = true;
+        --boxesOnScreen;
+        for (QEventLoop *loop : waitingBoxes())
+            loop->quit();
+    }
+    QMetaObject::Connection closed;
+    bool ended = false;
+};
 
 void setPlainText(QMessageBox &box, const QString &text)
 {
@@ -49,8 +103,10 @@ QString Messages::shortened(const QString &text, int length)
 
 void Messages::show(const QString &full)
 {
+    waitForEarlierBoxes();
     QMessageBox box;
     setPlainText(box, full);
+    OnScreen onScreen(box);
     if (observer()) {
         observer()(box.text());
         QTimer::singleShot(0, &box, &QMessageBox::accept);
@@ -60,8 +116,10 @@ void Messages::show(const QString &full)
 
 bool Messages::ask(const QString &question, const QString &yesLabel, const QString &noLabel)
 {
+    waitForEarlierBoxes();
     QMessageBox box;
     setPlainText(box, question);
+    OnScreen onScreen(box);
     QPushButton *yes = box.addButton(yesLabel, QMessageBox::AcceptRole);
     QPushButton *no = box.addButton(noLabel, QMessageBox::RejectRole);
     box.setDefaultButton(no);
@@ -80,7 +138,9 @@ bool Messages::ask(const QString &question, const QString &yesLabel, const QStri
 bool Messages::ask(const QString &question, const QStringList &details, const QString &yesLabel,
                    const QString &noLabel)
 {
+    waitForEarlierBoxes();
     QDialog box;
+    OnScreen onScreen(box);
     auto *layout = new QVBoxLayout(&box);
     auto *label = new QLabel(question);
     label->setTextFormat(Qt::PlainText);
@@ -94,8 +154,12 @@ bool Messages::ask(const QString &question, const QStringList &details, const QS
     auto *buttons = new QDialogButtonBox;
     QPushButton *yes = buttons->addButton(yesLabel, QDialogButtonBox::AcceptRole);
     QPushButton *no = buttons->addButton(noLabel, QDialogButtonBox::RejectRole);
+    // The default answer is no: Return, and the focus once the box is up,
+    // are the no button's; a focused yes button takes only a real click or
+    // Space.
+    yes->setAutoDefault(false);
     no->setDefault(true);
-    no->setFocus();
+    QTimer::singleShot(0, no, [no] { no->setFocus(); });
     QObject::connect(yes, &QPushButton::clicked, &box, &QDialog::accept);
     QObject::connect(no, &QPushButton::clicked, &box, &QDialog::reject);
     layout->addWidget(buttons);

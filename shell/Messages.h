@@ -14,7 +14,10 @@ public:
     using Observer = std::function<void(const QString &text)>;
     using Answerer = std::function<bool(const QString &question)>;
 
-    // Texts longer than maxLength characters are cut to that length.
+    // Texts longer than maxLength characters are cut to that length. A box
+    // (a question's too) that comes while another is on screen waits until
+    // the user has closed that one: the boxes come in the order of the
+    // events.
     static void show(const QString &text);
     static QString shown(const QString &text);
     static constexpr int maxLength = 1000;

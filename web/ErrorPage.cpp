@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QNetworkInterface>
 #include <QNetworkReply>
+#include <QSet>
 
 namespace
 {
@@ -72,10 +73,26 @@ QString ErrorPage::words(Reason reason)
         return QStringLiteral("This app's page is missing.");
     case Reason::BrokenDescriptor:
         return QStringLiteral("This app's app.con is missing or cannot be read.");
+    case Reason::Blocked:
+        return QStringLiteral("This address uses a port that web pages may not use, so the page "
+                              "was not opened.");
     case Reason::Other:
         break;
     }
     return QStringLiteral("The page could not be loaded.");
+}
+
+bool ErrorPage::isBlockedPort(int port)
+{
+    // The union of QtWebKit's and Chromium's lists.
+    static const QSet<int> blocked = {
+        1,    7,    9,    11,   13,   15,   17,   19,   20,   21,   22,   23,   25,   37,
+        42,   43,   53,   69,   77,   79,   87,   95,   101,  102,  103,  104,  109,  110,
+        111,  113,  115,  117,  119,  123,  135,  137,  139,  143,  161,  179,  389,  427,
+        465,  512,  513,  514,  515,  526,  530,  531,  532,  540,  548,  554,  556,  563,
+        587,  601,  636,  989,  990,  993,  995,  1719, 1720, 1723, 2049, 3659, 4045, 5060,
+        5061, 6000, 6566, 6665, 6666, 6667, 6668, 6669, 6679, 6697, 10080};
+    return blocked.contains(port);
 }
 
 bool ErrorPage::machineIsOnline()

@@ -19,6 +19,7 @@ public:
         Certificate,      // the secure connection could not be trusted
         PageMissing,      // a local app's page is not there
         BrokenDescriptor, // an app folder's app.con cannot be used
+        Blocked,          // the engines refuse the address's port
         Other,
     };
 
@@ -30,6 +31,11 @@ public:
     static QString words(Reason reason);
     // True when some network interface other than loopback is up.
     static bool machineIsOnline();
+    // A port that both engines refuse to load pages from (kept for mail,
+    // file transfer and other services that a page could be made to talk to).
+    static bool isBlockedPort(int port);
+    // WebKit's own error code for such a port.
+    static constexpr int webKitBlockedPortError = 103;
 
     // The page. icon is the app's icon.png (empty: a placeholder with the
     // name's initial); detail names the address or the file concerned.

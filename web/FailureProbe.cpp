@@ -19,6 +19,11 @@ FailureProbe::FailureProbe(const QUrl &address, QObject *context, Answer done)
         QTimer::singleShot(0, this, [this] { finish(ErrorPage::Reason::Other); });
         return;
     }
+    // Refused before any connection: trying one would say nothing of it.
+    if (ErrorPage::isBlockedPort(url.port())) {
+        QTimer::singleShot(0, this, [this] { finish(ErrorPage::Reason::Blocked); });
+        return;
+    }
     QHostInfo::lookupHost(url.host(), this, [this](const QHostInfo &info) {
         lookedUp(info.error() == QHostInfo::NoError && !info.addresses().isEmpty());
     });

@@ -65,15 +65,19 @@ bool QuietPage::extension(Extension extension, const ExtensionOption *option,
     // around it is still the app.
     if (failure->frame != mainFrame())
         return false;
-    // An answer from the server (a 404 with its own page) is the site's own.
-    if (failure->domain == WebKit)
+    // An answer from the server (a 404 with its own page) is the site's own;
+    // an address the engine refuses to load would leave a blank page.
+    const bool blocked =
+        failure->domain == WebKit && failure->error == ErrorPage::webKitBlockedPortError;
+    if (failure->domain == WebKit && !blocked)
         return false;
     // Leaving a page that is still loading is not a failure.
     if (failure->domain == QtNetwork && failure->error == QNetworkReply::OperationCanceledError)
         return false;
     const bool http = failure->domain == Http;
     const ErrorPage::Reason reason =
-        ErrorPage::reasonFor(failure->error, http, ErrorPage::machineIsOnline());
+        blocked ? ErrorPage::Reason::Blocked
+                : ErrorPage::reasonFor(failure->error, http, ErrorPage::machineIsOnline());
     auto *page = static_cast<ErrorPageExtensionReturn *>(output);
     page->baseUrl = failure->url;
     page->contentType = QStringLiteral("text/html");

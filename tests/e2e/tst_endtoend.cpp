@@ -133,6 +133,8 @@ private:
     // Dismisses each message box the program shows, as a user would, until
     // done holds; returns the number dismissed, or -1 on timeout.
     int dismissBoxesUntil(const std::function<bool()> &done, int timeoutMs);
+    // The program's message box once one is up; 0 when none comes.
+    qulonglong questionBox();
     QJsonValue report(const QByteArray &step) const;
     bool reported(const QByteArray &step) const;
     QString apps() const { return program + QStringLiteral("/Apps"); }
@@ -323,6 +325,20 @@ bool TestEndToEnd::waitForColour(const QPoint &at, const QColor &colour, bool sh
             return !image.isNull() && near(image.pixel(at), colour) == shown;
         },
         timeoutMs);
+}
+
+qulonglong TestEndToEnd::questionBox()
+{
+    qulonglong box = 0;
+    TestUtil::waitFor(
+        [&] {
+            QList<qulonglong> windows = display.windowsOf(vantara.processId());
+            windows.removeAll(mainWindow);
+            box = windows.isEmpty() ? 0 : windows.last();
+            return box != 0;
+        },
+        10000);
+    return box;
 }
 
 int TestEndToEnd::dismissBoxesUntil(const std::function<bool()> &done, int timeoutMs)
@@ -613,7 +629,20 @@ void TestEndToEnd::appOpenAtQuitComesBack()
     const QPoint weather = weatherIcon();
     clickOnHome(QStringLiteral("a[data-name=\"Sketch\"]"));
     QVERIFY2(waitForColour(weather, sketchColour, true), "the installed package did not open");
+    // With an app open the quit control asks; Escape keeps the program.
     clickOnHome(QStringLiteral("#qt"));
+    const qulonglong question = questionBox();
+    QVERIFY2(question, "the quit control did not ask");
+    QVERIFY(display.key(question, QStringLiteral("Escape")));
+    QVERIFY(TestUtil::waitFor(
+        [&] { return !display.windowsOf(vantara.processId()).contains(question); }, 10000));
+    QCOMPARE(vantara.state(), QProcess::Running);
+    // Asked again, the user chooses "Quit" with its key.
+    clickOnHome(QStringLiteral("#qt"));
+    const qulonglong again = questionBox();
+    QVERIFY2(again, "the quit control did not ask again");
+    shot(QStringLiteral("quit-question"));
+    QVERIFY(display.key(again, QStringLiteral("alt+q")));
     QVERIFY2(TestUtil::waitFor([&] { return vantara.state() == QProcess::NotRunning; }, 30000),
              "the quit control did not end the program");
     QCOMPARE(vantara.exitCode(), 0);

@@ -93,6 +93,13 @@ class TestFileDownloads : public QObject
         return QString::fromUtf8(readFile(file)).split('\n', Qt::SkipEmptyParts);
     }
 
+    // The question after a saved download, naming the file, its folder and
+    // the site.
+    QString installerQuestion(const QString &file) const
+    {
+        return "The installer will now start !\nFile: " + file + "\nSaved in: " + documents() +
+               "\nFrom: 127.0.0.1";
+    }
     // Every entry of the documents folder, hidden ones included.
     QStringList documentEntries() const
     {
@@ -428,7 +435,7 @@ private slots:
         server.route("/get/my%20setup.exe", installer);
         TestUtil::answerQuestions(true);
         QVERIFY(clickUntilABox(*view, "/get/my%20setup.exe"));
-        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(*messages, QStringList({installerQuestion("my setup.exe")}));
         const QString saved = documents() + "/my setup.exe";
         QVERIFY(readFile(saved) == installer.body);
         QCOMPARE(QFileInfo(saved).permissions() & 0x00ff, // group and others
@@ -441,6 +448,65 @@ private slots:
         QCOMPARE(documentEntries(), QStringList({"my setup.exe"}));
     }
 
+    // "Open" with no program for the file's type says so, naming the file
+    // and where it is kept.
+    void openWithNoProgramSaysSo()
+    {
+        const QByteArray opener = readFile(tools.filePath("xdg-open"));
+        QVERIFY(writeFile(tools.filePath("xdg-open"), "#!/bin/sh\nexit 3\n"));
+        server.route("/files/paper.pdf", "%PDF-1.4", "application/pdf");
+        TestUtil::answerQuestions(true);
+        auto view = downloadingView();
+        QVERIFY(clickUntilABox(*view, "/files/paper.pdf"));
+        QVERIFY(TestUtil::waitFor([this] { return messages->size() == 2; }));
+        QCOMPARE(*messages, QStringList({installerQuestion("paper.pdf"),
+                                         "No program on this computer opens \"paper.pdf\". It "
+                                         "is saved in " +
+                                             documents() + "."}));
+        QVERIFY(writeFile(tools.filePath("xdg-open"), opener));
+        QCOMPARE(readFile(documents() + "/paper.pdf"), QByteArray("%PDF-1.4"));
+    }
+
+    // A second file the user clicks for while the page's first is under way
+    // waits, listed as waiting, and starts once the first ends.
+    void aSecondClickWaitsItsTurn()
+    {
+        TestHttpServer::Response stalled;
+        stalled.body = QByteArray(1000, 's');
+        stalled.announcedBytes = 4000;
+        stalled.headers = {{"Content-Type", "application/octet-stream"}};
+        server.route("/turn/first.bin", stalled);
+        server.route("/turn/second.bin", "second", "application/octet-stream");
+        server.route("/turn/links",
+                     "<a id='one' href='first.bin' style='display:block;height:100px'>1</a>"
+                     "<a id='two' href='second.bin' style='display:block;height:100px'>2</a>");
+        DownloadList &list = DownloadList::instance();
+        const auto entry = [&list](const QString &name) {
+            const QVariantList all = list.describe();
+            for (int i = all.size() - 1; i >= 0; --i)
+                if (all.at(i).toMap().value("name") == name)
+                    return all.at(i).toMap();
+            return QVariantMap();
+        };
+        auto view = downloadingView();
+        QVERIFY(TestUtil::loadUrl(view.get(), server.url("/turn/links")));
+        QVERIFY(TestUtil::clickElement(view.get(), "#one"));
+        QVERIFY(TestUtil::waitFor([&] { return entry("first.bin").value("received") == 1000; }));
+        QVERIFY(TestUtil::clickElement(view.get(), "#two"));
+        QVERIFY(TestUtil::waitFor([&] { return entry("second.bin").value("state") == "waiting"; }));
+        // Only the page's own request so far, and no box.
+        QCOMPARE(server.requestCount("/turn/second.bin"), 1);
+        QVERIFY(messages->isEmpty());
+
+        QVERIFY(list.cancel(entry("first.bin").value("id").toInt()));
+        QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }));
+        QVERIFY(settle());
+        QCOMPARE(*messages, QStringList({installerQuestion("second.bin")}));
+        QCOMPARE(entry("second.bin").value("state").toString(), QStringLiteral("done"));
+        QCOMPARE(readFile(documents() + "/second.bin"), QByteArray("second"));
+        QCOMPARE(documentEntries(), QStringList({"second.bin"}));
+    }
+
     // A file of the same name is never replaced: the next free name is
     // taken. Declining keeps the file and starts nothing.
     void savedFilesReplaceNothing()
@@ -451,7 +517,7 @@ private slots:
         server.route("/files/report.docx", "from the server", "application/msword");
         auto view = downloadingView();
         QVERIFY(clickUntilABox(*view, "/files/report.docx"));
-        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(*messages, QStringList({installerQuestion("report (3).docx")}));
         QVERIFY(TestUtil::waitFor([this] { return documentEntries().size() == 4; }));
         QCOMPARE(documentEntries(), QStringList({"report (1).docx", "report (2).docx",
                                                  "report (3).docx", "report.docx"}));
@@ -518,7 +584,7 @@ private slots:
         QCOMPARE(*messages,
                  QStringList({"127.0.0.1 wants to save \"setup.run\" (10 bytes) in your documents. "
                               "Save it?",
-                              "The installer will now start !"}));
+                              installerQuestion("setup.run")}));
         QCOMPARE(documentEntries(), QStringList({"setup.run"}));
         QCOMPARE(recorded(opened()).size(), 1);
     }
@@ -606,7 +672,7 @@ private slots:
             expected << "127.0.0.1 wants to save \"report.pdf\" (" + size +
                             ") in your documents. Save it?";
         if (saved)
-            expected << "The installer will now start !";
+            expected << installerQuestion("report (1).pdf");
         QVERIFY(TestUtil::waitFor([&] { return messages->size() >= expected.size(); }));
         QCOMPARE(*messages, expected);
         // The page's own request, and the shell's only when it saves (the
@@ -633,7 +699,7 @@ private slots:
         QVERIFY(ProcessMemory::resetPeak());
         QVERIFY(clickUntilABox(*view, "/big/disk.img", 300000));
         const long peak = ProcessMemory::peakResidentKiB();
-        QCOMPARE(*messages, QStringList({"The installer will now start !"}));
+        QCOMPARE(*messages, QStringList({installerQuestion("disk.img")}));
         QCOMPARE(QFileInfo(documents() + "/disk.img").size(), size);
 #ifdef VANTARA_UNDER_ASAN
         QSKIP("AddressSanitizer's quarantine holds freed memory: resident size says nothing here");

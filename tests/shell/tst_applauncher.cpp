@@ -120,6 +120,8 @@ private slots:
     void missingLocalPageIsNamed();
     void anIconBeyondTheBoundsIsNeverShown();
     void errorPageEscapesWhatItShows();
+    void refusedAddressShowsOurPage_data();
+    void refusedAddressShowsOurPage();
     // The Browser's bar.
     void browserAddressFor_data();
     void browserAddressFor();
@@ -717,6 +719,28 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
     QVERIFY(TestUtil::waitFor([&] { return view->title() == "Back"; }));
     QCOMPARE(site.requestCount("/site"), 1);
     QCOMPARE(view->url(), QUrl(QString::fromLatin1(link)));
+}
+
+// An address the engines refuse before any connection (a port kept for
+// another service) shows our page too, not a blank one.
+void TestAppLauncher::refusedAddressShowsOurPage_data()
+{
+    TestUtil::engineRows();
+}
+
+void TestAppLauncher::refusedAddressShowsOurPage()
+{
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(shell->paths(), engine));
+    const QByteArray link = "http://127.0.0.1:25/";
+    writeFile(appsFolder() + "/Port/app.con",
+              "<config><apptype>web</apptype><applink>" + link + "</applink></config>");
+    AppView *view = launcher->launch("Port", "Port");
+    QVERIFY(view);
+    QCOMPARE(view->engine(), engine);
+    QVERIFY(TestUtil::waitFor([&] { return view->title() == "Port"; }));
+    QCOMPARE(textOf(view, "reason"), ErrorPage::words(ErrorPage::Reason::Blocked));
+    QCOMPARE(textOf(view, "detail"), QString::fromLatin1(link));
 }
 
 void TestAppLauncher::stalledLoad_data()

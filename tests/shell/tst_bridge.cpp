@@ -5,13 +5,16 @@
 #include "app/PageBridge.h"
 #include "install/DownloadList.h"
 #include "install/ProgramStarter.h"
+#include "shell/Messages.h"
 #include "shell/ScriptBridge.h"
 #include "web/WebKitAppView.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QMessageBox>
 #include <QMetaMethod>
 #include <QPointer>
 #include <QSignalSpy>
@@ -410,8 +413,9 @@ private slots:
         QCOMPARE(eval(w, "jQuery('#dlname').text()").toString(), QStringLiteral("small.txt"));
         QCOMPARE(eval(w, "jQuery('#dlshow').is(':visible')").toBool(), true);
         QCOMPARE(eval(w, "jQuery('#dlfill')[0].style.width").toString(), QStringLiteral("100%"));
-        QCOMPARE(eval(w, "vantara.downloads().pop().folder").toString(),
-                 QDir(w.appsFolder() + "/Tool").absolutePath());
+        // Kept for an app: "Show" shows the app, never the program's Apps folder.
+        QCOMPARE(eval(w, "vantara.downloads().pop().folder").toString(), QString());
+        QCOMPARE(eval(w, "vantara.downloads().pop().app").toString(), QStringLiteral("Tool"));
         QCOMPARE(TestUtil::readFile(w.appsFolder() + "/Tool/small.txt"), QByteArray("done"));
         eval(w, "jQuery('#dlclear').click()");
 
@@ -431,6 +435,69 @@ private slots:
         QCOMPARE(messages->size(), 2);
         QVERIFY(QDir(w.appsFolder()).entryList(partial, QDir::Files | QDir::Hidden).isEmpty());
         QVERIFY(TestUtil::waitFor([&] { return DownloadList::instance().running() == 0; }));
+    }
+
+    // Installing a web app from the home page: the boxes come in the order
+    // of the events, read by a user who takes them only once the download
+    // has ended; the indicator tells the end, and "Show" finds the new app.
+    void installBoxesInOrderAndShowFindsTheApp_data()
+    {
+        QTest::addColumn<bool>("iconThere");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("installed") << true << "Download Finish"
+                                   << "Done";
+        QTest::newRow("failed") << false << "Download failed: "
+                                << "Failed";
+    }
+    void installBoxesInOrderAndShowFindsTheApp()
+    {
+        QFETCH(bool, iconThere);
+        QFETCH(QString, second);
+        QFETCH(QString, state);
+        QTemporaryDir root;
+        TestHttpServer server;
+        QVERIFY(server.start());
+        if (iconThere) {
+            QImage icon(16, 16, QImage::Format_RGB32);
+            icon.fill(Qt::blue);
+            QByteArray png;
+            QBuffer buffer(&png);
+            QVERIFY(buffer.open(QIODevice::WriteOnly) && icon.save(&buffer, "PNG"));
+            server.route("/icon.png", png, "image/png");
+        }
+        MainWindow w(ShellPaths::under(root.path()));
+        QVERIFY(waitForHome(w));
+        Messages::dismissAutomatically({});
+        QStringList seen;
+        QTimer user;
+        connect(&user, &QTimer::timeout, [&seen] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible() || DownloadList::instance().running() > 0)
+                return;
+            seen << box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        user.start(20);
+        eval(w, "myob.downloadapp('Web App', 'https://example.test/', '" +
+                    server.url("/icon.png").toString() + "')");
+        QTRY_COMPARE(seen.size(), 2);
+        user.stop();
+        QCOMPARE(seen.first(), QStringLiteral("Download Started"));
+        QVERIFY2(seen.last().startsWith(second), qPrintable(seen.last()));
+        QTRY_COMPARE(eval(w, "jQuery('#dlstate').text()").toString(), state);
+        // A failed one shows no full green bar.
+        QCOMPARE(eval(w, "jQuery('#dlfill').css('background-color')").toString(),
+                 iconThere ? QStringLiteral("rgb(76, 217, 100)")
+                           : QStringLiteral("rgb(255, 59, 48)"));
+        QCOMPARE(eval(w, "jQuery('#dlshow').is(':visible')").toBool(), iconThere);
+        if (!iconThere)
+            return;
+        QCOMPARE(eval(w, "vantara.downloads().pop().folder").toString(), QString());
+        eval(w, "jQuery('#dlshow').click()");
+        QCOMPARE(eval(w, "jQuery('a.keyfocus').attr('data-name')").toString(),
+                 QStringLiteral("Web App"));
+        QCOMPARE(eval(w, "vantara.appOnTop()").toInt(), -1);
     }
 
     void closeitEndsTheLoop()

@@ -470,6 +470,12 @@ void TestHostileBridge::closeitFromAnAppPage()
     QWebFrame *frame = probeFrame();
     QVERIFY(frame);
     QVERIFY(window->isVisible());
+    // With an app open the user is asked first; the default keeps the shell.
+    messages->clear();
+    frame->evaluateJavaScript("api.closeit(1, {}, " + bigText + ")");
+    QVERIFY(window->isVisible());
+    QCOMPARE(messages->size(), 1);
+    TestUtil::answerQuestions(true);
     frame->evaluateJavaScript("api.closeit(1, {}, " + bigText + ")");
     QVERIFY(!window->isVisible());
 }

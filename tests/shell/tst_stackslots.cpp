@@ -15,7 +15,10 @@
 #include <QDesktopWidget>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -45,6 +48,8 @@ private slots:
     void zoomsOnlyTheHomeScreen();
     void linkClickedSlotLoadsIntoThePageOnTop();
     void closeitAndTheCommandLinkEndTheWindow();
+    void thePowerControlAsksWhileAppsAreOpen_data();
+    void thePowerControlAsksWhileAppsAreOpen();
     void windowNamedWindow1IsRestored();
     void everyTabReachableAndTheHighlightOnTop();
     void anOpenAppComesForward_data();
@@ -56,6 +61,8 @@ private slots:
     void iconsKeepTheirPlacesAfterARestart();
     void removingAnAppFromItsIcon_data();
     void removingAnAppFromItsIcon();
+    void restoredTabsStartWhenFirstShown();
+    void appFoldersCopiedInJoinWithoutARestart();
     // Last: its last row ends the application's life as a logout does, after
     // which WebKit's timers no longer run in this process.
     void openAppsComeBackAfterARestart_data();
@@ -186,6 +193,8 @@ void TestStackSlots::init()
 
 void TestStackSlots::cleanup()
 {
+    Messages::dismissAutomatically({});
+    Messages::answerAutomatically({});
     delete window;
     delete server;
 }
@@ -373,6 +382,62 @@ void TestStackSlots::closeitAndTheCommandLinkEndTheWindow()
     window->show();
     QVERIFY(QMetaObject::invokeMethod(window, "on_commandLinkButton_clicked"));
     QVERIFY(!window->isVisible());
+}
+
+void TestStackSlots::thePowerControlAsksWhileAppsAreOpen_data()
+{
+    QTest::addColumn<int>("apps");
+    QTest::addColumn<QString>("answer");   // yes, no, or a real Escape key
+    QTest::addColumn<QString>("question"); // empty: none is asked
+    QTest::addColumn<bool>("quits");
+
+    QTest::newRow("nothing open") << 0 << "no"
+                                  << "" << true;
+    QTest::newRow("two apps, kept") << 2 << "no"
+                                    << "Quit Vantara?\n2 apps are open and will close." << false;
+    QTest::newRow("two apps, escape") << 2 << "escape"
+                                      << "Quit Vantara?\n2 apps are open and will close." << false;
+    QTest::newRow("two apps, return") << 2 << "return"
+                                      << "Quit Vantara?\n2 apps are open and will close." << false;
+    QTest::newRow("one app, quit") << 1 << "yes"
+                                   << "Quit Vantara?\n1 app is open and will close." << true;
+}
+
+void TestStackSlots::thePowerControlAsksWhileAppsAreOpen()
+{
+    QFETCH(int, apps);
+    QFETCH(QString, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, quits);
+
+    QStringList *asked = TestUtil::recordMessages();
+    QCOMPARE(openApps(apps).count(nullptr), 0);
+    // Back on the home screen, the power control sits where the close control was.
+    home("$('#start').click()");
+    QTRY_VERIFY(!window->stack()->isVisible());
+    bool escaped = false;
+    if (answer == "escape" || answer == "return") {
+        // A person at the box: the key goes where the focus is.
+        Messages::dismissAutomatically({});
+        const Qt::Key key = answer == "escape" ? Qt::Key_Escape : Qt::Key_Return;
+        QTimer::singleShot(0, [&escaped, asked, key] {
+            QTRY_VERIFY(QApplication::activeModalWidget());
+            QWidget *box = QApplication::activeModalWidget();
+            asked->append(box->findChild<QLabel *>()->text() + "\n" +
+                          box->findChild<QPlainTextEdit *>()->toPlainText());
+            QTRY_VERIFY(box->focusWidget());
+            QTest::keyClick(box->focusWidget(), key);
+            escaped = true;
+        });
+    } else {
+        TestUtil::answerQuestions(answer == "yes");
+    }
+    QVERIFY(TestUtil::clickElement(window->homeView(), "#qt"));
+    QCOMPARE(window->isVisible(), !quits);
+    QCOMPARE(escaped, answer == "escape" || answer == "return");
+    QCOMPARE(asked->join("|"), question);
+    QCOMPARE(window->stack()->count(), apps);
+    Messages::dismissAutomatically({});
 }
 
 void TestStackSlots::windowNamedWindow1IsRestored()
@@ -787,9 +852,11 @@ void TestStackSlots::openAppsComeBackAfterARestart()
     home(front < 0 ? QString("$('#start').click()")
                    : QString("$('#dockapps a:eq(%1)').click()").arg(front));
 
-    if (quit == "power")
+    if (quit == "power") {
+        TestUtil::recordMessages();
+        TestUtil::answerQuestions(true);
         home("$('#qt').click()");
-    else if (quit == "close")
+    } else if (quit == "close")
         window->close();
     else
         QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
@@ -801,20 +868,144 @@ void TestStackSlots::openAppsComeBackAfterARestart()
 
     QVERIFY(startOver(root.path()));
     QTRY_COMPARE(tabs(), reopened);
-    QCOMPARE(openApps(), reopened);
-    for (int i = 0; i < window->stack()->count(); ++i) {
-        const AppView *view = AppView::of(window->stack()->widget(i));
-        QVERIFY(view);
-        QCOMPARE(view->engine(),
-                 reopened.at(i) == "Three" ? AppView::Engine::WebEngine : AppView::Engine::WebKit);
-    }
+    QCOMPARE(window->stack()->count(), reopened.size());
     if (expectedFront.isEmpty()) {
         QCOMPARE(home("vantara.appOnTop()").toInt(), -1);
     } else {
         QVERIFY(window->stack()->isVisible());
-        QCOMPARE(window->stack()->currentWidget()->objectName(), expectedFront);
+        QTRY_COMPARE(window->stack()->currentWidget()->objectName(), expectedFront);
         QCOMPARE(selectedTab(), expectedFront);
     }
+    // Each page starts when its tab is first shown, in its own place.
+    for (int i = 0; i < reopened.size(); ++i) {
+        home(QString("$('#dockapps a:eq(%1)').click()").arg(i));
+        QTRY_VERIFY(AppView::of(window->stack()->currentWidget()));
+        QCOMPARE(window->stack()->currentIndex(), i);
+        QCOMPARE(AppView::of(window->stack()->currentWidget())->engine(),
+                 reopened.at(i) == "Three" ? AppView::Engine::WebEngine : AppView::Engine::WebKit);
+    }
+    QCOMPARE(openApps(), reopened);
+    QTRY_COMPARE(tabs(), reopened);
+}
+
+void TestStackSlots::restoredTabsStartWhenFirstShown()
+{
+    QTemporaryDir root;
+    const ShellPaths paths = ShellPaths::under(root.path());
+    // The dock's Music and Photos, with three songs and two pictures.
+    for (const QString &dock : QStringList{"Music.map", "Photos.map"}) {
+        const QDir from(window->appsFolder() + "/" + dock);
+        for (const QString &file : from.entryList(QDir::Files))
+            QVERIFY(TestUtil::writeFile(root.path() + "/Apps/" + dock + "/" + file,
+                                        TestUtil::readFile(from.filePath(file))));
+    }
+    for (const QString &song : QStringList{"a.mp3", "b.mp3", "c.mp3"})
+        QVERIFY(TestUtil::writeFile(paths.musicFolder() + "/" + song, "ID3"));
+    for (const QString &picture : QStringList{"x.png", "y.png"})
+        QVERIFY(TestUtil::writeFile(paths.picturesFolder() + "/" + picture, "PNG"));
+    server->route("/first", "<html><head><title>First</title></head></html>");
+    server->route("/second", "<html><head><title>Second</title></head></html>");
+    QVERIFY(TestUtil::writeFile(paths.sessionFile(),
+                                "<vantara-session top=\"0\"><app name=\"Google\" kind=\"browser\" "
+                                "address=\"" +
+                                    server->url("/first").toEncoded() +
+                                    "\"/><app name=\"Music.map\"/><app name=\"Photos.map\"/>"
+                                    "<app name=\"Mail\" kind=\"mail\"/><app name=\"One\"/>"
+                                    "</vantara-session>"));
+    QImage icon(8, 8, QImage::Format_RGB32);
+    icon.fill(Qt::red);
+    QVERIFY(QDir().mkpath(root.path() + "/Apps/One"));
+    QVERIFY(icon.save(root.path() + "/Apps/One/icon.png"));
+    QVERIFY(startOver(root.path(), {"One"}));
+
+    // The Browser was in front: it alone loads, at its last address.
+    QTRY_COMPARE(tabs(), QStringList({"First", "Music", "Photos", "Mail", "One"}));
+    QStackedWidget *stack = window->stack();
+    QCOMPARE(stack->count(), 5);
+    QCOMPARE(stack->currentIndex(), 0);
+    AppView *browser = AppView::of(stack->widget(0));
+    QVERIFY(browser);
+    QCOMPARE(browser->url(), server->url("/first"));
+    for (int i = 1; i < 5; ++i)
+        QVERIFY(!AppView::of(stack->widget(i)) && stack->widget(i)->objectName() != "Mail");
+
+    // Each starts as a tap starts it, once shown, and hears its own answers.
+    const QStringList counts{"", "3 songs", "2 photos"};
+    for (int i = 1; i < 3; ++i) {
+        home(QString("$('#dockapps a:eq(%1)').click()").arg(i));
+        QTRY_VERIFY(AppView::of(stack->currentWidget()));
+        QCOMPARE(stack->currentIndex(), i);
+        AppView *view = AppView::of(stack->currentWidget());
+        QTRY_COMPARE(PageScript::textOf(view, "count"), counts.at(i));
+    }
+    // Each tab keeps its own icon.
+    const auto tabIcon = [this](int i) {
+        return home(QString("$('#dockapps a:eq(%1) img').attr('src')").arg(i)).toString();
+    };
+    QVERIFY(tabIcon(1).endsWith("/Music.map//icon.png"));
+    QVERIFY(tabIcon(2).endsWith("/Photos.map//icon.png"));
+    QVERIFY(tabIcon(4).endsWith("/One//icon.png"));
+    home("$('#dockapps a:eq(3)').click()");
+    QTRY_COMPARE(stack->currentWidget()->objectName(), QStringLiteral("Mail"));
+    QCOMPARE(tabIcon(3), QStringLiteral("assets/ios7/mail.png"));
+    QCOMPARE(stack->currentIndex(), 3);
+    QTRY_COMPARE(tabs(), QStringList({"First", "Music", "Photos", "Mail", "One"}));
+    QCOMPARE(openApps().mid(1, 3), QStringList({"Music.map", "Photos.map", "Mail"}));
+
+    // The Browser's address then is the one kept; One was never shown.
+    QVERIFY(TestUtil::loadUntilTitled(browser, server->url("/second"), "Second"));
+    home("$('#start').click()");
+    TestUtil::recordMessages();
+    TestUtil::answerQuestions(true);
+    home("$('#qt').click()");
+    QVERIFY(!window->isVisible());
+    QVERIFY(startOver(root.path()));
+    QTRY_COMPARE(tabs(), QStringList({"Browser", "Music", "Photos", "Mail", "One"}));
+    QCOMPARE(home("vantara.appOnTop()").toInt(), -1);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(!AppView::of(window->stack()->widget(i)));
+    QCOMPARE(server->requestCount("/second"), 1);
+    home("$('#dockapps a:eq(0)').click()");
+    QTRY_VERIFY(AppView::of(window->stack()->currentWidget()));
+    QTRY_COMPARE(AppView::of(window->stack()->currentWidget())->url(), server->url("/second"));
+    QTRY_COMPARE(tabs(), QStringList({"Second", "Music", "Photos", "Mail", "One"}));
+}
+
+void TestStackSlots::appFoldersCopiedInJoinWithoutARestart()
+{
+    QTemporaryDir root;
+    QVERIFY(startOver(root.path(), {"Alpha", "Gamma"}));
+    const QString apps = root.path() + "/Apps";
+    QCOMPARE(keys("#swipe_container com a"), QStringList({"Alpha", "Gamma"}));
+
+    // A folder copied in, file by file, joins once; it opens as any app.
+    QVERIFY(TestUtil::writeFile(apps + "/Beta/app.con", "<config><apptype>local</apptype>"
+                                                        "<applink>index.html</applink></config>"));
+    QVERIFY(TestUtil::writeFile(apps + "/Beta/index.html",
+                                "<html><head><title>Beta page</title></head></html>"));
+    QImage icon(8, 8, QImage::Format_RGB32);
+    icon.fill(Qt::green);
+    QVERIFY(icon.save(apps + "/Beta/icon.png"));
+    QTRY_COMPARE(keys("#swipe_container com a"), QStringList({"Alpha", "Gamma", "Beta"}));
+    QVERIFY(home("$('#swipe_container a[data-name=Beta] .icona').css('background-image')")
+                .toString()
+                .contains("/Beta//icon.png"));
+    home("$('#swipe_container a[data-name=Beta]').click()");
+    QTRY_VERIFY(AppView::of(window->stack()->currentWidget()));
+    QTRY_COMPARE(AppView::of(window->stack()->currentWidget())->title(),
+                 QStringLiteral("Beta page"));
+    home("$('#start').click()");
+
+    // A folder taken out leaves; an installed app is not shown twice.
+    QVERIFY(QDir(apps + "/Alpha").removeRecursively());
+    QTRY_COMPARE(keys("#swipe_container com a"), QStringList({"Gamma", "Beta"}));
+    QVERIFY(
+        TestUtil::writeFile(apps + "/Delta/app.con", AppDescriptor::webDescriptor("http://x/")));
+    home("createwebapp('', 'Delta', 'http://x/')");
+    QVERIFY(
+        TestUtil::writeFile(apps + "/Epsilon/app.con", AppDescriptor::webDescriptor("http://y/")));
+    QTRY_COMPARE(keys("#swipe_container com a"),
+                 QStringList({"Gamma", "Beta", "Delta", "Epsilon"}));
 }
 
 void TestStackSlots::iconsKeepTheirPlacesAfterARestart()

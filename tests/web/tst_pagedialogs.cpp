@@ -497,7 +497,12 @@ void TestPageDialogs::closingTheWindowEndsEveryDialog()
                            QTest::mouseClick(clicker, Qt::LeftButton, Qt::NoModifier,
                                              QPoint(20, 20));
                        },
-                       [&](DialogOverlay *) { home("$('#qt').click()"); }});
+                       [&](DialogOverlay *) {
+                           // Two apps are open: the user agrees to quit.
+                           TestUtil::recordMessages();
+                           TestUtil::answerQuestions(true);
+                           home("$('#qt').click()");
+                       }});
     text(asker, "setTimeout(ask, 0)");
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(steps.done());
