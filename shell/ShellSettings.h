@@ -16,15 +16,29 @@ class ShellPaths;
 //     <lightEngine>Browser</lightEngine>  QtWebKit (the dock's Browser, the
 //     <lightEngine>Mail</lightEngine>     mail panel's sites), or
 //     <lightEngine>all</lightEngine>      every remote page does
+//     <freezeAfter>300</freezeAfter>      seconds out of sight before a
+//                                         QtWebEngine page is frozen
+//     <discardAfter>1800</discardAfter>   seconds before it is discarded
+//     <keepLoaded>4</keepLoaded>          pages out of sight that stay
+//                                         loaded; older ones are discarded
 //   </settings>
 //
 // QtWebKit needs less memory than QtWebEngine but runs much of today's web
 // badly and without a sandbox: the light engine is for machines short of
 // memory.
+//
+// A frozen page keeps its memory but runs no script and no timer; a
+// discarded one gives up its renderer (tens of MB) and loads its address
+// again when it is shown. The page on top of the stack, and one playing
+// sound or downloading, stay awake. A number out of range, or no number,
+// keeps the default.
 struct ShellSettings {
     bool restoreApps = true;
     bool lightForAll = false;
-    QStringList lightApps; // names as the home screen opens them
+    QStringList lightApps;   // names as the home screen opens them
+    int freezeAfter = 300;   // seconds, 1 to a week
+    int discardAfter = 1800; // seconds, 1 to a week
+    int keepLoaded = 4;      // 0 to 100
 
     // Whether the remote pages of the app called name run in QtWebKit.
     bool isLight(const QString &name) const;

@@ -96,6 +96,8 @@ private slots:
     void emptyAppCssKeepsTheBaseStyle();
     void engineChoice_data();
     void engineChoice();
+    void restSettings_data();
+    void restSettings();
     void trustedHostIsMatchedOnTheParsedLink_data();
     void trustedHostIsMatchedOnTheParsedLink();
     void namesOutsideAppsReadNoDescriptor();
@@ -473,6 +475,47 @@ void TestAppLauncher::engineChoice()
     const ShellSettings read = ShellSettings::read(shell->paths());
     QCOMPARE(read.lightForAll, chosen.lightForAll);
     QCOMPARE(read.lightApps, chosen.lightApps);
+}
+
+void TestAppLauncher::restSettings_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QList<int>>("read"); // freeze after, discard after, pages kept loaded
+    const QList<int> defaults{300, 1800, 4};
+    QTest::newRow("no file") << QByteArray() << defaults;
+    QTest::newRow("chosen")
+        << QByteArray("<settings><freezeAfter> 60 </freezeAfter><discardAfter>600</discardAfter>"
+                      "<keepLoaded>0</keepLoaded></settings>")
+        << QList<int>{60, 600, 0};
+    QTest::newRow("the bounds")
+        << QByteArray("<settings><freezeAfter>1</freezeAfter><discardAfter>604800</discardAfter>"
+                      "<keepLoaded>100</keepLoaded></settings>")
+        << QList<int>{1, 604800, 100};
+    QTest::newRow("out of range")
+        << QByteArray("<settings><freezeAfter>0</freezeAfter><discardAfter>604801</discardAfter>"
+                      "<keepLoaded>-1</keepLoaded></settings>")
+        << defaults;
+    QTest::newRow("no numbers")
+        << QByteArray("<settings><freezeAfter>soon</freezeAfter><discardAfter>2.5</discardAfter>"
+                      "<keepLoaded></keepLoaded></settings>")
+        << defaults;
+    QTest::newRow("beyond an int")
+        << QByteArray("<settings><freezeAfter>99999999999</freezeAfter></settings>") << defaults;
+    QTest::newRow("damaged") << QByteArray("<settings><freezeAfter>60</freezeAfter>") << defaults;
+    QTest::newRow("with an entity")
+        << QByteArray("<!DOCTYPE s [<!ENTITY n \"60\">]><settings><freezeAfter>&n;"
+                      "</freezeAfter></settings>")
+        << defaults;
+}
+
+void TestAppLauncher::restSettings()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QList<int>, read);
+    if (!settings.isEmpty())
+        QVERIFY(TestUtil::writeFile(shell->paths().settingsFile(), settings));
+    const ShellSettings s = ShellSettings::read(shell->paths());
+    QCOMPARE((QList<int>{s.freezeAfter, s.discardAfter, s.keepLoaded}), read);
 }
 
 void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink_data()
