@@ -19,7 +19,7 @@ class ShellPaths;
 //     <freezeAfter>300</freezeAfter>      seconds out of sight before a
 //                                         QtWebEngine page is frozen
 //     <discardAfter>1800</discardAfter>   seconds before it is discarded
-//     <keepLoaded>4</keepLoaded>          pages out of sight that stay
+//     <keepLoaded>2</keepLoaded>          pages out of sight that stay
 //                                         loaded; older ones are discarded
 //   </settings>
 //
@@ -38,7 +38,7 @@ struct ShellSettings {
     QStringList lightApps;   // names as the home screen opens them
     int freezeAfter = 300;   // seconds, 1 to a week
     int discardAfter = 1800; // seconds, 1 to a week
-    int keepLoaded = 4;      // 0 to 100
+    int keepLoaded = 2;      // 0 to 100
 
     // Whether the remote pages of the app called name run in QtWebKit.
     bool isLight(const QString &name) const;

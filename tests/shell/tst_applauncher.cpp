@@ -481,7 +481,7 @@ void TestAppLauncher::restSettings_data()
 {
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QList<int>>("read"); // freeze after, discard after, pages kept loaded
-    const QList<int> defaults{300, 1800, 4};
+    const QList<int> defaults{300, 1800, 2};
     QTest::newRow("no file") << QByteArray() << defaults;
     QTest::newRow("chosen")
         << QByteArray("<settings><freezeAfter> 60 </freezeAfter><discardAfter>600</discardAfter>"
