@@ -45,6 +45,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWebElement>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
@@ -481,7 +483,7 @@ void TestAppLauncher::restSettings_data()
 {
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QList<int>>("read"); // freeze after, discard after, pages kept loaded
-    const QList<int> defaults{300, 1800, 2};
+    const QList<int> defaults{300, 1800, 1};
     QTest::newRow("no file") << QByteArray() << defaults;
     QTest::newRow("chosen")
         << QByteArray("<settings><freezeAfter> 60 </freezeAfter><discardAfter>600</discardAfter>"
@@ -666,6 +668,21 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
                 .contains("data:image/png;base64," + png.toBase64()));
     // The tab carries the app's name, not the engine's words.
     QVERIFY(TestUtil::waitFor([&] { return homeCalls().last() == "nameTab:Site"; }));
+
+    if (engine == AppView::Engine::WebEngine) {
+        // Discarded out of sight and shown again, it still says why.
+        QVERIFY(TestUtil::writeFile(shell->paths().settingsFile(),
+                                    "<settings><keepLoaded>0</keepLoaded></settings>"));
+        QVERIFY(TestUtil::engineView(*shell));
+        QWebEnginePage *page = qobject_cast<QWebEngineView *>(view->widget())->page();
+        QTRY_COMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+        shell->stack()->setCurrentWidget(view->widget());
+        QTRY_COMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+        QVERIFY(TestUtil::waitFor([&] {
+            return textOf(view, "reason") == ErrorPage::words(ErrorPage::Reason::Refused);
+        }));
+        QCOMPARE(view->title(), QStringLiteral("Site"));
+    }
 
     // The site comes back, and "Try again" reaches it.
     QVERIFY(site.start(port));
