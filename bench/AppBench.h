@@ -1,11 +1,14 @@
 #pragma once
 
 // What the app benchmarks share: a main window in a throw-away home and
-// working folder, with its home page loaded, and local apps of their own in
-// the Apps folder beside the program (removed again at the end).
+// working folder, with its home page loaded, and apps of their own in the
+// Apps folder beside the program (removed again at the end): local apps, or
+// web apps whose pages a server on this machine serves.
 
 #include "BenchUtil.h"
 #include "app/MainWindow.h"
+#include "shell/AppDescriptor.h"
+#include "shell/AppView.h"
 
 #include <QAbstractAnimation>
 #include <QCoreApplication>
@@ -42,23 +45,25 @@ public:
     enum class Page { Light, Pictures };
 
     // count apps, the same page in each.
-    explicit AppBench(int count = 1, Page kind = Page::Light)
+    explicit AppBench(int count = 1, Page kind = Page::Light) : AppBench(count, kind, {}, {}) {}
+    // count web apps, app i at remoteBase + Bench::remotePath(i); settings is the
+    // working folder's settings.xml.
+    AppBench(int count, const QString &remoteBase, const QByteArray &settings)
+        : AppBench(count, Page::Light, remoteBase, settings)
     {
-        QStandardPaths::setTestModeEnabled(true);
-        QDir::setCurrent(work.path());
-        for (int i = 0; i < count; ++i) {
-            appFolders << QCoreApplication::applicationDirPath() + QStringLiteral("/Apps/") +
-                              name(i);
-            QDir().mkpath(appFolders.last());
-            write(appFolders.last(), QStringLiteral("app.con"),
-                  "<config><apptype>local</apptype><applink>index.html</applink>"
-                  "<appcss>body { margin: 0; }</appcss></config>");
-            writePage(appFolders.last(), kind);
-        }
-        window = std::make_unique<MainWindow>();
-        QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
-        loaded.wait(30000);
     }
+
+    // The light page as a server serves it at Bench::remotePath(i): once
+    // loaded it asks for loadedPath(i), which tells a program that cannot be
+    // asked.
+    static QByteArray remotePage(int i)
+    {
+        QByteArray html = page();
+        html.replace("</body>", "<script>onload = function () { new Image().src = '" +
+                                    loadedPath(i).toLatin1() + "'; };</script></body>");
+        return html;
+    }
+    static QString loadedPath(int i) { return QStringLiteral("/loaded%1").arg(i); }
 
     ~AppBench()
     {
@@ -133,16 +138,17 @@ public:
     };
 
     // Opens the app as the home page does and waits for its page to load:
-    // from the slot call to loadFinished (wall -1 when it never loads).
+    // from the slot call to loadFinished (wall -1 when it never loads), in
+    // either engine.
     Cost open(int i = 0)
     {
         Stopwatch watch;
         watch.start();
         window->on_pushButton_clicked(name(i), name(i));
-        auto *view = qobject_cast<QWebView *>(window->stack()->currentWidget());
+        AppView *view = AppView::of(window->stack()->currentWidget());
         if (!view)
             return {};
-        QSignalSpy finished(view, SIGNAL(loadFinished(bool)));
+        QSignalSpy finished(view, &AppView::loadFinished);
         if (!finished.wait(30000))
             return {};
         return watch.stop();
@@ -179,6 +185,31 @@ public:
     std::unique_ptr<MainWindow> window;
 
 private:
+    AppBench(int count, Page kind, const QString &remoteBase, const QByteArray &settings)
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QDir::setCurrent(work.path());
+        if (!settings.isEmpty())
+            write(work.path(), QStringLiteral("settings.xml"), settings);
+        for (int i = 0; i < count; ++i) {
+            appFolders << QCoreApplication::applicationDirPath() + QStringLiteral("/Apps/") +
+                              name(i);
+            QDir().mkpath(appFolders.last());
+            if (!remoteBase.isEmpty()) {
+                write(appFolders.last(), QStringLiteral("app.con"),
+                      AppDescriptor::webDescriptor(remoteBase + Bench::remotePath(i)));
+                continue;
+            }
+            write(appFolders.last(), QStringLiteral("app.con"),
+                  "<config><apptype>local</apptype><applink>index.html</applink>"
+                  "<appcss>body { margin: 0; }</appcss></config>");
+            writePage(appFolders.last(), kind);
+        }
+        window = std::make_unique<MainWindow>();
+        QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
+        loaded.wait(30000);
+    }
+
     static bool write(const QString &folder, const QString &file, const QByteArray &content)
     {
         QFile f(folder + QLatin1Char('/') + file);

@@ -91,6 +91,19 @@ inline bool waitPainted(QWidget *widget, int timeoutMs = 30000)
     return painted.paintedAt() >= 0;
 }
 
+// Where a server on this machine serves the page of remote app i.
+inline QString remotePath(int i)
+{
+    return QStringLiteral("/app%1").arg(i);
+}
+
+// The widget that shows a view's page: QtWebEngine paints into one inside
+// its view.
+inline QWidget *pageSurface(QWidget *view)
+{
+    return view->focusProxy() ? view->focusProxy() : view;
+}
+
 inline bool makeSongs(const QString &folder, int count)
 {
     if (!QDir().mkpath(folder))

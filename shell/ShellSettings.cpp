@@ -6,6 +6,21 @@
 #include <QDomDocument>
 #include <QFile>
 
+namespace
+{
+constexpr int week = 7 * 24 * 3600;
+
+// The number in element name of root when it lies in [low, high]; fallback
+// otherwise.
+int boundedNumber(const QDomElement &root, const char *name, int low, int high, int fallback)
+{
+    const QDomElement e = root.firstChildElement(QLatin1String(name));
+    bool ok = false;
+    const int n = e.text().trimmed().toInt(&ok);
+    return !e.isNull() && ok && n >= low && n <= high ? n : fallback;
+}
+} // namespace
+
 bool ShellSettings::isLight(const QString &name) const
 {
     return lightForAll || (!name.isEmpty() && lightApps.contains(name));
@@ -37,5 +52,8 @@ ShellSettings ShellSettings::parse(const QByteArray &xml)
         else if (!name.isEmpty())
             settings.lightApps.append(name);
     }
+    settings.freezeAfter = boundedNumber(root, "freezeAfter", 1, week, settings.freezeAfter);
+    settings.discardAfter = boundedNumber(root, "discardAfter", 1, week, settings.discardAfter);
+    settings.keepLoaded = boundedNumber(root, "keepLoaded", 0, 100, settings.keepLoaded);
     return settings;
 }

@@ -16,15 +16,31 @@ class ShellPaths;
 //     <lightEngine>Browser</lightEngine>  QtWebKit (the dock's Browser, the
 //     <lightEngine>Mail</lightEngine>     mail panel's sites), or
 //     <lightEngine>all</lightEngine>      every remote page does
+//     <freezeAfter>300</freezeAfter>      seconds out of sight before a
+//                                         QtWebEngine page is frozen
+//     <discardAfter>1800</discardAfter>   seconds before it is discarded
+//     <keepLoaded>1</keepLoaded>          pages out of sight that stay
+//                                         loaded; older ones are discarded
 //   </settings>
 //
 // QtWebKit needs less memory than QtWebEngine but runs much of today's web
 // badly and without a sandbox: the light engine is for machines short of
 // memory.
+//
+// A frozen page keeps its memory (bench_remoteapps measures no saving) but
+// runs no script and no timer; a discarded one gives up about 28 MB and
+// loads its address again when it is shown. One page kept loaded besides the
+// one on top keeps a switch back to the last app instant and 10 apps visited
+// in turn near half of what Chromium's app windows take. The page on top of
+// the stack, and one playing sound or downloading, stay awake. A number out
+// of range, or no number, keeps the default.
 struct ShellSettings {
     bool restoreApps = true;
     bool lightForAll = false;
-    QStringList lightApps; // names as the home screen opens them
+    QStringList lightApps;   // names as the home screen opens them
+    int freezeAfter = 300;   // seconds, 1 to a week
+    int discardAfter = 1800; // seconds, 1 to a week
+    int keepLoaded = 1;      // 0 to 100
 
     // Whether the remote pages of the app called name run in QtWebKit.
     bool isLight(const QString &name) const;

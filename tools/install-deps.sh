@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Vantara needs on Debian 12.
+# With --bench, also what the benchmarks compare with (Chromium, whose --app
+# windows bench_remoteapps measures).
 set -euo pipefail
 
 packages=(
@@ -25,6 +27,8 @@ packages=(
   # Checks the package's software-centre metadata.
   appstream
 )
+
+[ "${1:-}" = "--bench" ] && packages+=(chromium)
 
 missing=()
 # A machine may carry its own Node.js; take Debian's only when there is none.

@@ -4,18 +4,45 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QOpenGLContext>
 #include <QPluginLoader>
 #include <dlfcn.h>
 
+// QtGui's own, which QtWebEngine uses in the same way when it is loaded late.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
+
 namespace
 {
-// QtWebEngine shares OpenGL contexts with the application, and that can only
-// be asked for before the application object exists: every program of the
-// shell's library may come to load the engine later.
-[[maybe_unused]] const bool sharedContexts = [] {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    return true;
-}();
+QOpenGLContext *shared = nullptr;
+
+// QtWebEngine shares OpenGL contexts with the application. Asked for before
+// the application object exists (Qt::AA_ShareOpenGLContexts), Qt would make
+// that context at every start of the shell, which never needs it for the home
+// screen and local apps; made here, before the engine's libraries load, and
+// before any context of the process that should share it, only a process
+// that shows a remote page pays for it. Without OpenGL there is none to make:
+// the engine paints in software.
+void shareOpenGLContexts()
+{
+    if (qt_gl_global_share_context() || !qobject_cast<QGuiApplication *>(qApp) ||
+        QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    auto *context = new QOpenGLContext;
+    context->setFormat(QSurfaceFormat::defaultFormat());
+    if (!context->create()) {
+        delete context;
+        return;
+    }
+    shared = context;
+    qt_gl_set_global_share_context(shared);
+    qAddPostRoutine([] {
+        qt_gl_set_global_share_context(nullptr);
+        delete shared;
+        shared = nullptr;
+    });
+}
 
 QPluginLoader *loader = nullptr;
 WebEngineFactory *loaded = nullptr;
@@ -35,6 +62,7 @@ WebEngineFactory *EngineLoader::factory()
 {
     if (loader)
         return loaded;
+    shareOpenGLContexts();
     loader = new QPluginLoader(libraryPath());
     loaded = qobject_cast<WebEngineFactory *>(loader->instance());
     if (!loaded)

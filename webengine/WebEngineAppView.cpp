@@ -2,6 +2,7 @@
 
 #include "web/FailureProbe.h"
 #include "web/OpenedWindow.h"
+#include "webengine/BackgroundPages.h"
 #include "webengine/EngineDownloadItem.h"
 #include "webengine/EnginePage.h"
 #include "webengine/EngineProfiles.h"
@@ -100,6 +101,7 @@ WebEngineAppView::WebEngineAppView(QWebEngineView *view, const EngineViewSetup &
     view->installEventFilter(this);
     for (QWidget *child : view->findChildren<QWidget *>())
         child->installEventFilter(this);
+    BackgroundPages::of(shell).add(this);
 }
 
 QWebEngineView *WebEngineAppView::engineView() const

@@ -102,6 +102,8 @@ private slots:
     void emptyAppCssKeepsTheBaseStyle();
     void engineChoice_data();
     void engineChoice();
+    void restSettings_data();
+    void restSettings();
     void trustedHostIsMatchedOnTheParsedLink_data();
     void trustedHostIsMatchedOnTheParsedLink();
     void namesOutsideAppsReadNoDescriptor();
@@ -564,6 +566,47 @@ void TestAppLauncher::engineChoice()
     QCOMPARE(read.lightApps, chosen.lightApps);
 }
 
+void TestAppLauncher::restSettings_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QList<int>>("read"); // freeze after, discard after, pages kept loaded
+    const QList<int> defaults{300, 1800, 1};
+    QTest::newRow("no file") << QByteArray() << defaults;
+    QTest::newRow("chosen")
+        << QByteArray("<settings><freezeAfter> 60 </freezeAfter><discardAfter>600</discardAfter>"
+                      "<keepLoaded>0</keepLoaded></settings>")
+        << QList<int>{60, 600, 0};
+    QTest::newRow("the bounds")
+        << QByteArray("<settings><freezeAfter>1</freezeAfter><discardAfter>604800</discardAfter>"
+                      "<keepLoaded>100</keepLoaded></settings>")
+        << QList<int>{1, 604800, 100};
+    QTest::newRow("out of range")
+        << QByteArray("<settings><freezeAfter>0</freezeAfter><discardAfter>604801</discardAfter>"
+                      "<keepLoaded>-1</keepLoaded></settings>")
+        << defaults;
+    QTest::newRow("no numbers")
+        << QByteArray("<settings><freezeAfter>soon</freezeAfter><discardAfter>2.5</discardAfter>"
+                      "<keepLoaded></keepLoaded></settings>")
+        << defaults;
+    QTest::newRow("beyond an int")
+        << QByteArray("<settings><freezeAfter>99999999999</freezeAfter></settings>") << defaults;
+    QTest::newRow("damaged") << QByteArray("<settings><freezeAfter>60</freezeAfter>") << defaults;
+    QTest::newRow("with an entity")
+        << QByteArray("<!DOCTYPE s [<!ENTITY n \"60\">]><settings><freezeAfter>&n;"
+                      "</freezeAfter></settings>")
+        << defaults;
+}
+
+void TestAppLauncher::restSettings()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QList<int>, read);
+    if (!settings.isEmpty())
+        QVERIFY(TestUtil::writeFile(shell->paths().settingsFile(), settings));
+    const ShellSettings s = ShellSettings::read(shell->paths());
+    QCOMPARE((QList<int>{s.freezeAfter, s.discardAfter, s.keepLoaded}), read);
+}
+
 void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink_data()
 {
     QTest::addColumn<QString>("link");
@@ -712,6 +755,21 @@ void TestAppLauncher::unreachableWebAppShowsOurPageAndTriesAgain()
                 .contains("data:image/png;base64," + png.toBase64()));
     // The tab carries the app's name, not the engine's words.
     QVERIFY(TestUtil::waitFor([&] { return homeCalls().last() == "nameTab:Site"; }));
+
+    if (engine == AppView::Engine::WebEngine) {
+        // Discarded out of sight and shown again, it still says why.
+        QVERIFY(TestUtil::writeFile(shell->paths().settingsFile(),
+                                    "<settings><keepLoaded>0</keepLoaded></settings>"));
+        QVERIFY(TestUtil::engineView(*shell));
+        QWebEnginePage *page = qobject_cast<QWebEngineView *>(view->widget())->page();
+        QTRY_COMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+        shell->stack()->setCurrentWidget(view->widget());
+        QTRY_COMPARE(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+        QVERIFY(TestUtil::waitFor([&] {
+            return textOf(view, "reason") == ErrorPage::words(ErrorPage::Reason::Refused);
+        }));
+        QCOMPARE(view->title(), QStringLiteral("Site"));
+    }
 
     // The site comes back, and "Try again" reaches it.
     QVERIFY(site.start(port));

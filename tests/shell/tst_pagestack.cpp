@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWebFrame>
 #include <QWebSettings>
@@ -47,6 +48,12 @@ QObject *pageOf(AppView *view)
     if (QWebView *webView = WebKitAppView::webViewOf(view))
         return webView->page();
     auto *engineView = qobject_cast<QWebEngineView *>(view->widget());
+    return engineView ? engineView->page() : nullptr;
+}
+
+QWebEnginePage *enginePageOf(AppView *view)
+{
+    auto *engineView = view ? qobject_cast<QWebEngineView *>(view->widget()) : nullptr;
     return engineView ? engineView->page() : nullptr;
 }
 
@@ -97,6 +104,8 @@ private slots:
     void homeLoadedCoversTheDesktop();
     void shellGoesWhilePagesLoad_data();
     void shellGoesWhilePagesLoad();
+    void backgroundPagesRest_data();
+    void backgroundPagesRest();
 
 private:
     AppView *open(const QByteArray &path, const QByteArray &html);
@@ -678,6 +687,83 @@ void TestPageStack::shellGoesWhilePagesLoad()
     shell = nullptr;
     QCOMPARE(bridge->loads, loads);
     bridge->pages = nullptr;
+}
+
+void TestPageStack::backgroundPagesRest_data()
+{
+    using State = QWebEnginePage::LifecycleState;
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<int>("count");            // pages opened in turn: A, B, C
+    QTest::addColumn<bool>("sound");           // A plays sound
+    QTest::addColumn<QList<State>>("states");  // each page's state, in the end
+    QTest::addColumn<QList<State>>("history"); // what A went through
+    const auto a = State::Active, f = State::Frozen, d = State::Discarded;
+    QTest::newRow("frozen, then discarded")
+        << QByteArray("<settings><freezeAfter>1</freezeAfter><discardAfter>2</discardAfter>"
+                      "</settings>")
+        << 2 << false << QList<State>{d, a} << QList<State>{f, d};
+    QTest::newRow("discarded beyond the loaded ones")
+        << QByteArray("<settings><keepLoaded>1</keepLoaded></settings>") << 3 << false
+        << QList<State>{d, a, a} << QList<State>{f, d};
+    QTest::newRow("sound keeps a page awake")
+        << QByteArray("<settings><freezeAfter>1</freezeAfter><discardAfter>2</discardAfter>"
+                      "</settings>")
+        << 3 << true << QList<State>{a, d, a} << QList<State>{};
+}
+
+void TestPageStack::backgroundPagesRest()
+{
+    using State = QWebEnginePage::LifecycleState;
+    QFETCH(QByteArray, settings);
+    QFETCH(int, count);
+    QFETCH(bool, sound);
+    QFETCH(QList<State>, states);
+    QFETCH(QList<State>, history);
+    QVERIFY(TestUtil::writeFile(shell->paths().settingsFile(), settings));
+    const QByteArray playing = "<html><head><title>A</title></head><body><script>"
+                               "var c = new AudioContext(), o = c.createOscillator();"
+                               "o.connect(c.destination); o.start();</script></body></html>";
+    QList<AppView *> views;
+    QVector<QList<State>> went(count); // each page's changes of state
+    QObject watching;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name(1, char('A' + i));
+        views << open("/" + name.toLower(), titled(name));
+        QWebEnginePage *page = enginePageOf(views.last());
+        QVERIFY(page);
+        QVERIFY(PageScript::run(views.last(), "window.before = 1").isValid());
+        connect(page, &QWebEnginePage::lifecycleStateChanged, &watching,
+                [&went, i, page] { went[i] << page->lifecycleState(); });
+        if (i == 0 && sound) {
+            QWebEnginePage *page = enginePageOf(views[0]);
+            page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+            server->route("/a", playing);
+            views[0]->reload();
+            QTRY_VERIFY_WITH_TIMEOUT(page->recentlyAudible(), 10000);
+            QVERIFY(PageScript::run(views[0], "window.before = 1").isValid());
+        }
+    }
+    // Out of sight or not, the page on top stays awake.
+    pages->homescreen();
+    const auto now = [&] {
+        QList<State> all;
+        for (AppView *view : views)
+            all << enginePageOf(view)->lifecycleState();
+        return all;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(now(), states, 15000);
+    QCOMPARE(went.first(), history);
+    QCOMPARE(went.last(), QList<State>());
+
+    // A comes back on its tab, at its address: a new page, if it was discarded.
+    pages->appswitch(0);
+    QTRY_COMPARE(enginePageOf(views[0])->lifecycleState(), State::Active);
+    QTRY_COMPARE(views[0]->title(), QStringLiteral("A"));
+    QCOMPARE(views[0]->url(), server->url("/a"));
+    const bool discarded = states.first() == State::Discarded;
+    QCOMPARE(PageScript::run(views[0], "window.before === 1").toBool(), !discarded);
+    if (discarded)
+        QTRY_COMPARE(homeCalls().last(), QStringLiteral("nameTab:A"));
 }
 
 QTEST_MAIN(TestPageStack)

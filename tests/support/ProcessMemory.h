@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QMultiHash>
+#include <algorithm>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VANTARA_UNDER_ASAN 1
@@ -55,5 +57,45 @@ inline long rollupKiB(const QByteArray &field, const QByteArray &pid = "self")
         if (line.startsWith(field + ':'))
             return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLong();
     return -1;
+}
+} // namespace ProcessMemory
+
+#include <QDir>
+#include <QList>
+
+namespace ProcessMemory
+{
+// The processes started by pid and by those it started, pid first: a
+// program's whole tree (QtWebEngine's and Chromium's helper processes).
+inline QList<QByteArray> processTree(const QByteArray &pid)
+{
+    QList<QByteArray> tree{pid};
+    QMultiHash<QByteArray, QByteArray> children;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!entry.at(0).isDigit() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // After the command in parentheses: state, then the parent's id.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (rest.size() > 1)
+            children.insert(rest[1], entry.toLatin1());
+    }
+    for (int i = 0; i < tree.size(); ++i)
+        tree += children.values(tree[i]);
+    return tree;
+}
+
+// field summed over pid's whole tree, in KiB; -1 when pid's is unreadable.
+inline long treeRollupKiB(const QByteArray &field, const QByteArray &pid)
+{
+    long sum = 0;
+    for (const QByteArray &p : processTree(pid)) {
+        const long kib = rollupKiB(field, p);
+        if (kib < 0 && p == pid)
+            return -1;
+        sum += std::max(kib, 0L);
+    }
+    return sum;
 }
 } // namespace ProcessMemory
