@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebFrame>
@@ -45,6 +46,24 @@ double contrastRatio(const QString &a, const QString &b)
     };
     const double x = luminance(cssColour(a)), y = luminance(cssColour(b));
     return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// The box around page p's icons, the top of the page dots and the top of the
+// dock with its items, in view coordinates.
+QString gridBounds(int p)
+{
+    return QStringLiteral(
+               "(function(){ var b = {left: 1e9, top: 1e9, right: -1e9, bottom: -1e9};"
+               " jQuery('div.item:eq(%1) com a').each(function(){"
+               "  var r = this.getBoundingClientRect(); b.left = Math.min(b.left, r.left);"
+               "  b.top = Math.min(b.top, r.top); b.right = Math.max(b.right, r.right);"
+               "  b.bottom = Math.max(b.bottom, r.bottom); });"
+               " b.dock = jQuery('.dock')[0].getBoundingClientRect().top;"
+               " jQuery('.dock a').each(function(){"
+               "  b.dock = Math.min(b.dock, this.getBoundingClientRect().top); });"
+               " b.dots = jQuery('#pagedots')[0].getBoundingClientRect().top;"
+               " return b; })()")
+        .arg(p);
 }
 
 const QString hostile = QStringLiteral("<img src=x onerror=myob.closeit()>");
@@ -146,26 +165,28 @@ private slots:
         QCOMPARE(server.requestCount("/ga.js"), 1);
     }
 
-    void gridPagesHoldTwentyEightIcons()
+    void gridPagesHoldWhatFitsTheScreen()
     {
         HomePage home;
         QVERIFY(home.load());
         home.call("sizeitems", {"1280", "800"});
-        home.call("makeapp", {names(28).join(','), "/opt/vantara/Apps"});
+        // At 1280 x 800, eight columns of four rows.
+        QCOMPARE(home.js("iconsPerPage()").toInt(), 32);
+        home.call("makeapp", {names(32).join(','), "/opt/vantara/Apps"});
         QCOMPARE(home.js("jQuery('#swipe_container div.item').length").toInt(), 1);
-        QCOMPARE(home.js("jQuery('#swipe_container li').length").toInt(), 28);
+        QCOMPARE(home.js("jQuery('#swipe_container li').length").toInt(), 32);
         QCOMPARE(home.js("one").toInt(), 1);
         QCOMPARE(home.js("pat").toString(), QStringLiteral("file:////opt/vantara/Apps"));
 
         HomePage more;
         QVERIFY(more.load());
         more.call("sizeitems", {"1280", "800"});
-        more.call("makeapp", {names(29).join(','), "/opt/vantara/Apps"});
+        more.call("makeapp", {names(33).join(','), "/opt/vantara/Apps"});
         QCOMPARE(more.js("jQuery('#swipe_container div.item').length").toInt(), 2);
-        QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(0) li').length").toInt(), 28);
+        QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(0) li').length").toInt(), 32);
         QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(1) li').length").toInt(), 1);
         QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(1) p').text()").toString(),
-                 QStringLiteral("App 29"));
+                 QStringLiteral("App 33"));
         // The new page is as large as the first, and the strip holds both side by side.
         QCOMPARE(more.js("jQuery('div.item:eq(1)').width()").toInt(), 1280);
         QCOMPARE(more.js("jQuery('div.item:eq(1)').position().left").toInt(), 1280);
@@ -174,9 +195,83 @@ private slots:
 
         // A second call adds nothing.
         more.call("makeapp", {names(3).join(','), "/elsewhere"});
-        QCOMPARE(more.js("jQuery('#swipe_container li').length").toInt(), 29);
+        QCOMPARE(more.js("jQuery('#swipe_container li').length").toInt(), 33);
         QCOMPARE(more.js("pat").toString(), QStringLiteral("file:////opt/vantara/Apps"));
         QVERIFY(more.page->console.isEmpty());
+    }
+
+    void iconsStayClearOfTheDock_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024 x 600") << QSize(1024, 600);
+        QTest::newRow("1280 x 800") << QSize(1280, 800);
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+        QTest::newRow("2560 x 1600") << QSize(2560, 1600);
+        // What a page sees of 1920 x 1080 at a scale factor of 2 (the suite also
+        // runs this test with QT_SCALE_FACTOR=2).
+        QTest::newRow("1920 x 1080 at scale 2") << QSize(960, 540);
+    }
+
+    void iconsStayClearOfTheDock()
+    {
+        QFETCH(QSize, screen);
+        HomePage home(screen.width(), screen.height());
+        QVERIFY(home.load());
+        home.call("sizeitems", {QString::number(screen.width()), QString::number(screen.height())});
+        const int perPage = home.js("iconsPerPage()").toInt();
+        QVERIFY(perPage > 1);
+        home.call("makeapp", {names(2 * perPage + 1).join(','), "/opt/vantara/Apps"});
+        const int pages = home.js("jQuery('#swipe_container div.item').length").toInt();
+        QCOMPARE(pages, 3);
+        // Every page but the last is full, and the first page's rows and
+        // columns leave no room for another of either.
+        QCOMPARE(home.js("jQuery('div.item:eq(0) com a').length").toInt(), perPage);
+        const QVariantMap first = home.js(gridBounds(0)).toMap();
+        const int pitchX =
+            home.js("var a = jQuery('div.item:eq(0) com a');"
+                    "a[1].getBoundingClientRect().left - a[0].getBoundingClientRect().left")
+                .toInt();
+        QVERIFY(pitchX > 0);
+        QVERIFY2(first["left"].toInt() < pitchX && screen.width() - first["right"].toInt() < pitchX,
+                 qPrintable(QString::number(first["left"].toInt())));
+
+        auto checkAllPages = [&](const char *state) {
+            for (int p = 0; p < pages; ++p) {
+                home.click(QStringLiteral("#pagedots span:eq(%1)").arg(p));
+                QVERIFY(home.settle());
+                QCOMPARE(home.js("jQuery('#pagedots span.current').index()").toInt(), p);
+                QCOMPARE(home.js("jQuery('#swipe_container').position().left").toInt(),
+                         -p * screen.width());
+                const QVariantMap b = home.js(gridBounds(p)).toMap();
+                QVERIFY2(b["top"].toDouble() >= 20 && b["left"].toDouble() >= 0 &&
+                             b["right"].toDouble() <= screen.width() &&
+                             b["bottom"].toDouble() <= b["dots"].toDouble() &&
+                             b["dots"].toDouble() <= b["dock"].toDouble(),
+                         qPrintable(QStringLiteral("%1, page %2: %3")
+                                        .arg(state)
+                                        .arg(p)
+                                        .arg(QString::fromUtf8(QJsonDocument::fromVariant(b).toJson(
+                                            QJsonDocument::Compact)))));
+            }
+        };
+        QCOMPARE(home.js("jQuery('#pagedots span').length").toInt(), pages);
+        checkAllPages("home screen");
+        // An app open: the taskbar lifts the dock.
+        home.click("#pagedots span:eq(0)");
+        QVERIFY(home.settle());
+        home.click("div.item:eq(0) com a:eq(0)");
+        QCOMPARE(home.recorder.calls, QStringList({"on_pushButton_clicked(App 1,App 1)"}));
+        QVERIFY(home.js("jQuery('#classic').is(':visible')").toBool());
+        checkAllPages("taskbar shown");
+        // A swipe turns the page and the dots follow.
+        home.click("#pagedots span:eq(0)");
+        QVERIFY(home.settle());
+        // From the page's margin right of the icons.
+        const QPoint from(screen.width() - 8, home.centreOf("div.item:eq(0) com a:first").y());
+        home.drag(from, from - QPoint(screen.width() / 4, 0));
+        QVERIFY(home.settle());
+        QCOMPARE(home.js("jQuery('#pagedots span.current').index()").toInt(), 1);
+        QCOMPARE(home.recorder.calls.size(), 1);
     }
 
     void gridIconMarkup()
@@ -446,7 +541,13 @@ private slots:
         // createwebapp: on the last page, no li and no img, the icon as background.
         home.call("createwebapp",
                   {"file:///tmp/my (icon).png", "Web", "https://example.org/?a=1&b=2"});
-        QCOMPARE(home.js("jQuery('div.item:last com').children().length").toInt(), 3);
+        // The smaller screen's pages hold fewer icons: the first page's last ones
+        // moved on to the second.
+        const int perPage = home.js("iconsPerPage()").toInt();
+        QVERIFY(perPage < 30);
+        QCOMPARE(home.js("jQuery('div.item:eq(0) com').children().length").toInt(), perPage);
+        QCOMPARE(home.js("jQuery('div.item:last com').children().length").toInt(),
+                 30 - perPage + 1);
         QCOMPARE(home.js("var a = jQuery('div.item:last com > a:last'); [a.attr('href'), "
                          "a.attr('data-url'), a.attr('data-name'), a.find('img').length, "
                          "a.find('span.icona > cast').length, a.find('p').text()].join('|')")
@@ -526,7 +627,7 @@ private slots:
         HomePage home;
         QVERIFY(home.load());
         home.call("sizeitems", {"1280", "800"});
-        home.call("makeapp", {names(60).join(','), "/opt/vantara/Apps"});
+        home.call("makeapp", {names(70).join(','), "/opt/vantara/Apps"});
         QCOMPARE(home.js("jQuery('div.item').length").toInt(), 3);
         const QString left = QStringLiteral("jQuery('#swipe_container').position().left");
 
@@ -610,13 +711,13 @@ private slots:
                         .startsWith("rgb(6, 136, 250) 0px 0px 0px 7px"));
 
         // Past the last icon of a page to the next page, and back.
-        key(Qt::Key_Right, 28);
+        key(Qt::Key_Right, 32);
         QVERIFY(home.settle());
-        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 29"));
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 33"));
         QCOMPARE(home.js(left).toInt(), -1280);
         key(Qt::Key_Left);
         QVERIFY(home.settle());
-        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 28"));
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 32"));
         QCOMPARE(home.js(left).toInt(), 0);
 
         // A drag to another page: the next arrow starts on the page in view.
@@ -624,7 +725,7 @@ private slots:
         home.drag(empty, empty - QPoint(300, 0));
         QVERIFY(home.settle());
         key(Qt::Key_Down);
-        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 29"));
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 33"));
 
         // Down from the last row to the dock, along it, and up again.
         key(Qt::Key_Down, 10);
@@ -662,12 +763,12 @@ private slots:
             ".length");
         QCOMPARE(home.js("jQuery('div.item').length").toInt(), 4);
         QCOMPARE(home.js("jQuery('#swipe_container').width()").toInt(), 4 * 1280);
-        QCOMPARE(home.js(icons).toInt(), 56);
+        QCOMPARE(home.js(icons).toInt(), 64);
         QCOMPARE(home.js(sortables).toInt(), 3); // two pages and the dock
 
         const QPoint empty(1200, 650);
         home.drag(empty, empty - QPoint(300, 0));
-        QCOMPARE(home.js(icons).toInt(), 84);
+        QCOMPARE(home.js(icons).toInt(), 96);
         QCOMPARE(home.js(sortables).toInt(), 4);
         QVERIFY(home.settle());
 
@@ -677,11 +778,11 @@ private slots:
         QCOMPARE(home.js("jQuery('div.item:last p').map(function(){ return jQuery(this).text(); "
                          "}).get().join()")
                      .toString(),
-                 (names(100).mid(84) << "Late").join(','));
+                 (names(100).mid(96) << "Late").join(','));
         QCOMPARE(home.js("jQuery('div.item:last p:first').text()").toString(),
-                 QStringLiteral("App 85"));
+                 QStringLiteral("App 97"));
         QCOMPARE(home.js("jQuery('div.item:eq(3) .imgicon:first').attr('src')").toString(),
-                 QStringLiteral("file:///opt/vantara/Apps/App%2085/icon.png"));
+                 QStringLiteral("file:///opt/vantara/Apps/App%2097/icon.png"));
     }
 
     void iconsSortAcrossPagesAndTheDock()
