@@ -59,7 +59,7 @@ QString gridBounds(int p)
                "  b.top = Math.min(b.top, r.top); b.right = Math.max(b.right, r.right);"
                "  b.bottom = Math.max(b.bottom, r.bottom); });"
                " b.dock = jQuery('.dock')[0].getBoundingClientRect().top;"
-               " jQuery('.dock a').each(function(){"
+               " jQuery('.dock a, .dock .icona, .dock img').each(function(){"
                "  b.dock = Math.min(b.dock, this.getBoundingClientRect().top); });"
                " b.dots = jQuery('#pagedots')[0].getBoundingClientRect().top;"
                " return b; })()")
@@ -783,6 +783,76 @@ private slots:
                  QStringLiteral("App 97"));
         QCOMPARE(home.js("jQuery('div.item:eq(3) .imgicon:first').attr('src')").toString(),
                  QStringLiteral("file:///opt/vantara/Apps/App%2097/icon.png"));
+    }
+
+    void anIconLandsWhereItIsDropped_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("to");
+        // Twelve icons, a row of eight and four below, the last an installed
+        // web app's (no list item of its own); the dock holds four.
+        const QString grid = QStringLiteral("#swipe_container com"), dock = QStringLiteral(".dock ul");
+        QTest::newRow("along the row") << 0 << grid << 5;
+        QTest::newRow("back along the row") << 6 << grid << 1;
+        QTest::newRow("a row down") << 1 << grid << 10;
+        QTest::newRow("a row up") << 10 << grid << 2;
+        QTest::newRow("to the last place") << 3 << grid << 11;
+        QTest::newRow("the web app to the first place") << 11 << grid << 0;
+        QTest::newRow("to the row's end") << 9 << grid << 7;
+        QTest::newRow("into the dock") << 2 << dock << 1;
+        QTest::newRow("into the dock's end") << 11 << dock << 3;
+    }
+
+    void anIconLandsWhereItIsDropped()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, list);
+        QFETCH(int, to);
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        home.call("makeapp", {names(11).join(','), "/opt/vantara/Apps"});
+        home.call("createwebapp", {"qrc:/assets/ios7/mail.png", "Web", "https://example.org/"});
+        // The order in which the icons of a list show, row by row.
+        auto shown = [&home](const QString &of) {
+            return home
+                .js(QStringLiteral(
+                        "jQuery('%1 a').get().sort(function(a, b){"
+                        " var p = a.getBoundingClientRect(), q = b.getBoundingClientRect();"
+                        " return Math.abs(p.top - q.top) > 20 ? p.top - q.top : p.left - q.left; })"
+                        ".map(function(a){ return a.getAttribute('data-name'); })")
+                        .arg(of))
+                .toStringList();
+        };
+        auto inDocument = [&home](const QString &of) {
+            return home
+                .js(QStringLiteral("jQuery('%1 a').map(function(){ return "
+                                   "jQuery(this).attr('data-name'); }).get()")
+                        .arg(of))
+                .toStringList();
+        };
+        const QString grid = QStringLiteral("#swipe_container com");
+        QStringList expectedGrid = inDocument(grid), expectedList = inDocument(list);
+        QCOMPARE(shown(grid), expectedGrid);
+        if (list == grid) {
+            expectedGrid.move(from, to);
+            expectedList = expectedGrid;
+        } else {
+            expectedList.insert(to, expectedGrid.takeAt(from));
+        }
+        home.drag(home.centreOf(QStringLiteral("%1 a:eq(%2) .icona").arg(grid).arg(from)),
+                  home.centreOf(QStringLiteral("%1 a:eq(%2) .icona").arg(list).arg(to)));
+        QVERIFY(TestUtil::waitFor([&] {
+            return home.js("jQuery('.ui-sortable-helper, .ui-sortable-placeholder').length")
+                       .toInt() == 0;
+        }));
+        QCOMPARE(inDocument(list), expectedList);
+        QCOMPARE(inDocument(grid), expectedGrid);
+        // What shows is what is kept: the order of the document.
+        QCOMPARE(shown(grid), expectedGrid);
+        QCOMPARE(shown(list), expectedList);
+        QCOMPARE(home.recorder.calls, QStringList());
     }
 
     void iconsSortAcrossPagesAndTheDock()
