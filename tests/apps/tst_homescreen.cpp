@@ -1,7 +1,12 @@
 #include "HomePage.h"
 #include "TestShell.h"
+#include "app/HomeBridge.h"
 #include "apps/AppCatalogue.h"
+#include "apps/PageServices.h"
+#include "shell/Addresses.h"
+#include "shell/ScriptCall.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -43,6 +48,7 @@ class TestHomeScreen : public QObject
 
     TestBridge recorder;
     TestShell *shell = nullptr;
+    HomeBridge *homeBridge = nullptr;
     QString shots;
 
     QWebFrame *frame() const { return shell->homeFrame(); }
@@ -57,6 +63,23 @@ class TestHomeScreen : public QObject
                 .toMap();
         return QRect(r["x"].toInt(), r["y"].toInt(), r["w"].toInt(), r["h"].toInt());
     }
+    QVariant js(const QString &script) const { return frame()->evaluateJavaScript(script); }
+    QPoint centreOf(const QString &selector) const { return rectOf(selector).center(); }
+    void click(const QPoint &at)
+    {
+        QTest::mouseClick(shell->homeView(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+    // A right click on the element, as a mouse gives it.
+    void rightClick(const QString &selector)
+    {
+        const QPoint at = centreOf(selector);
+        QWidget *view = shell->homeView();
+        QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
+        QCoreApplication::sendEvent(view, &menu);
+        QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, at);
+    }
+    bool menuShown() const { return js("jQuery('#removeMenu').is(':visible')").toBool(); }
     QImage shoot(const QString &name) const
     {
         QImage image(1280, 800, QImage::Format_RGB32);
@@ -84,10 +107,14 @@ private slots:
         shell->homeView()->resize(1280, 800);
         QVERIFY(copyTree(QCoreApplication::applicationDirPath() + QStringLiteral("/Apps"),
                          shell->appsFolder()));
-        // Before the home page loads, the shell has no home frame yet.
+        // Before the home page loads, the shell has no home frame yet. The home
+        // page's own calls go to the real bridge.
         QWebFrame *f = shell->homeView()->page()->mainFrame();
-        connect(f, &QWebFrame::javaScriptWindowObjectCleared, this,
-                [this, f] { f->addToJavaScriptWindowObject("myob", &recorder); });
+        homeBridge = new HomeBridge(*shell, *new PageServices(*shell, this), this);
+        connect(f, &QWebFrame::javaScriptWindowObjectCleared, this, [this, f] {
+            f->addToJavaScriptWindowObject("myob", &recorder);
+            f->addToJavaScriptWindowObject(HomeBridge::scriptName(), homeBridge);
+        });
         QVERIFY(TestUtil::loadUrl(shell->homeView(), QUrl("qrc:/Lumo.html")));
         AppCatalogue(*shell).load();
         QVERIFY(TestUtil::waitFor([this] {
@@ -200,6 +227,57 @@ private slots:
         QCOMPARE(rectOf(".dock").bottom(), 759);
         QVERIFY(rectOf("#RDesktop").right() >= 1279);
         QCOMPARE(rectOf("#closeme img").size(), QSize(20, 20));
+    }
+
+    void theBrowserAndTheShellsTextsLookAsOne()
+    {
+        // The dock's Browser opens under its own name and picture.
+        click(centreOf(".dock a[data-name=Google] .icona"));
+        QCOMPARE(recorder.calls.last(),
+                 QStringLiteral("on_pushButton_clicked(Google," VANTARA_DEFAULT_START_PAGE ")"));
+        QCOMPARE(js("jQuery('#dockapps a.select').text()").toString(), QStringLiteral("Browser"));
+        QVERIFY(js("jQuery('#dockapps a.select img').attr('src')")
+                    .toString()
+                    .endsWith("assets/ios7/safari.png"));
+        QVERIFY(TestUtil::waitFor(
+            [this] { return js("jQuery('#dockapps a.select img')[0].naturalWidth").toInt() > 0; }));
+        frame()->evaluateJavaScript("goHome()");
+
+        // Escape and a tap elsewhere (the grid's empty room, the status bar,
+        // the dock's band) close the Remove menu.
+        const QRect dock = rectOf(".dock");
+        const int calls = recorder.calls.size();
+        const QList<QPoint> elsewhere{QPoint(1270, 300), centreOf("#clock"),
+                                      QPoint(4, dock.bottom() - 4)};
+        for (int i = 0; i <= elsewhere.size(); ++i) {
+            rightClick("#swipe_container a:eq(1)");
+            QVERIFY(menuShown());
+            if (i == 0)
+                QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+            else
+                click(elsewhere[i - 1]);
+            QVERIFY2(!menuShown(), qPrintable(QString::number(i)));
+        }
+        QCOMPARE(recorder.calls.size(), calls);
+
+        // One font for the shell's texts, and not the serif one a family
+        // that is not installed falls back to.
+        rightClick("#swipe_container a:eq(1)");
+        const QStringList families =
+            js("jQuery.map(['#swipe_container p:first', '.dock p:first', '#dockapps a span:first',"
+               " '#removeMenu a', '#clock', '#dlname', '#downloads a:first'],"
+               " function(s){ return jQuery(s).css('font-family'); })")
+                .toStringList();
+        QCOMPARE(families.size(), 7);
+        QCOMPARE(families.filter(families.first()).size(), 7);
+        const QString widthIn = QStringLiteral(
+            "(function(){ var s = jQuery('<span>Remove Browser Wikipedia</span>')"
+            ".css({'font-family': %1, 'font-size': '40px'}).appendTo('body');"
+            " var w = s[0].getBoundingClientRect().width; s.remove(); return w; })()");
+        const double own = js(widthIn.arg(ScriptCall::quote(families.first()))).toDouble();
+        const double serif = js(widthIn.arg("'serif'")).toDouble();
+        QVERIFY2(own > 0 && qAbs(own - serif) > 10, qPrintable(families.first()));
+        QTest::keyClick(shell->homeView(), Qt::Key_Escape);
     }
 };
 
