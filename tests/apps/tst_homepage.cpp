@@ -5,11 +5,15 @@
 
 #include <cmath>
 
+#include <QApplication>
 #include <QColor>
 #include <QDir>
+#include <QHelpEvent>
 #include <QJsonDocument>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QWebFrame>
 #include <QWebView>
 
@@ -403,6 +407,94 @@ private slots:
             QStringList({"on_pushButton_clicked(Google," VANTARA_DEFAULT_START_PAGE ")",
                          "on_testputon_clicked()", "on_pushButton_clicked(Music.map,Music.map)"}));
         QCOMPARE(home.js("jQuery('#dockapps a').length").toInt(), 8);
+    }
+
+    void manyOpenAppsStayTellableApart()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        const QStringList apps{"Settings", "Spotify",  "Documents", "Downloads", "Dictionary",
+                               "Maps",     "Mail2",    "Music2",    "Notes",     "News",
+                               "Photos2",  "Podcasts", "Calendar",  "Camera",    "Clock",
+                               "Weather",  "Wallet"};
+        home.call("makeapp", {apps.join(','), "/opt/vantara/Apps"});
+        auto tabs = [&home](const QString &what) {
+            return home.js("jQuery('#dockapps a').map(function(){ " + what + " }).get()")
+                .toStringList();
+        };
+        // A few tabs show their names.
+        for (int i = 0; i < 3; ++i)
+            home.click(QStringLiteral("#swipe_container a:eq(%1)").arg(i));
+        QCOMPARE(tabs("return jQuery(this).find('span').is(':visible') ? 'text' : 'none';"),
+                 QStringList({"text", "text", "text"}));
+        for (int i = 3; i < apps.size(); ++i)
+            home.click(QStringLiteral("#swipe_container a:eq(%1)").arg(i));
+        QCOMPARE(home.recorder.calls.size(), 17);
+
+        // Seventeen keep their pictures (here the initial, as no icon loads)
+        // and drop their text; each still names its app in full.
+        QVERIFY(TestUtil::waitFor(
+            [&] { return tabs("return this.className;").filter("noicon").size() == 17; }));
+        QCOMPARE(tabs("return jQuery(this).find('span').is(':visible') ? 'text' : 'none';"),
+                 QStringList(QVector<QString>(17, "none").toList()));
+        QCOMPARE(tabs("return getComputedStyle(this, ':before').width;"),
+                 QStringList(QVector<QString>(17, "20px").toList()));
+        QCOMPARE(tabs("return jQuery(this).attr('data-initial');").join(""),
+                 QStringLiteral("SSDDDMMMNNPPCCCWW"));
+        QCOMPARE(tabs("return jQuery(this).attr('title');"), apps);
+        QVERIFY(home.js("jQuery('#dockapps a:eq(0)').width()").toInt() >= 50);
+        // A picture shows once the app gives one, and the initial goes.
+        home.call("addicon", {"qrc:/assets/ios7/mail.png"});
+        QVERIFY(TestUtil::waitFor(
+            [&] { return !home.js("jQuery('#dockapps a:last').hasClass('noicon')").toBool(); }));
+        QCOMPARE(home.js("jQuery('#dockapps a:last img')[0].getBoundingClientRect().width").toInt(),
+                 20);
+        // A page's title takes the tab's name: the app's name stays in its tooltip.
+        home.call("nameTab", {"Cash & cards"});
+        QCOMPARE(home.js("jQuery('#dockapps a:last').attr('title')").toString(),
+                 QString::fromUtf8("Wallet \u2013 Cash & cards"));
+
+        // Hovering shows the name.
+        home.js("jQuery('#dockapps')[0].scrollLeft = 0");
+        const QPoint second = home.centreOf("#dockapps a:eq(1)");
+        QMouseEvent move(QEvent::MouseMove, second, home.view->mapToGlobal(second), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(home.view, &move);
+        // (as rich text, the name escaped)
+        QTRY_COMPARE(home.view->toolTip(), QStringLiteral("<p>Spotify</p>"));
+        QHelpEvent hover(QEvent::ToolTip, second, home.view->mapToGlobal(second));
+        QApplication::sendEvent(home.view, &hover);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("<p>Spotify</p>"));
+        // So does holding, and the release then switches to nothing.
+        home.recorder.calls.clear();
+        QTest::mousePress(home.view, Qt::LeftButton, Qt::NoModifier, second);
+        QTRY_VERIFY(home.js("jQuery('#tabtip').is(':visible')").toBool());
+        QCOMPARE(home.js("jQuery('#tabtip').text()").toString(), QStringLiteral("Spotify"));
+        const QRect tip = QRect(home.centreOf("#tabtip"), QSize(1, 1));
+        QVERIFY(tip.y() < second.y() && tip.y() > 700);
+        QTest::mouseRelease(home.view, Qt::LeftButton, Qt::NoModifier, second);
+        QVERIFY(!home.js("jQuery('#tabtip').is(':visible')").toBool());
+        QCOMPARE(home.recorder.calls, QStringList());
+        // A tap switches.
+        home.click("#dockapps a:eq(1)");
+        QCOMPARE(home.recorder.calls, QStringList({"appswitch(1)"}));
+
+        // Open apps' icons carry a mark; a closed app's loses it.
+        const QString marked = QStringLiteral(
+            "jQuery('#swipe_container a').filter(function(){ return "
+            "getComputedStyle(jQuery(this).find('.icona')[0], ':before').width == '8px'; })"
+            ".length");
+        home.js("goHome()");
+        QCOMPARE(home.js(marked).toInt(), 17);
+        home.click("#dockapps a:eq(1)");
+        home.click("#closeme");
+        QCOMPARE(home.js(marked).toInt(), 16);
+        QVERIFY(!home.js("jQuery('#swipe_container a[data-name=Spotify]').hasClass('running')")
+                     .toBool());
+        QVERIFY(!home.js("jQuery('.dock a.running').length").toBool());
+        home.click(".dock a[data-name='Music.map']");
+        QVERIFY(home.js("jQuery('.dock a[data-name=\"Music.map\"]').hasClass('running')").toBool());
     }
 
     void aDockItemMovedIntoTheGridKeepsItsKind()
