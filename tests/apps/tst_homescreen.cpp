@@ -4,7 +4,11 @@
 #include "apps/AppCatalogue.h"
 #include "apps/PageServices.h"
 #include "shell/Addresses.h"
+#include "shell/AppDescriptor.h"
+#include "shell/BoundedXml.h"
+#include "shell/EngineChoice.h"
 #include "shell/ScriptCall.h"
+#include "shell/ShellSettings.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -278,6 +282,76 @@ private slots:
         const double serif = js(widthIn.arg("'serif'")).toDouble();
         QVERIFY2(own > 0 && qAbs(own - serif) > 10, qPrintable(families.first()));
         QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+    }
+
+    void theLightEngineFromAnIconsMenu()
+    {
+        const QString file = shell->paths().settingsFile();
+        QVERIFY(TestUtil::writeFile(file, "<settings><restoreApps>false</restoreApps>"
+                                          "<lightEngine>Elsewhere</lightEngine></settings>"));
+        const QString item = QStringLiteral("#engineItem");
+        auto engineOf = [this](const QString &name) {
+            const AppDescriptor app =
+                AppDescriptor::read(shell->appsFolder() + "/" + name + "/app.con");
+            return EngineChoice::forApp(app, name, name, ShellSettings::read(shell->paths()));
+        };
+        QCOMPARE(engineOf("Wikipedia"), AppView::Engine::WebEngine);
+
+        // A web app of the modern engine offers the light one; the choice is
+        // kept beside the other settings and its next opening uses it.
+        rightClick("#swipe_container a[data-name=Wikipedia]");
+        QVERIFY(menuShown());
+        QCOMPARE(js("jQuery('#engineItem:visible').text()").toString(),
+                 QStringLiteral("Run in the light engine"));
+        click(centreOf(item));
+        QVERIFY(!menuShown());
+        ShellSettings settings = ShellSettings::read(shell->paths());
+        QCOMPARE(settings.lightApps, QStringList({"Elsewhere", "Wikipedia"}));
+        QCOMPARE(settings.restoreApps, false);
+        QCOMPARE(engineOf("Wikipedia"), AppView::Engine::WebKit);
+        // And back.
+        rightClick("#swipe_container a[data-name=Wikipedia]");
+        QCOMPARE(js("jQuery('#engineItem:visible').text()").toString(),
+                 QStringLiteral("Run in the modern engine"));
+        click(centreOf(item));
+        settings = ShellSettings::read(shell->paths());
+        QCOMPARE(settings.lightApps, QStringList({"Elsewhere"}));
+        QCOMPARE(settings.restoreApps, false);
+        QCOMPARE(engineOf("Wikipedia"), AppView::Engine::WebEngine);
+
+        // A local app has no choice, nor has any app while all run light.
+        rightClick("#swipe_container a[data-name=Calculator]");
+        QVERIFY(menuShown());
+        QCOMPARE(js("jQuery('#engineItem').is(':visible')").toBool(), false);
+        QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+        QVERIFY(TestUtil::writeFile(file, "<settings><lightEngine>all</lightEngine></settings>"));
+        rightClick("#swipe_container a[data-name=Maps]");
+        QCOMPARE(js("jQuery('#engineItem').is(':visible')").toBool(), false);
+        QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+        QCOMPARE(js("vantara.setLightEngine('Maps', false)").toBool(), false);
+
+        // What cannot be taken changes nothing.
+        const QByteArray damaged = "<settings><lightEngine>Maps</lightEngine>";
+        QVERIFY(TestUtil::writeFile(file, damaged));
+        QCOMPARE(js("vantara.setLightEngine('Maps', true)").toBool(), false);
+        QCOMPARE(TestUtil::readFile(file), damaged);
+        // Nor does a file the choice would make too large.
+        const QByteArray full =
+            "<settings><!--" + QByteArray(BoundedXml::maxBytes - 40, 'x') + "--></settings>";
+        QVERIFY(TestUtil::writeFile(file, full));
+        QCOMPARE(js("vantara.setLightEngine('Maps', true)").toBool(), false);
+        QCOMPARE(TestUtil::readFile(file), full);
+        QVERIFY(QFile::remove(file));
+        for (const char *call : {"vantara.setLightEngine('Calculator', true)",
+                                 "vantara.setLightEngine('../Apps/Maps', true)",
+                                 "vantara.setLightEngine('', true)", "vantara.lightEngine(5)"})
+            QVERIFY2(!js(call).toBool(), call);
+        QVERIFY(!QFile::exists(file));
+        // Without a settings file, one is made.
+        QCOMPARE(js("vantara.setLightEngine('Maps', true)").toBool(), true);
+        QCOMPARE(ShellSettings::read(shell->paths()).lightApps, QStringList({"Maps"}));
+        QCOMPARE(QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
     }
 };
 
