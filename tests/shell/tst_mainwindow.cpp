@@ -15,6 +15,8 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -128,6 +130,63 @@ private slots:
         QCOMPARE(w.showIndex(), 0);
     }
 
+    // The window shows only once its home page has laid the home screen out
+    // over the whole screen, grid and dock with their pictures: its first
+    // frame is the home screen as it stays.
+    void theFirstFrameIsTheHomeScreen()
+    {
+        struct ShowWatch : QObject {
+            QWebView *home = nullptr;
+            QVariantMap atShow;
+            QImage frame;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Show && home && watched == home->window() &&
+                    atShow.isEmpty()) {
+                    atShow = home->page()
+                                 ->mainFrame()
+                                 ->evaluateJavaScript(
+                                     "({ filled: one, icons: jQuery('div.item:first img')"
+                                     ".filter(function(){ return this.naturalWidth > 0; }).length,"
+                                     " all: jQuery('div.item:first img').length,"
+                                     " dock: jQuery('.dock').width(), view: window.innerWidth,"
+                                     " dockPictures: jQuery('.dock img').filter(function(){"
+                                     " return this.naturalWidth > 0; }).length,"
+                                     " icon: JSON.stringify(jQuery('div.item:first .icona')[0]"
+                                     ".getBoundingClientRect()) })")
+                                 .toMap();
+                    frame = home->grab().toImage();
+                }
+                return false;
+            }
+        } watch;
+        qApp->installEventFilter(&watch);
+        MainWindow w;
+        watch.home = w.homeView();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.homeView()->geometry(), QRect(QPoint(0, 0), w.screenArea().size()));
+        QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 20000);
+        qApp->removeEventFilter(&watch);
+        QVERIFY(w.isFullScreen());
+        const QVariantMap at = watch.atShow;
+        QCOMPARE(at["filled"].toInt(), 1);
+        QCOMPARE(at["dock"].toInt(), w.screenArea().width());
+        QCOMPARE(at["view"].toInt(), w.screenArea().width());
+        QCOMPARE(at["dockPictures"].toInt(), 4);
+        if (!QFile::exists(w.appsFolder() + "/Calculator/icon.png"))
+            QSKIP("the bundled apps are not beside the program");
+        QVERIFY(at["all"].toInt() > 0);
+        QCOMPARE(at["icons"].toInt(), at["all"].toInt());
+        // The first icon's picture is in the frame, not the wallpaper's colour.
+        const QJsonObject icon = QJsonDocument::fromJson(at["icon"].toString().toUtf8()).object();
+        const QColor middle =
+            watch.frame.pixelColor(int(icon["left"].toDouble() + icon["width"].toDouble() / 2),
+                                   int(icon["top"].toDouble() + icon["height"].toDouble() / 2));
+        QVERIFY2(qAbs(middle.blue() - FirstFrame::homeColour().blue()) > 40 ||
+                     qAbs(middle.red() - FirstFrame::homeColour().red()) > 40,
+                 qPrintable(middle.name()));
+    }
+
     // What the shell hands back once start-up is over must not be missed:
     // the home screen's pictures stay, it still opens apps, and their pages
     // still run script.
@@ -220,8 +279,8 @@ private slots:
             MainWindow w;
             QSignalSpy loaded(w.homeView(), SIGNAL(loadFinished(bool)));
             QVERIFY(loaded.wait(15000));
-            QWebFrame *app = WebKitAppView::frameOf(
-                TestUtil::openFromHome(&w, "Notes", "local", "index.html"));
+            QWebFrame *app =
+                WebKitAppView::frameOf(TestUtil::openFromHome(&w, "Notes", "local", "index.html"));
             QVERIFY(app);
             app->evaluateJavaScript(
                 "localStorage.setItem('token', 'secret');"
