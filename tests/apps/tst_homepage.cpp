@@ -236,6 +236,13 @@ private slots:
                     "a[1].getBoundingClientRect().left - a[0].getBoundingClientRect().left")
                 .toInt();
         QVERIFY(pitchX > 0);
+        const int columns = home.js("grid.columns").toInt();
+        const int pitchY = home.js(QStringLiteral("var a = jQuery('div.item:eq(0) com a');"
+                                                  "a[%1].getBoundingClientRect().top - "
+                                                  "a[0].getBoundingClientRect().top")
+                                       .arg(columns))
+                               .toInt();
+        QCOMPARE(perPage % columns, 0);
         QVERIFY2(first["left"].toInt() < pitchX && screen.width() - first["right"].toInt() < pitchX,
                  qPrintable(QString::number(first["left"].toInt())));
 
@@ -267,6 +274,13 @@ private slots:
         QCOMPARE(home.recorder.calls, QStringList({"on_pushButton_clicked(App 1,App 1)"}));
         QVERIFY(home.js("jQuery('#classic').is(':visible')").toBool());
         checkAllPages("taskbar shown");
+        // Over the lifted dock, no room is left for another row.
+        home.click("#pagedots span:eq(0)");
+        QVERIFY(home.settle());
+        const QVariantMap lifted = home.js(gridBounds(0)).toMap();
+        QVERIFY2(
+            lifted["dots"].toDouble() - lifted["bottom"].toDouble() < pitchY,
+            qPrintable(QString::number(lifted["dots"].toDouble() - lifted["bottom"].toDouble())));
         // A swipe turns the page and the dots follow.
         home.click("#pagedots span:eq(0)");
         QVERIFY(home.settle());
