@@ -497,7 +497,7 @@ private slots:
         // Open apps' icons carry a mark; a closed app's loses it.
         const QString marked = QStringLiteral(
             "jQuery('#swipe_container a').filter(function(){ return "
-            "getComputedStyle(jQuery(this).find('.icona')[0], ':before').width == '8px'; })"
+            "getComputedStyle(this, ':after').width == '8px'; })"
             ".length");
         home.js("goHome()");
         QCOMPARE(home.js(marked).toInt(), 17);
