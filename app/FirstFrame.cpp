@@ -1,7 +1,12 @@
 #include "app/FirstFrame.h"
 
+#include <QElapsedTimer>
 #include <QPalette>
+#include <QPointer>
 #include <QProgressBar>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QWebFrame>
 #include <QWebPage>
 #include <QWebView>
 
@@ -10,6 +15,43 @@ QColor FirstFrame::homeColour()
     // The compiled-in wallpaper's average, worked out once: decoding the full
     // picture for it took a tenth of the start-up. A test keeps it true.
     return QColor(0x3a, 0x67, 0xa8);
+}
+
+namespace
+{
+bool drawn(QWebView *home)
+{
+    return home->page()
+        ->mainFrame()
+        ->evaluateJavaScript(QStringLiteral(
+            "(function(){ if (typeof one == 'undefined' || one != 1) return false;"
+            " var p = document.querySelectorAll('#swipe_container div.item:first-child img,"
+            " .dock img');"
+            " for (var i = 0; i < p.length; i++) if (!p[i].complete) return false;"
+            " return true; })()"))
+        .toBool();
+}
+} // namespace
+
+void FirstFrame::showWhenDrawn(QWidget *window, QWebView *home, QStackedWidget *stack)
+{
+    auto *poll = new QTimer(window);
+    QElapsedTimer waited;
+    waited.start();
+    poll->setInterval(10);
+    auto show = [window, poll] {
+        if (!poll->isActive())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        window->showFullScreen();
+    };
+    QObject::connect(poll, &QTimer::timeout, window, [home, waited, show] {
+        if (drawn(home) || waited.hasExpired(maxWaitMs))
+            show();
+    });
+    QObject::connect(stack, &QStackedWidget::currentChanged, poll, show);
+    poll->start();
 }
 
 void FirstFrame::apply(QWidget *window, QWebView *home, QProgressBar *bar)

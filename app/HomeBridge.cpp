@@ -4,9 +4,13 @@
 #include "apps/AppRemover.h"
 #include "apps/PageServices.h"
 #include "install/DownloadList.h"
+#include "shell/AppDescriptor.h"
+#include "shell/AppFolderName.h"
+#include "shell/EngineChoice.h"
 #include "shell/OpenApps.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellSettings.h"
 
 #include <QStackedWidget>
 #include <QTimer>
@@ -86,6 +90,25 @@ bool HomeBridge::saveArrangement(const QString &layout)
 bool HomeBridge::removeApp(const QString &name)
 {
     return remover->remove(name);
+}
+
+QString HomeBridge::lightEngine(const QString &name) const
+{
+    if (!AppFolder::isSafeName(name))
+        return QString();
+    const AppDescriptor app = AppDescriptor::read(host.appsFolder() + QLatin1Char('/') + name +
+                                                  QStringLiteral("/app.con"));
+    if (!EngineChoice::offersLight(app, name))
+        return QString();
+    const ShellSettings settings = ShellSettings::read(host.paths());
+    if (settings.lightForAll)
+        return QString();
+    return settings.isLight(name) ? QStringLiteral("light") : QStringLiteral("modern");
+}
+
+bool HomeBridge::setLightEngine(const QString &name, bool light)
+{
+    return !lightEngine(name).isEmpty() && ShellSettings::setLight(host.paths(), name, light);
 }
 
 void HomeBridge::minimize()

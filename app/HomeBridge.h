@@ -51,6 +51,15 @@ public slots:
     // Removes the app in folder name after asking; true when it is gone.
     bool removeApp(const QString &name);
 
+    // The engine of the web app called name: "light" when settings.xml keeps
+    // it in QtWebKit by name, "modern" when it runs in QtWebEngine, empty when
+    // it has no choice of its own (not such a web app, or all run light).
+    QString lightEngine(const QString &name) const;
+    // Keeps the web app called name in the light engine, or no longer, from
+    // its next opening; false when it has no choice or settings.xml cannot
+    // take it.
+    bool setLightEngine(const QString &name, bool light);
+
     // The status bar's desktop control: the shell's window steps aside.
     void minimize();
 

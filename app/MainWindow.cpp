@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "ads/AdSwitch.h"
+#include "app/FirstFrame.h"
 #include "app/HomeBridge.h"
 #include "app/MainWindowUi.h"
 #include "app/PageBridge.h"
@@ -95,7 +96,11 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     // Without a window manager (a bare X server, a kiosk) nobody enlarges the
     // window for its full-screen state: it covers the screen from the start.
     setGeometry(QApplication::desktop()->screenGeometry(this));
-    showFullScreen();
+    // The home view covers the screen from the start: laid out at another
+    // width, its dock would show at that width first.
+    ui->webView->setGeometry(QRect(QPoint(0, 0), screenArea().size()));
+    setWindowState(windowState() | Qt::WindowFullScreen);
+    FirstFrame::showWhenDrawn(this, ui->webView, ui->springboard);
     // What a download or an unpacking cut short by a crash left behind.
     InstallLeftovers::clean(appsFolder(), shellPaths.documentsFolder());
     enableWebFeatures(shellPaths);

@@ -9,7 +9,7 @@ int runVantara(int &argc, char **argv)
     // Plug-ins (image formats, the media back-end) may sit beside the program.
     const ShellPaths paths = ShellPaths::ofProcess();
     QCoreApplication::addLibraryPath(paths.programFolder());
+    // The window shows itself once the home screen is drawn.
     MainWindow window(paths);
-    window.show();
     return app.exec();
 }

@@ -39,6 +39,8 @@ void useJar(AppView *view, const QString &jarName, const ShellHost &shell)
         webView->page()->networkAccessManager()->setCookieJar(
             new NetworkCookieJar(jarName, shell.paths().cookieFolder()));
 }
+// The dock's picture of the Browser.
+const QString browserPicture = QStringLiteral(":/assets/ios7/safari.png");
 } // namespace
 
 AppLauncher::AppLauncher(ShellHost &host, const QString &base, QObject *parent)
@@ -91,7 +93,11 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll, const QUrl &r
         AppView *view = createView(engine, nn, ll, app.css, jar);
         QWidget *widget = view->widget();
         widget->setGeometry(StackSlide::stackArea(shell.screenArea()));
-        view->setApp(nn, safeName ? ErrorPage::appIcon(appFolder) : QByteArray());
+        // The Browser is named and pictured as the dock shows it.
+        if (browser)
+            view->setApp(EngineChoice::browserName(), ErrorPage::iconAt(browserPicture));
+        else
+            view->setApp(nn, safeName ? ErrorPage::appIcon(appFolder) : QByteArray());
 
         if (EngineChoice::isWebAddress(ll)) {
             useJar(view, ll, shell);
@@ -146,7 +152,7 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll, const QUrl &r
         if (AppIcon::mayShow(icon))
             ScriptCall::run(shell.homeFrame(), QStringLiteral("addicon"),
                             {QStringLiteral("file:///") + icon});
-        ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {tabName(nn)});
+        ScriptCall::run(shell.homeFrame(), QStringLiteral("nameTab"), {tabName(view->appName())});
         return view;
     } catch (const std::exception &) {
         shell.message(QStringLiteral("ERR3"));

@@ -75,8 +75,8 @@ int runChild(int argc, char **argv, bool shell)
     QWebView *view = nullptr;
     MainWindow *window = nullptr;
     if (shell) {
+        // It shows itself once its home screen is drawn, as the program's does.
         window = new MainWindow;
-        window->show();
         view = window->homeView();
     } else {
         view = new QWebView;

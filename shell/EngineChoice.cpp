@@ -41,6 +41,12 @@ Engine EngineChoice::forApp(const AppDescriptor &app, const QString &name, const
     return EngineChoice::isWebAddress(ll) ? remote(settings.isLight(name)) : Engine::WebKit;
 }
 
+bool EngineChoice::offersLight(const AppDescriptor &app, const QString &name)
+{
+    return app.type == QLatin1String("web") &&
+           forApp(app, name, name, ShellSettings()) == Engine::WebEngine;
+}
+
 Engine EngineChoice::forBrowser(const ShellSettings &settings)
 {
     return remote(settings.isLight(browserName()));

@@ -28,6 +28,10 @@ AppView::Engine forApp(const AppDescriptor &app, const QString &name, const QStr
                        const ShellSettings &settings);
 // The Browser (the dock's item, which opens the start page).
 AppView::Engine forBrowser(const ShellSettings &settings);
+// Whether the app called name may be moved to the light engine (and back)
+// on its own: a web app that QtWebEngine shows unless the settings say
+// otherwise.
+bool offersLight(const AppDescriptor &app, const QString &name);
 // A web-mail site of the mail panel.
 AppView::Engine forMailSite(const ShellSettings &settings);
 } // namespace EngineChoice

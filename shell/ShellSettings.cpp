@@ -5,6 +5,7 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QSaveFile>
 
 namespace
 {
@@ -32,6 +33,44 @@ ShellSettings ShellSettings::read(const ShellPaths &paths)
     if (!file.open(QIODevice::ReadOnly) || file.size() > BoundedXml::maxBytes)
         return {};
     return parse(file.read(BoundedXml::maxBytes + 1));
+}
+
+bool ShellSettings::setLight(const ShellPaths &paths, const QString &name, bool light)
+{
+    const QString clean = name.trimmed();
+    if (clean.isEmpty() || clean == QLatin1String("all") || clean.size() > 255)
+        return false;
+    QDomDocument doc;
+    QFile file(paths.settingsFile());
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly) || file.size() > BoundedXml::maxBytes ||
+            !BoundedXml::parse(file.read(BoundedXml::maxBytes + 1), doc) ||
+            doc.documentElement().isNull())
+            return false;
+        file.close();
+    } else {
+        doc.appendChild(doc.createElement(QStringLiteral("settings")));
+    }
+    QDomElement root = doc.documentElement();
+    for (QDomElement e = root.firstChildElement("lightEngine"); !e.isNull();) {
+        const QDomElement next = e.nextSiblingElement("lightEngine");
+        if (e.text().trimmed() == clean)
+            root.removeChild(e);
+        e = next;
+    }
+    if (light) {
+        QDomElement e = doc.createElement(QStringLiteral("lightEngine"));
+        e.appendChild(doc.createTextNode(clean));
+        root.appendChild(e);
+    }
+    const QByteArray xml = doc.toByteArray();
+    if (xml.size() > BoundedXml::maxBytes)
+        return false;
+    QSaveFile out(paths.settingsFile());
+    // The user's alone, whatever the mask of the process.
+    return out.open(QIODevice::WriteOnly) &&
+           out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+           out.write(xml) == xml.size() && out.commit();
 }
 
 ShellSettings ShellSettings::parse(const QByteArray &xml)

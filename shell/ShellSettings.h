@@ -47,4 +47,10 @@ struct ShellSettings {
 
     static ShellSettings read(const ShellPaths &paths);
     static ShellSettings parse(const QByteArray &xml);
+
+    // Adds (light) or removes the lightEngine element naming name in the
+    // settings file, in one step, keeping every other element. False, and
+    // the file left as it was, for an empty name or "all", a file that is
+    // not well-formed XML or too large, or one that would grow too large.
+    static bool setLight(const ShellPaths &paths, const QString &name, bool light);
 };

@@ -139,10 +139,13 @@ QByteArray ErrorPage::forFailedLoad(const QString &appName, const QByteArray &ic
 
 QByteArray ErrorPage::appIcon(const QString &appFolder)
 {
-    const QString path = AppIcon::pathIn(appFolder);
+    return appFolder.isEmpty() ? QByteArray() : iconAt(AppIcon::pathIn(appFolder));
+}
+
+QByteArray ErrorPage::iconAt(const QString &path)
+{
     QFile file(path);
-    if (appFolder.isEmpty() || file.size() > maxIconBytes || !AppIcon::mayShow(path) ||
-        !file.open(QIODevice::ReadOnly))
+    if (file.size() > maxIconBytes || !AppIcon::mayShow(path) || !file.open(QIODevice::ReadOnly))
         return QByteArray();
     const QByteArray data = file.read(maxIconBytes + 1);
     // Only a PNG goes into the page's data address.

@@ -48,6 +48,8 @@ public:
     // The icon.png of an app folder, or nothing when it is missing, too large
     // a file or a picture too large to decode (AppIcon).
     static QByteArray appIcon(const QString &appFolder);
+    // The same for the picture at path.
+    static QByteArray iconAt(const QString &path);
     // The name a failed address is shown under when its page has no app name.
     static QString nameFor(const QUrl &url);
 

@@ -5,10 +5,15 @@
 
 #include <cmath>
 
+#include <QApplication>
 #include <QColor>
 #include <QDir>
+#include <QHelpEvent>
+#include <QJsonDocument>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QWebFrame>
 #include <QWebView>
 
@@ -45,6 +50,21 @@ double contrastRatio(const QString &a, const QString &b)
     };
     const double x = luminance(cssColour(a)), y = luminance(cssColour(b));
     return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// The box around page p's icons, and the tops of the page dots and of the dock
+// with its items and pictures.
+QString gridBounds(int p)
+{
+    return QStringLiteral("(function(){ function box(s){ var b = {left: 1e9, top: 1e9, right: -1e9,"
+                          " bottom: -1e9}; jQuery(s).each(function(){ var r ="
+                          " this.getBoundingClientRect(); b.left = Math.min(b.left, r.left);"
+                          " b.top = Math.min(b.top, r.top); b.right = Math.max(b.right, r.right);"
+                          " b.bottom = Math.max(b.bottom, r.bottom); }); return b; }"
+                          " var b = box('div.item:eq(%1) com a'); b.dots = box('#pagedots').top;"
+                          " b.dock = box('.dock, .dock a, .dock .icona, .dock img').top; return b;"
+                          " })()")
+        .arg(p);
 }
 
 const QString hostile = QStringLiteral("<img src=x onerror=myob.closeit()>");
@@ -146,26 +166,28 @@ private slots:
         QCOMPARE(server.requestCount("/ga.js"), 1);
     }
 
-    void gridPagesHoldTwentyEightIcons()
+    void gridPagesHoldWhatFitsTheScreen()
     {
         HomePage home;
         QVERIFY(home.load());
         home.call("sizeitems", {"1280", "800"});
-        home.call("makeapp", {names(28).join(','), "/opt/vantara/Apps"});
+        // At 1280 x 800, eight columns of four rows.
+        QCOMPARE(home.js("iconsPerPage()").toInt(), 32);
+        home.call("makeapp", {names(32).join(','), "/opt/vantara/Apps"});
         QCOMPARE(home.js("jQuery('#swipe_container div.item').length").toInt(), 1);
-        QCOMPARE(home.js("jQuery('#swipe_container li').length").toInt(), 28);
+        QCOMPARE(home.js("jQuery('#swipe_container li').length").toInt(), 32);
         QCOMPARE(home.js("one").toInt(), 1);
         QCOMPARE(home.js("pat").toString(), QStringLiteral("file:////opt/vantara/Apps"));
 
         HomePage more;
         QVERIFY(more.load());
         more.call("sizeitems", {"1280", "800"});
-        more.call("makeapp", {names(29).join(','), "/opt/vantara/Apps"});
+        more.call("makeapp", {names(33).join(','), "/opt/vantara/Apps"});
         QCOMPARE(more.js("jQuery('#swipe_container div.item').length").toInt(), 2);
-        QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(0) li').length").toInt(), 28);
+        QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(0) li').length").toInt(), 32);
         QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(1) li').length").toInt(), 1);
         QCOMPARE(more.js("jQuery('#swipe_container div.item:eq(1) p').text()").toString(),
-                 QStringLiteral("App 29"));
+                 QStringLiteral("App 33"));
         // The new page is as large as the first, and the strip holds both side by side.
         QCOMPARE(more.js("jQuery('div.item:eq(1)').width()").toInt(), 1280);
         QCOMPARE(more.js("jQuery('div.item:eq(1)').position().left").toInt(), 1280);
@@ -174,9 +196,75 @@ private slots:
 
         // A second call adds nothing.
         more.call("makeapp", {names(3).join(','), "/elsewhere"});
-        QCOMPARE(more.js("jQuery('#swipe_container li').length").toInt(), 29);
+        QCOMPARE(more.js("jQuery('#swipe_container li').length").toInt(), 33);
         QCOMPARE(more.js("pat").toString(), QStringLiteral("file:////opt/vantara/Apps"));
         QVERIFY(more.page->console.isEmpty());
+    }
+
+    void iconsStayClearOfTheDock_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024 x 600") << QSize(1024, 600);
+        QTest::newRow("1280 x 800") << QSize(1280, 800);
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+        QTest::newRow("2560 x 1600") << QSize(2560, 1600);
+        // What a page sees of 1920 x 1080 at a scale factor of 2 (the suite also
+        // runs this test with QT_SCALE_FACTOR=2).
+        QTest::newRow("1920 x 1080 at scale 2") << QSize(960, 540);
+    }
+
+    void iconsStayClearOfTheDock()
+    {
+        QFETCH(QSize, screen);
+        HomePage home(screen.width(), screen.height());
+        QVERIFY(home.load());
+        home.call("sizeitems", {QString::number(screen.width()), QString::number(screen.height())});
+        const int perPage = home.js("iconsPerPage()").toInt(),
+                  columns = home.js("grid.columns").toInt();
+        home.call("makeapp", {names(2 * perPage + 1).join(','), "/opt/vantara/Apps"});
+        QCOMPARE(home.js("jQuery('div.item').length").toInt(), 3);
+        QCOMPARE(home.js("jQuery('#pagedots span').length").toInt(), 3);
+        QCOMPARE(home.js("jQuery('div.item:eq(0) com a').length").toInt(), perPage);
+        const QPoint pitch =
+            home.centreOf(QStringLiteral("div.item:eq(0) com a:eq(%1)").arg(columns + 1)) -
+            home.centreOf("div.item:eq(0) com a:eq(0)");
+        // On the home screen and with an app open (the dock lifted over the
+        // taskbar), each page's icons lie between the status bar, the screen's
+        // sides and the dots over the dock; no further row or column fits.
+        for (bool open : {false, true}) {
+            if (open) {
+                home.click("#pagedots span:eq(0)");
+                QVERIFY(home.settle());
+                home.click("div.item:eq(0) com a:eq(0)");
+            }
+            for (int p = 0; p < 3; ++p) {
+                home.click(QStringLiteral("#pagedots span:eq(%1)").arg(p));
+                QVERIFY(home.settle());
+                QCOMPARE(home.js("jQuery('#pagedots span.current').index()").toInt(), p);
+                QCOMPARE(home.js("jQuery('#swipe_container').position().left").toInt(),
+                         -p * screen.width());
+                const QVariantMap b = home.js(gridBounds(p)).toMap();
+                const QString at = QStringLiteral("page %1, app open %2: %3 %4 %5 %6 %7")
+                                       .arg(p)
+                                       .arg(open)
+                                       .arg(b["top"].toInt())
+                                       .arg(b["right"].toInt())
+                                       .arg(b["bottom"].toInt())
+                                       .arg(b["dots"].toInt())
+                                       .arg(b["dock"].toInt());
+                QVERIFY2(b["top"].toDouble() >= 20 && b["left"].toDouble() >= 0 &&
+                             b["right"].toDouble() <= screen.width() &&
+                             b["bottom"].toDouble() <= b["dots"].toDouble() &&
+                             b["dots"].toDouble() + 20 <= b["dock"].toDouble(),
+                         qPrintable(at));
+                if (p == 0)
+                    QVERIFY2(b["left"].toInt() < pitch.x() &&
+                                 screen.width() - b["right"].toInt() < pitch.x() &&
+                                 (!open || b["dots"].toInt() - b["bottom"].toInt() < pitch.y()),
+                             qPrintable(at));
+            }
+        }
+        QCOMPARE(home.recorder.calls, QStringList({"on_pushButton_clicked(App 1,App 1)"}));
     }
 
     void gridIconMarkup()
@@ -293,7 +381,7 @@ private slots:
         QCOMPARE(home.js("jQuery('#dockapps a').map(function(){ return jQuery(this).text(); })"
                          ".get().join(',')")
                      .toString(),
-                 QStringLiteral("Notes,Google,Mail,Music.map,Photos.map"));
+                 QStringLiteral("Notes,Browser,Mail,Music,Photos"));
         QCOMPARE(home.js("jQuery('#dockapps a.select').length").toInt(), 1);
         QCOMPARE(home.js("jQuery('#dockapps a:last').hasClass('select')").toBool(), true);
         QCOMPARE(home.js("TApp.length").toInt(), 5);
@@ -308,6 +396,75 @@ private slots:
             QStringList({"on_pushButton_clicked(Google," VANTARA_DEFAULT_START_PAGE ")",
                          "on_testputon_clicked()", "on_pushButton_clicked(Music.map,Music.map)"}));
         QCOMPARE(home.js("jQuery('#dockapps a').length").toInt(), 8);
+    }
+
+    void manyOpenAppsStayTellableApart()
+    {
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        const QStringList apps{"Settings", "Spotify",  "Documents", "Downloads", "Dictionary",
+                               "Maps",     "Mail2",    "Music2",    "Notes",     "News",
+                               "Photos2",  "Podcasts", "Calendar",  "Camera",    "Clock",
+                               "Weather",  "Wallet"};
+        home.call("makeapp", {apps.join(','), "/opt/vantara/Apps"});
+        auto tabs = [&home](const QString &what) {
+            return home
+                .js("jQuery('#dockapps a').map(function(){ return " + what + "; }).get().join()")
+                .toString();
+        };
+        const QString text = QStringLiteral("jQuery(this).find('span').is(':visible') ? 'T' : '-'");
+        for (int i = 0; i < apps.size(); ++i) {
+            home.click(QStringLiteral("#swipe_container a:eq(%1)").arg(i));
+            // A few tabs show their names.
+            if (i == 2)
+                QCOMPARE(tabs(text), QStringLiteral("T,T,T"));
+        }
+        // Seventeen keep their pictures, here the initial as no icon loads, and
+        // drop their text; each names its app in full when hovered or held.
+        QVERIFY(TestUtil::waitFor([&] { return tabs("this.className").count("noicon") == 17; }));
+        QCOMPARE(tabs(text), QStringList(QVector<QString>(17, "-").toList()).join(','));
+        QCOMPARE(tabs("getComputedStyle(this, ':before').width"),
+                 QStringList(QVector<QString>(17, "20px").toList()).join(','));
+        QCOMPARE(tabs("jQuery(this).attr('data-initial')").remove(','),
+                 QStringLiteral("SSDDDMMMNNPPCCCWW"));
+        QCOMPARE(tabs("jQuery(this).attr('title')"), apps.join(','));
+        // A picture shows once the app gives one; a page's title takes the tab's name.
+        home.call("addicon", {"qrc:/assets/ios7/mail.png"});
+        QVERIFY(TestUtil::waitFor(
+            [&] { return !home.js("jQuery('#dockapps a:last').hasClass('noicon')").toBool(); }));
+        home.call("nameTab", {"Cash & cards"});
+        QCOMPARE(home.js("jQuery('#dockapps a:last').attr('title')").toString(),
+                 QString::fromUtf8("Wallet \u2013 Cash & cards"));
+
+        home.js("jQuery('#dockapps')[0].scrollLeft = 0");
+        const QPoint second = home.centreOf("#dockapps a:eq(1)");
+        QMouseEvent move(QEvent::MouseMove, second, home.view->mapToGlobal(second), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(home.view, &move);
+        QHelpEvent hover(QEvent::ToolTip, second, home.view->mapToGlobal(second));
+        QApplication::sendEvent(home.view, &hover);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("<p>Spotify</p>"));
+        home.recorder.calls.clear();
+        QTest::mousePress(home.view, Qt::LeftButton, Qt::NoModifier, second);
+        QTRY_COMPARE(home.js("jQuery('#tabtip:visible').text()").toString(),
+                     QStringLiteral("Spotify"));
+        QTest::mouseRelease(home.view, Qt::LeftButton, Qt::NoModifier, second);
+        QVERIFY(!home.js("jQuery('#tabtip').is(':visible')").toBool());
+        home.click("#dockapps a:eq(1)"); // a tap, not a hold, switches
+        QCOMPARE(home.recorder.calls, QStringList({"appswitch(1)"}));
+
+        // Open apps' icons carry a mark; a closed app's loses it.
+        const QString marked =
+            QStringLiteral("jQuery('#swipe_container a, .dock a').filter(function(){ return "
+                           "getComputedStyle(this, ':after').width == '8px'; }).length");
+        QCOMPARE(home.js(marked).toInt(), 17);
+        home.click("#closeme");
+        QCOMPARE(home.js(marked).toInt(), 16);
+        QVERIFY(!home.js("jQuery('a[data-name=Spotify]').hasClass('running')").toBool());
+        home.js("goHome()");
+        home.click(".dock a[data-name='Music.map']");
+        QCOMPARE(home.js(marked).toInt(), 17);
     }
 
     void aDockItemMovedIntoTheGridKeepsItsKind()
@@ -446,7 +603,13 @@ private slots:
         // createwebapp: on the last page, no li and no img, the icon as background.
         home.call("createwebapp",
                   {"file:///tmp/my (icon).png", "Web", "https://example.org/?a=1&b=2"});
-        QCOMPARE(home.js("jQuery('div.item:last com').children().length").toInt(), 3);
+        // The smaller screen's pages hold fewer icons: the first page's last ones
+        // moved on to the second.
+        const int perPage = home.js("iconsPerPage()").toInt();
+        QVERIFY(perPage < 30);
+        QCOMPARE(home.js("jQuery('div.item:eq(0) com').children().length").toInt(), perPage);
+        QCOMPARE(home.js("jQuery('div.item:last com').children().length").toInt(),
+                 30 - perPage + 1);
         QCOMPARE(home.js("var a = jQuery('div.item:last com > a:last'); [a.attr('href'), "
                          "a.attr('data-url'), a.attr('data-name'), a.find('img').length, "
                          "a.find('span.icona > cast').length, a.find('p').text()].join('|')")
@@ -526,15 +689,16 @@ private slots:
         HomePage home;
         QVERIFY(home.load());
         home.call("sizeitems", {"1280", "800"});
-        home.call("makeapp", {names(60).join(','), "/opt/vantara/Apps"});
+        home.call("makeapp", {names(70).join(','), "/opt/vantara/Apps"});
         QCOMPARE(home.js("jQuery('div.item').length").toInt(), 3);
         const QString left = QStringLiteral("jQuery('#swipe_container').position().left");
 
-        // A short drag towards later pages turns one page.
+        // A short drag towards later pages turns one page; the dots follow.
         const QPoint empty(1200, 650);
         home.drag(empty, empty - QPoint(300, 0));
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -1280);
+        QCOMPARE(home.js("jQuery('#pagedots span.current').index()").toInt(), 1);
         home.drag(empty, empty - QPoint(200, 0));
         QVERIFY(home.settle());
         QCOMPARE(home.js(left).toInt(), -2560);
@@ -610,13 +774,13 @@ private slots:
                         .startsWith("rgb(6, 136, 250) 0px 0px 0px 7px"));
 
         // Past the last icon of a page to the next page, and back.
-        key(Qt::Key_Right, 28);
+        key(Qt::Key_Right, 32);
         QVERIFY(home.settle());
-        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 29"));
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 33"));
         QCOMPARE(home.js(left).toInt(), -1280);
         key(Qt::Key_Left);
         QVERIFY(home.settle());
-        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 28"));
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 32"));
         QCOMPARE(home.js(left).toInt(), 0);
 
         // A drag to another page: the next arrow starts on the page in view.
@@ -624,7 +788,7 @@ private slots:
         home.drag(empty, empty - QPoint(300, 0));
         QVERIFY(home.settle());
         key(Qt::Key_Down);
-        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 29"));
+        QCOMPARE(home.js(ringed).toString(), QStringLiteral("App 33"));
 
         // Down from the last row to the dock, along it, and up again.
         key(Qt::Key_Down, 10);
@@ -662,12 +826,12 @@ private slots:
             ".length");
         QCOMPARE(home.js("jQuery('div.item').length").toInt(), 4);
         QCOMPARE(home.js("jQuery('#swipe_container').width()").toInt(), 4 * 1280);
-        QCOMPARE(home.js(icons).toInt(), 56);
+        QCOMPARE(home.js(icons).toInt(), 64);
         QCOMPARE(home.js(sortables).toInt(), 3); // two pages and the dock
 
         const QPoint empty(1200, 650);
         home.drag(empty, empty - QPoint(300, 0));
-        QCOMPARE(home.js(icons).toInt(), 84);
+        QCOMPARE(home.js(icons).toInt(), 96);
         QCOMPARE(home.js(sortables).toInt(), 4);
         QVERIFY(home.settle());
 
@@ -677,11 +841,68 @@ private slots:
         QCOMPARE(home.js("jQuery('div.item:last p').map(function(){ return jQuery(this).text(); "
                          "}).get().join()")
                      .toString(),
-                 (names(100).mid(84) << "Late").join(','));
+                 (names(100).mid(96) << "Late").join(','));
         QCOMPARE(home.js("jQuery('div.item:last p:first').text()").toString(),
-                 QStringLiteral("App 85"));
+                 QStringLiteral("App 97"));
         QCOMPARE(home.js("jQuery('div.item:eq(3) .imgicon:first').attr('src')").toString(),
-                 QStringLiteral("file:///opt/vantara/Apps/App%2085/icon.png"));
+                 QStringLiteral("file:///opt/vantara/Apps/App%2097/icon.png"));
+    }
+
+    void anIconLandsWhereItIsDropped_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("to");
+        // Twelve icons, a row of eight and four below, the last an installed
+        // web app's (no list item of its own); the dock holds four.
+        const QString grid = QStringLiteral("#swipe_container com"),
+                      dock = QStringLiteral(".dock ul");
+        QTest::newRow("along the row") << 0 << grid << 5;
+        QTest::newRow("back along the row") << 6 << grid << 1;
+        QTest::newRow("a row down") << 1 << grid << 10;
+        QTest::newRow("a row up") << 10 << grid << 2;
+        QTest::newRow("to the last place") << 3 << grid << 11;
+        QTest::newRow("the web app to the first place") << 11 << grid << 0;
+        QTest::newRow("to the row's end") << 9 << grid << 7;
+        QTest::newRow("into the dock") << 2 << dock << 1;
+        QTest::newRow("into the dock's end") << 11 << dock << 3;
+    }
+
+    void anIconLandsWhereItIsDropped()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, list);
+        QFETCH(int, to);
+        HomePage home;
+        QVERIFY(home.load());
+        home.call("sizeitems", {"1280", "800"});
+        home.call("makeapp", {names(11).join(','), "/opt/vantara/Apps"});
+        home.call("createwebapp", {"qrc:/assets/ios7/mail.png", "Web", "https://example.org/"});
+        // A list's icons in the document's order, and as they show, row by row.
+        const QString order = QStringLiteral(
+            "(function(){ var a = jQuery('%1 a').get(); if (%2) a.sort(function(a, b){"
+            " var p = a.getBoundingClientRect(), q = b.getBoundingClientRect();"
+            " return Math.abs(p.top - q.top) > 20 ? p.top - q.top : p.left - q.left; });"
+            " return a.map(function(a){ return a.getAttribute('data-name'); }); })()");
+        const QString grid = QStringLiteral("#swipe_container com");
+        QStringList expectedGrid = home.js(order.arg(grid, "0")).toStringList();
+        QStringList expectedList = home.js(order.arg(list, "0")).toStringList();
+        if (list == grid)
+            expectedGrid.move(from, to);
+        else
+            expectedList.insert(to, expectedGrid.takeAt(from));
+        if (list == grid)
+            expectedList = expectedGrid;
+        home.drag(home.centreOf(QStringLiteral("%1 a:eq(%2) .icona").arg(grid).arg(from)),
+                  home.centreOf(QStringLiteral("%1 a:eq(%2) .icona").arg(list).arg(to)));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return home.js("jQuery('.ui-sortable-placeholder').length").toInt() == 0; }));
+        // What shows is what is kept: the order of the document.
+        for (const char *shown : {"0", "1"}) {
+            QCOMPARE(home.js(order.arg(list, shown)).toStringList(), expectedList);
+            QCOMPARE(home.js(order.arg(grid, shown)).toStringList(), expectedGrid);
+        }
+        QCOMPARE(home.recorder.calls, QStringList());
     }
 
     void iconsSortAcrossPagesAndTheDock()

@@ -1,7 +1,16 @@
 #include "HomePage.h"
 #include "TestShell.h"
+#include "app/HomeBridge.h"
 #include "apps/AppCatalogue.h"
+#include "apps/PageServices.h"
+#include "shell/Addresses.h"
+#include "shell/AppDescriptor.h"
+#include "shell/BoundedXml.h"
+#include "shell/EngineChoice.h"
+#include "shell/ScriptCall.h"
+#include "shell/ShellSettings.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -43,6 +52,7 @@ class TestHomeScreen : public QObject
 
     TestBridge recorder;
     TestShell *shell = nullptr;
+    HomeBridge *homeBridge = nullptr;
     QString shots;
 
     QWebFrame *frame() const { return shell->homeFrame(); }
@@ -57,6 +67,23 @@ class TestHomeScreen : public QObject
                 .toMap();
         return QRect(r["x"].toInt(), r["y"].toInt(), r["w"].toInt(), r["h"].toInt());
     }
+    QVariant js(const QString &script) const { return frame()->evaluateJavaScript(script); }
+    QPoint centreOf(const QString &selector) const { return rectOf(selector).center(); }
+    void click(const QPoint &at)
+    {
+        QTest::mouseClick(shell->homeView(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+    // A right click on the element, as a mouse gives it.
+    void rightClick(const QString &selector)
+    {
+        const QPoint at = centreOf(selector);
+        QWidget *view = shell->homeView();
+        QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
+        QCoreApplication::sendEvent(view, &menu);
+        QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, at);
+    }
+    bool menuShown() const { return js("jQuery('#removeMenu').is(':visible')").toBool(); }
     QImage shoot(const QString &name) const
     {
         QImage image(1280, 800, QImage::Format_RGB32);
@@ -84,10 +111,14 @@ private slots:
         shell->homeView()->resize(1280, 800);
         QVERIFY(copyTree(QCoreApplication::applicationDirPath() + QStringLiteral("/Apps"),
                          shell->appsFolder()));
-        // Before the home page loads, the shell has no home frame yet.
+        // Before the home page loads, the shell has no home frame yet. The home
+        // page's own calls go to the real bridge.
         QWebFrame *f = shell->homeView()->page()->mainFrame();
-        connect(f, &QWebFrame::javaScriptWindowObjectCleared, this,
-                [this, f] { f->addToJavaScriptWindowObject("myob", &recorder); });
+        homeBridge = new HomeBridge(*shell, *new PageServices(*shell, this), this);
+        connect(f, &QWebFrame::javaScriptWindowObjectCleared, this, [this, f] {
+            f->addToJavaScriptWindowObject("myob", &recorder);
+            f->addToJavaScriptWindowObject(HomeBridge::scriptName(), homeBridge);
+        });
         QVERIFY(TestUtil::loadUrl(shell->homeView(), QUrl("qrc:/Lumo.html")));
         AppCatalogue(*shell).load();
         QVERIFY(TestUtil::waitFor([this] {
@@ -200,6 +231,107 @@ private slots:
         QCOMPARE(rectOf(".dock").bottom(), 759);
         QVERIFY(rectOf("#RDesktop").right() >= 1279);
         QCOMPARE(rectOf("#closeme img").size(), QSize(20, 20));
+    }
+
+    void theBrowserAndTheShellsTextsLookAsOne()
+    {
+        // The dock's Browser opens under its own name and picture.
+        click(centreOf(".dock a[data-name=Google] .icona"));
+        QCOMPARE(js("jQuery('#dockapps a.select').text()").toString(), QStringLiteral("Browser"));
+        QVERIFY(TestUtil::waitFor([this] {
+            return js("jQuery('#dockapps a.select img')[0].naturalWidth").toInt() > 0 &&
+                   js("jQuery('#dockapps a.select img').attr('src')").toString() ==
+                       "assets/ios7/safari.png";
+        }));
+        frame()->evaluateJavaScript("goHome()");
+
+        // Escape and a tap elsewhere (empty room, the status bar, the dock's
+        // band) close the Remove menu, and open nothing.
+        const int calls = recorder.calls.size();
+        const QList<QPoint> elsewhere{QPoint(), QPoint(1270, 300), centreOf("#clock"),
+                                      QPoint(4, rectOf(".dock").bottom() - 4)};
+        for (const QPoint &at : elsewhere) {
+            rightClick("#swipe_container a:eq(1)");
+            QVERIFY(menuShown());
+            if (at.isNull())
+                QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+            else
+                click(at);
+            QVERIFY(!menuShown());
+        }
+        QCOMPARE(recorder.calls.size(), calls);
+
+        // One font for the shell's texts, and not the serif one a family that
+        // is not installed falls back to.
+        rightClick("#swipe_container a:eq(1)");
+        const QStringList families =
+            js("jQuery.map(['#swipe_container p:first', '.dock p:first', '#dockapps a span:first',"
+               " '#removeMenu a', '#clock', '#dlname', '#downloads a:first'],"
+               " function(s){ return jQuery(s).css('font-family'); })")
+                .toStringList();
+        QCOMPARE(families.filter(families.value(0)).size(), 7);
+        const QString widthIn =
+            QStringLiteral("(function(){ var s = jQuery('<span>Remove Browser Wikipedia</span>')"
+                           ".css({'font-family': %1, 'font-size': '40px'}).appendTo('body');"
+                           " var w = s.width(); s.remove(); return w; })()");
+        const double own = js(widthIn.arg(ScriptCall::quote(families.first()))).toDouble();
+        QVERIFY2(qAbs(own - js(widthIn.arg("'serif'")).toDouble()) > 10, qPrintable(families[0]));
+        QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+    }
+
+    void theLightEngineFromAnIconsMenu()
+    {
+        const QString file = shell->paths().settingsFile();
+        QVERIFY(TestUtil::writeFile(file, "<settings><restoreApps>false</restoreApps>"
+                                          "<lightEngine>Elsewhere</lightEngine></settings>"));
+        auto engineOf = [this](const QString &name) {
+            const AppDescriptor app =
+                AppDescriptor::read(shell->appsFolder() + "/" + name + "/app.con");
+            return EngineChoice::forApp(app, name, name, ShellSettings::read(shell->paths()));
+        };
+        // A web app of the modern engine offers the light one, and back; the
+        // choice is kept beside the other settings and its next opening uses it.
+        for (const char *offer : {"Run in the light engine", "Run in the modern engine"}) {
+            const bool light = QByteArray(offer).contains("light");
+            QCOMPARE(engineOf("Wikipedia"),
+                     light ? AppView::Engine::WebEngine : AppView::Engine::WebKit);
+            rightClick("#swipe_container a[data-name=Wikipedia]");
+            QCOMPARE(js("jQuery('#engineItem:visible').text()").toString(), QString(offer));
+            click(centreOf("#engineItem"));
+            QVERIFY(!menuShown());
+            const ShellSettings settings = ShellSettings::read(shell->paths());
+            QCOMPARE(settings.lightApps,
+                     light ? QStringList({"Elsewhere", "Wikipedia"}) : QStringList({"Elsewhere"}));
+            QCOMPARE(settings.restoreApps, false);
+        }
+        QCOMPARE(engineOf("Wikipedia"), AppView::Engine::WebEngine);
+
+        // A local app has no choice, nor has any app while all run light.
+        rightClick("#swipe_container a[data-name=Calculator]");
+        QVERIFY(menuShown() && !js("jQuery('#engineItem').is(':visible')").toBool());
+        QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+        QVERIFY(TestUtil::writeFile(file, "<settings><lightEngine>all</lightEngine></settings>"));
+        QCOMPARE(js("vantara.lightEngine('Maps')").toString(), QString());
+
+        // What cannot be taken changes nothing: a damaged file, one the
+        // choice would make too large, names of no such web app.
+        for (const QByteArray &kept :
+             {QByteArray("<settings><lightEngine>Maps</lightEngine>"),
+              "<settings><!--" + QByteArray(BoundedXml::maxBytes - 40, 'x') + "--></settings>"}) {
+            QVERIFY(TestUtil::writeFile(file, kept));
+            QCOMPARE(js("vantara.setLightEngine('Maps', true)").toBool(), false);
+            QCOMPARE(TestUtil::readFile(file), kept);
+        }
+        QVERIFY(QFile::remove(file));
+        for (const char *name : {"Calculator", "../Apps/Maps", ""})
+            QVERIFY2(!js(QStringLiteral("vantara.setLightEngine('%1', true)").arg(name)).toBool(),
+                     name);
+        QVERIFY(!QFile::exists(file));
+        // Without a settings file, one is made, the user's alone.
+        QCOMPARE(js("vantara.setLightEngine('Maps', true)").toBool(), true);
+        QCOMPARE(ShellSettings::read(shell->paths()).lightApps, QStringList({"Maps"}));
+        QCOMPARE(QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
     }
 };
 

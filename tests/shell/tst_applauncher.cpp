@@ -1162,6 +1162,16 @@ void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
     QVERIFY(page->findChild<BrowserBar *>());
     QCOMPARE(shell->viewOnTop(), view.data());
     QCOMPARE(page->objectName(), start);
+    // Its tab and its pages of problems name and picture it as the dock does.
+    QVERIFY(homeCalls().contains(QStringLiteral("nameTab:Browser")));
+    QCOMPARE(view->appName(), QStringLiteral("Browser"));
+    QFile picture(QStringLiteral(":/assets/ios7/safari.png"));
+    QVERIFY(picture.open(QIODevice::ReadOnly));
+    QCOMPARE(view->appIcon(), picture.readAll());
+    const QString problem = QString::fromUtf8(ErrorPage::forFailedLoad(
+        view->appName(), view->appIcon(), QUrl(start), ErrorPage::Reason::Offline));
+    QVERIFY(problem.contains(QLatin1String("<h1 id=\"name\">Browser</h1>")));
+    QVERIFY(problem.contains(QLatin1String("\"></div>")) && !problem.contains(">G</div>"));
     // Closing it releases the view with its holder.
     QPointer<QWidget> holder = page;
     pages->closeapp();

@@ -128,6 +128,44 @@ private slots:
         QCOMPARE(w.showIndex(), 0);
     }
 
+    // The window shows only once its home page has laid the home screen out
+    // over the whole screen, grid and dock with their pictures: its first
+    // frame is the home screen as it stays.
+    void theFirstFrameIsTheHomeScreen()
+    {
+        struct ShowWatch : QObject {
+            QWebView *home = nullptr;
+            QString atShow;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Show && home && watched == home->window() &&
+                    atShow.isEmpty())
+                    atShow =
+                        home->page()
+                            ->mainFrame()
+                            ->evaluateJavaScript("[one, jQuery('.dock').width(), "
+                                                 "window.innerWidth, jQuery('div.item:first img,"
+                                                 " .dock img').filter(function(){ return "
+                                                 "!this.naturalWidth; }).length,"
+                                                 " jQuery('div.item:first img').length > 0].join()")
+                            .toString();
+                return false;
+            }
+        } watch;
+        qApp->installEventFilter(&watch);
+        MainWindow w;
+        watch.home = w.homeView();
+        QVERIFY(!w.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 20000);
+        qApp->removeEventFilter(&watch);
+        QVERIFY(w.isFullScreen());
+        // Filled, as wide as the screen, no picture still to come.
+        const int width = w.screenArea().width();
+        QCOMPARE(watch.atShow,
+                 QStringLiteral("1,%1,%1,0,").arg(width) +
+                     (QFile::exists(w.appsFolder() + "/Calculator/icon.png") ? "true" : "false"));
+    }
+
     // What the shell hands back once start-up is over must not be missed:
     // the home screen's pictures stay, it still opens apps, and their pages
     // still run script.
@@ -220,8 +258,8 @@ private slots:
             MainWindow w;
             QSignalSpy loaded(w.homeView(), SIGNAL(loadFinished(bool)));
             QVERIFY(loaded.wait(15000));
-            QWebFrame *app = WebKitAppView::frameOf(
-                TestUtil::openFromHome(&w, "Notes", "local", "index.html"));
+            QWebFrame *app =
+                WebKitAppView::frameOf(TestUtil::openFromHome(&w, "Notes", "local", "index.html"));
             QVERIFY(app);
             app->evaluateJavaScript(
                 "localStorage.setItem('token', 'secret');"
