@@ -1,6 +1,7 @@
 #include "MediaFixtures.h"
 #include "TestBridge.h"
 #include "TestShell.h"
+#include "media/FolderTracks.h"
 #include "media/MusicPlayer.h"
 
 #include <QDir>
@@ -241,6 +242,105 @@ private slots:
                 QCOMPARE(c, (QJsonArray{QString(), QString()}));
         }
         music->stop();
+    }
+
+    // Controls from outside the page (the status bar, the media keys) act on
+    // the player, and the music page follows with the source, state and
+    // position as three more arguments of cover.
+    void controlsFromOutsideTellTheMusicPage()
+    {
+        QVERIFY(playAndSettle(url(tagged)));
+        QVERIFY(TestUtil::waitFor([&] { return player->currentTime() > 300; }));
+        page->clear();
+        music->control(MusicPlayer::Control::Pause);
+        QVERIFY(waitForState(player, Phonon::PausedState));
+        QList<QJsonArray> covers = page->callsOf("cover");
+        QCOMPARE(covers.size(), 1);
+        QCOMPARE(covers[0].size(), 5);
+        QCOMPARE(covers[0].at(0).toString(), QStringLiteral("Ørjan O'Neil 日本"));
+        QCOMPARE(covers[0].at(2).toString(), tagged);
+        QCOMPARE(covers[0].at(3).toString(), QStringLiteral("paused"));
+        QVERIFY(covers[0].at(4).toString().toLongLong() > 300);
+        QCOMPARE(page->callsOf("RollBar").value(0).at(0).toString().toLongLong() / 1000, 20);
+        const QVariantMap now = music->nowPlaying();
+        QCOMPARE(now.value("state").toString(), QStringLiteral("paused"));
+        QCOMPARE(now.value("title").toString(), QStringLiteral("It's Été \"live\" \\ 1"));
+
+        // Next and previous go by the folder's songs, as the page lists them.
+        page->clear();
+        music->control(MusicPlayer::Control::Next);
+        QVERIFY(waitForState(player, Phonon::PlayingState));
+        QCOMPARE(player->currentSource().url().toLocalFile(), other);
+        QCOMPARE(page->callsOf("cover").value(0).at(2).toString(), other);
+        QCOMPARE(page->callsOf("cover").value(0).at(3).toString(), QStringLiteral("playing"));
+        music->control(MusicPlayer::Control::Previous);
+        QVERIFY(TestUtil::waitFor(
+            [&] { return player->currentSource().url().toLocalFile() == tagged; }));
+        QVERIFY(waitForState(player, Phonon::PlayingState));
+
+        page->clear();
+        music->control(MusicPlayer::Control::Stop);
+        QVERIFY(waitForState(player, Phonon::StoppedState));
+        QCOMPARE(page->callsOf("cover").value(0).at(3).toString(), QStringLiteral("stopped"));
+        QCOMPARE(page->callsOf("cover").value(0).at(4).toString(), QStringLiteral("0"));
+        QCOMPARE(music->nowPlaying().value("state").toString(), QStringLiteral("stopped"));
+    }
+
+    // A song that ends goes on to the next of its folder unless the music
+    // page is open (it keeps its own order); the last one ends it.
+    void aSongThatEndsWithoutItsPageGoesOn_data()
+    {
+        QTest::addColumn<bool>("pageOpen");
+        QTest::newRow("page closed") << false;
+        QTest::newRow("page open") << true;
+    }
+
+    void aSongThatEndsWithoutItsPageGoesOn()
+    {
+        QFETCH(bool, pageOpen);
+        const QString folder = makeFolder(files.filePath("short"));
+        QVERIFY(makeMp3(folder + "/1.mp3", 1));
+        QVERIFY(makeMp3(folder + "/2.mp3", 1));
+        if (!pageOpen)
+            page->view()->setObjectName(QStringLiteral("Notes"));
+        QSignalSpy ended(player, SIGNAL(finished()));
+        music->play(url(folder + "/1.mp3"));
+        QVERIFY(ended.wait(15000));
+        const QString then = pageOpen ? folder + "/1.mp3" : folder + "/2.mp3";
+        if (!pageOpen)
+            QVERIFY(ended.wait(15000));
+        QVERIFY(waitForState(player, Phonon::StoppedState));
+        QCOMPARE(player->currentSource().url().toLocalFile(), then);
+        QCOMPARE(ended.size(), pageOpen ? 1 : 2);
+    }
+
+    void songBeside_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("wrap");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("next") << "a.mp3" << 1 << false << "B.MP3";
+        QTest::newRow("previous") << "c.mp3" << -1 << false << "B.MP3";
+        QTest::newRow("past the last, wrapping") << "c.mp3" << 1 << true << "a.mp3";
+        QTest::newRow("before the first, wrapping") << "a.mp3" << -1 << true << "c.mp3";
+        QTest::newRow("past the last") << "c.mp3" << 1 << false << "";
+        QTest::newRow("not in the folder") << "gone.mp3" << 1 << true << "";
+        QTest::newRow("not a song") << "notes.txt" << 1 << true << "";
+    }
+
+    void songBeside()
+    {
+        QFETCH(QString, from);
+        QFETCH(int, step);
+        QFETCH(bool, wrap);
+        QFETCH(QString, to);
+        const QString folder = makeFolder(files.filePath("beside"));
+        for (const char *name : {"c.mp3", "a.mp3", "B.MP3", "notes.txt"})
+            QVERIFY(touch(folder + "/" + name));
+        QVERIFY(makeFolder(folder + "/d.mp3").size() > 0); // a folder is no song
+        const QString got = FolderTracks::neighbour(folder + "/" + from, step, wrap);
+        QCOMPARE(got, to.isEmpty() ? QString() : folder + "/" + to);
     }
 
     void sourceText()
