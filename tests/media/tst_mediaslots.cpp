@@ -142,6 +142,25 @@ private slots:
         QCOMPARE(js(app, "document.getElementById('title').textContent").toString(),
                  QStringLiteral("Ça va? \"Oui\""));
         QVERIFY(TestUtil::waitFor([&] { return playerOf(w)->state() == Phonon::PlayingState; }));
+
+        // Ctrl+W closes the page, not the song; opened again, the page shows it.
+        app->setFocus();
+        QTest::keyClick(app, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(TestUtil::waitFor([&] { return w.stack()->count() == 0; }));
+        QVERIFY(TestUtil::waitFor([&] { return playerOf(w)->currentTime() > 1500; }));
+        QCOMPARE(playerOf(w)->state(), Phonon::PlayingState);
+        js(w.homeView(), "$('#Rmusic').trigger('click')");
+        QVERIFY(TestUtil::waitFor([&] {
+            app = qobject_cast<QWebView *>(w.stack()->currentWidget());
+            return app && js(app, "document.getElementById('title').textContent").toString() ==
+                              "Ça va? \"Oui\"";
+        }));
+        QCOMPARE(js(app, "document.getElementById('player').className").toString(),
+                 QStringLiteral("playing"));
+        QCOMPARE(js(app, "document.getElementById('total').textContent").toString(),
+                 QStringLiteral("0:20"));
+        QVERIFY(js(app, "document.getElementById('elapsed').textContent").toString() >=
+                QStringLiteral("0:01"));
     }
 
     // The song on the home page's status bar, with its play/pause and next.
