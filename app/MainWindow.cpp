@@ -17,6 +17,7 @@
 #include "mail/MailPanel.h"
 #include "media/FolderBrowser.h"
 #include "media/MediaKeys.h"
+#include "media/MprisService.h"
 #include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
 #include "shell/AppView.h"
@@ -113,6 +114,10 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     // shell's.
     qApp->installEventFilter(new SwitchKeys(*this, this));
     qApp->installEventFilter(new MediaKeys(*this, *music, this));
+    // And the desktop's, on the session's bus; without one named, the bus
+    // library would start a bus of its own.
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        new MprisService(*music, QDBusConnection::sessionBus(), this);
     // Starting the media back-end takes longer than showing the home page, so
     // it starts a second after the home page is up, when its icons have been
     // drawn: right after the load it held back their first paint (or at the

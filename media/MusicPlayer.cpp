@@ -145,6 +145,7 @@ QVariantMap MusicPlayer::nowPlaying()
     QString title = tags.title;
     if (title.isEmpty())
         title = QFileInfo(source).completeBaseName().replace(QLatin1Char('_'), QLatin1Char(' '));
+    now.insert(QStringLiteral("source"), source);
     now.insert(QStringLiteral("title"), title);
     now.insert(QStringLiteral("artist"), tags.artist);
     now.insert(QStringLiteral("position"), media.player->currentTime());

@@ -55,8 +55,8 @@ public:
     static QUrl sourceUrl(const QString &text);
 
     // What the home page's status bar shows: state ("playing", "paused" or
-    // "stopped"), title (the tag, else the file's name), artist, position
-    // and length in ms.
+    // "stopped"), source (local path or URL), title (the tag, else the file's
+    // name), artist, position and length in ms.
     QVariantMap nowPlaying();
     // A control from outside the music page; the page, if open, follows.
     void control(Control what);

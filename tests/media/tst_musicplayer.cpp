@@ -2,8 +2,13 @@
 #include "TestBridge.h"
 #include "TestShell.h"
 #include "media/FolderTracks.h"
+#include "media/MprisService.h"
 #include "media/MusicPlayer.h"
 
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
@@ -54,6 +59,35 @@ class TestMusicPlayer : public QObject
     Phonon::AudioOutput *output() const { return music->findChild<Phonon::AudioOutput *>(); }
 
     static QString url(const QString &path) { return QUrl::fromLocalFile(path).toString(); }
+
+public slots:
+    // PropertiesChanged of the player's bus object.
+    void propertiesChanged(const QString &, const QVariantMap &changed, const QStringList &)
+    {
+        busChanges << changed;
+    }
+
+private:
+    QList<QVariantMap> busChanges;
+
+    // A call of the player's bus object. The service answers from this
+    // thread, so the call waits in an event loop (and makes no QDBusInterface,
+    // which would ask for the object's description without one).
+    static QDBusMessage busCall(QDBusConnection &bus, const QString &interface,
+                                const QString &method, const QVariantList &args = {})
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(MprisService::serviceName(),
+                                                           MprisService::path(), interface, method);
+        call.setArguments(args);
+        return bus.call(call, QDBus::BlockWithGui);
+    }
+
+    static QVariant busProperty(QDBusConnection &bus, const QString &interface, const QString &name)
+    {
+        const QDBusReply<QDBusVariant> reply =
+            busCall(bus, "org.freedesktop.DBus.Properties", "Get", {interface, name});
+        return reply.isValid() ? reply.value().variant() : QVariant();
+    }
 
 private slots:
     void initTestCase()
@@ -312,6 +346,51 @@ private slots:
         QVERIFY(waitForState(player, Phonon::StoppedState));
         QCOMPARE(player->currentSource().url().toLocalFile(), then);
         QCOMPARE(ended.size(), pageOpen ? 1 : 2);
+    }
+
+    // On a bus, the player is org.mpris.MediaPlayer2.vantara: the desktop's
+    // media keys and applets see the song and control it.
+    void theDesktopReachesThePlayerOnTheBus()
+    {
+        PrivateBus bus;
+        QVERIFY(bus.started());
+        QDBusConnection client = bus.connect("client");
+        MprisService service(*music, bus.connect("service"));
+        QVERIFY(service.offered());
+        // A second shell on the same bus leaves the name to the first.
+        QVERIFY(!MprisService(*music, bus.connect("second")).offered());
+        QVERIFY(client.connect(MprisService::serviceName(), MprisService::path(),
+                               "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
+                               SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
+        const QString root = "org.mpris.MediaPlayer2", controls = root + ".Player";
+        QCOMPARE(busProperty(client, root, "Identity").toString(), QStringLiteral("Vantara"));
+
+        busChanges.clear();
+        QVERIFY(playAndSettle(url(tagged)));
+        QVERIFY(TestUtil::waitFor([&] {
+            return !busChanges.isEmpty() &&
+                   busChanges.last().value("PlaybackStatus").toString() == "Playing";
+        }));
+        QCOMPARE(busProperty(client, controls, "PlaybackStatus").toString(),
+                 QStringLiteral("Playing"));
+        QVariantMap meta;
+        busProperty(client, controls, "Metadata").value<QDBusArgument>() >> meta;
+        QCOMPARE(meta.value("xesam:title").toString(), QStringLiteral("It's Été \"live\" \\ 1"));
+        QCOMPARE(meta.value("xesam:artist").toStringList(),
+                 QStringList{QStringLiteral("Ørjan O'Neil 日本")});
+        QCOMPARE(meta.value("mpris:length").toLongLong() / 1000000, 20);
+
+        QVERIFY(busCall(client, controls, "PlayPause").type() == QDBusMessage::ReplyMessage);
+        QVERIFY(waitForState(player, Phonon::PausedState));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return busChanges.last().value("PlaybackStatus").toString() == "Paused"; }));
+        QVERIFY(busCall(client, controls, "Next").type() == QDBusMessage::ReplyMessage);
+        QVERIFY(waitForState(player, Phonon::PlayingState));
+        QCOMPARE(player->currentSource().url().toLocalFile(), other);
+        QVERIFY(busCall(client, controls, "Stop").type() == QDBusMessage::ReplyMessage);
+        QVERIFY(waitForState(player, Phonon::StoppedState));
+        QCOMPARE(busProperty(client, controls, "PlaybackStatus").toString(),
+                 QStringLiteral("Stopped"));
     }
 
     void songBeside_data()
