@@ -12,28 +12,24 @@ MediaKeys::MediaKeys(ShellHost &host, MusicPlayer &music, QObject *parent)
 bool MediaKeys::controlOf(int key, MusicPlayer::Control *control)
 {
     using C = MusicPlayer::Control;
-    switch (key) {
-    case Qt::Key_MediaTogglePlayPause:
-        *control = C::Toggle;
-        return true;
-    case Qt::Key_MediaPlay:
-        *control = C::Play;
-        return true;
-    case Qt::Key_MediaPause:
-        *control = C::Pause;
-        return true;
-    case Qt::Key_MediaStop:
-        *control = C::Stop;
-        return true;
-    case Qt::Key_MediaNext:
-        *control = C::Next;
-        return true;
-    case Qt::Key_MediaPrevious:
-        *control = C::Previous;
-        return true;
-    default:
-        return false;
+    static const struct {
+        int key;
+        C control;
+    } keys[] = {
+        {Qt::Key_MediaTogglePlayPause, C::Toggle},
+        {Qt::Key_MediaPlay, C::Play},
+        {Qt::Key_MediaPause, C::Pause},
+        {Qt::Key_MediaStop, C::Stop},
+        {Qt::Key_MediaNext, C::Next},
+        {Qt::Key_MediaPrevious, C::Previous},
+    };
+    for (const auto &k : keys) {
+        if (k.key == key) {
+            *control = k.control;
+            return true;
+        }
     }
+    return false;
 }
 
 bool MediaKeys::eventFilter(QObject *watched, QEvent *event)
