@@ -4,6 +4,7 @@
 #include "apps/AppRemover.h"
 #include "apps/PageServices.h"
 #include "install/DownloadList.h"
+#include "media/MusicPlayer.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 #include "shell/EngineChoice.h"
@@ -16,11 +17,18 @@
 #include <QTimer>
 #include <QWidget>
 
-HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, QObject *parent)
-    : QObject(parent), host(shellHost), services(pageServices),
+HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, MusicPlayer &music,
+                       QObject *parent)
+    : QObject(parent), host(shellHost), services(pageServices), player(music),
       remover(new AppRemover(shellHost, this))
 {
-    connect(&DownloadList::instance(), &DownloadList::changed, this, &HomeBridge::tellDownloads);
+    // Progress comes in many small steps: the page hears of them at most
+    // five times a second.
+    connect(&DownloadList::instance(), &DownloadList::changed, this,
+            [this] { tellLater(QStringLiteral("downloadsChanged"), 200, downloadsToTell); });
+    // A new song passes through several states at once: one call tells them.
+    connect(&player, &MusicPlayer::changed, this,
+            [this] { tellLater(QStringLiteral("musicChanged"), 0, musicToTell); });
 }
 
 int HomeBridge::appOnTop() const
@@ -56,16 +64,14 @@ void HomeBridge::clearDownloads()
     DownloadList::instance().clearEnded();
 }
 
-void HomeBridge::tellDownloads()
+void HomeBridge::tellLater(const QString &function, int ms, bool &pending)
 {
-    // Progress comes in many small steps: the page hears of them at most
-    // five times a second.
-    if (downloadsToTell)
+    if (pending)
         return;
-    downloadsToTell = true;
-    QTimer::singleShot(200, this, [this] {
-        downloadsToTell = false;
-        ScriptCall::run(host.homeFrame(), QStringLiteral("downloadsChanged"), {});
+    pending = true;
+    QTimer::singleShot(ms, this, [this, function, &pending] {
+        pending = false;
+        ScriptCall::run(host.homeFrame(), function, {});
     });
 }
 
@@ -115,4 +121,21 @@ void HomeBridge::minimize()
 {
     if (QWidget *window = host.mainWindow())
         window->showMinimized();
+}
+
+// The status bar's song.
+
+QVariantMap HomeBridge::music() const
+{
+    return player.nowPlaying();
+}
+
+void HomeBridge::musicPlayPause()
+{
+    player.control(MusicPlayer::Control::Toggle);
+}
+
+void HomeBridge::musicNext()
+{
+    player.control(MusicPlayer::Control::Next);
 }

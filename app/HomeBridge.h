@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QVariantList>
+#include <QVariantMap>
 
 class AppRemover;
+class MusicPlayer;
 class PageServices;
 class ShellHost;
 
@@ -15,7 +17,8 @@ class HomeBridge : public QObject
     Q_OBJECT
 
 public:
-    HomeBridge(ShellHost &host, PageServices &services, QObject *parent = nullptr);
+    HomeBridge(ShellHost &host, PageServices &services, MusicPlayer &music,
+               QObject *parent = nullptr);
 
     // The name under which the home page sees it.
     static QString scriptName() { return QStringLiteral("vantara"); }
@@ -63,11 +66,22 @@ public slots:
     // The status bar's desktop control: the shell's window steps aside.
     void minimize();
 
+    // The status bar's song: what the player does (MusicPlayer::nowPlaying),
+    // its play/pause and next controls. The page hears of each change through
+    // its function musicChanged().
+    QVariantMap music() const;
+    void musicPlayPause();
+    void musicNext();
+
 private:
-    void tellDownloads();
+    // Calls the home page's function (no arguments) once within ms of one or
+    // more requests, pending being that call's flag.
+    void tellLater(const QString &function, int ms, bool &pending);
     bool downloadsToTell = false;
+    bool musicToTell = false;
 
     ShellHost &host;
     PageServices &services;
+    MusicPlayer &player;
     AppRemover *remover;
 };

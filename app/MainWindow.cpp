@@ -18,6 +18,8 @@
 #include "install/WebAppInstaller.h"
 #include "mail/MailPanel.h"
 #include "media/FolderBrowser.h"
+#include "media/MediaKeys.h"
+#include "media/MprisService.h"
 #include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
 #include "shell/AppView.h"
@@ -111,13 +113,18 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     // wallpaper copy of its own.
     if (QScreen *screen = QGuiApplication::primaryScreen())
         connect(screen, &QScreen::virtualGeometryChanged, services, &PageServices::screenChanged);
-    home = new HomeBridge(*this, *services, this);
+    music = new MusicPlayer(*this, this);
+    home = new HomeBridge(*this, *services, *music, this);
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
-    // Whatever view has focus, the switching keys are the shell's.
+    // Whatever view has focus, the switching keys and the media keys are the
+    // shell's.
     qApp->installEventFilter(new SwitchKeys(*this, this));
-
-    music = new MusicPlayer(*this, this);
+    qApp->installEventFilter(new MediaKeys(*this, *music, this));
+    // And the desktop's, on the session's bus; without one named, the bus
+    // library would start a bus of its own.
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        new MprisService(*music, QDBusConnection::sessionBus(), this);
     // Starting the media back-end takes longer than showing the home page, so
     // it starts a second after the home page is up, when its icons have been
     // drawn: right after the load it held back their first paint (or at the
@@ -278,7 +285,13 @@ void MainWindow::closeit()
 }
 void MainWindow::Wallpaper(QString w) { services->wallpaper(w); }
 void MainWindow::pageloaded(bool) { pages->pageloaded(); }
-void MainWindow::desktopaccess(QString service) { folders->desktopaccess(service); }
+void MainWindow::desktopaccess(QString service)
+{
+    folders->desktopaccess(service);
+    // A music page lists its songs as it opens, then learns what plays.
+    if (service == QLatin1String("Music"))
+        music->tellMusicPage();
+}
 void MainWindow::playmp3(QString url) { music->play(url); }
 void MainWindow::setVolume(qreal v) { music->setVolume(v); }
 void MainWindow::on_testputon_clicked()

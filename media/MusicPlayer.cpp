@@ -1,11 +1,13 @@
 #include "media/MusicPlayer.h"
 
+#include "media/FolderTracks.h"
 #include "media/PageOnTop.h"
 #include "media/TrackTags.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <phonon/AudioOutput>
 #include <phonon/MediaObject>
 #include <phonon/MediaSource>
@@ -26,6 +28,11 @@ MusicPlayer::Media &MusicPlayer::prepared()
     media.tagReader = new Phonon::MediaObject(this);
     Phonon::createPath(media.player, media.output);
     host.hookMusic(media.player, media.tagReader);
+    connect(media.player, &Phonon::MediaObject::stateChanged, this, &MusicPlayer::changed);
+    connect(media.player, &Phonon::MediaObject::currentSourceChanged, this, &MusicPlayer::changed);
+    // The tags are known once the reader has opened the source.
+    connect(media.tagReader, &Phonon::MediaObject::stateChanged, this, &MusicPlayer::changed);
+    connect(media.player, &Phonon::MediaObject::finished, this, &MusicPlayer::trackEnded);
     return media;
 }
 
@@ -92,4 +99,139 @@ void MusicPlayer::tagReaderStateChanged(Phonon::State newState)
         return;
     const TrackTags tags = TrackTags::of(tagReader);
     ScriptCall::run(frame, QStringLiteral("cover"), {tags.artist, tags.title});
+}
+
+// Seen from outside the music page.
+
+QString MusicPlayer::stateName()
+{
+    if (!media.player || sourceText().isEmpty())
+        return QStringLiteral("stopped");
+    switch (media.player->state()) {
+    case Phonon::LoadingState:
+    case Phonon::BufferingState:
+    case Phonon::PlayingState:
+        return QStringLiteral("playing");
+    case Phonon::PausedState:
+        return QStringLiteral("paused");
+    case Phonon::StoppedState:
+    case Phonon::ErrorState:
+        break;
+    }
+    return QStringLiteral("stopped");
+}
+
+QString MusicPlayer::sourceText()
+{
+    if (!media.player)
+        return QString();
+    const Phonon::MediaSource source = media.player->currentSource();
+    if (source.type() == Phonon::MediaSource::LocalFile)
+        return source.fileName();
+    if (source.type() != Phonon::MediaSource::Url)
+        return QString();
+    return source.url().isLocalFile() ? source.url().toLocalFile() : source.url().toString();
+}
+
+QVariantMap MusicPlayer::nowPlaying()
+{
+    // Asking does not start the back-end: before it runs nothing plays.
+    const QString source = sourceText();
+    QVariantMap now{{QStringLiteral("state"), stateName()}};
+    if (source.isEmpty())
+        return now;
+    const TrackTags tags = TrackTags::of(media.player);
+    // Untagged songs go by their file's name, as the music page shows them.
+    QString title = tags.title;
+    if (title.isEmpty())
+        title = QFileInfo(source).completeBaseName().replace(QLatin1Char('_'), QLatin1Char(' '));
+    now.insert(QStringLiteral("source"), source);
+    now.insert(QStringLiteral("title"), title);
+    now.insert(QStringLiteral("artist"), tags.artist);
+    now.insert(QStringLiteral("position"), media.player->currentTime());
+    now.insert(QStringLiteral("length"), media.player->totalTime());
+    return now;
+}
+
+void MusicPlayer::control(Control what)
+{
+    if (!media.player)
+        return; // nothing was ever played
+    Phonon::MediaObject *player = media.player;
+    const QString playing = QStringLiteral("playing"), paused = QStringLiteral("paused");
+    // The back-end takes its time to change state: the page hears of the
+    // state that was asked for.
+    QString after = stateName();
+    const bool loaded = !sourceText().isEmpty();
+    switch (what) {
+    case Control::Toggle:
+        if (after == playing) {
+            player->pause();
+            after = paused;
+        } else if (loaded) {
+            player->play();
+            after = playing;
+        }
+        break;
+    case Control::Play:
+        if (loaded) {
+            player->play();
+            after = playing;
+        }
+        break;
+    case Control::Pause:
+        if (after == playing) {
+            player->pause();
+            after = paused;
+        }
+        break;
+    case Control::Stop:
+        player->stop();
+        after = QStringLiteral("stopped");
+        break;
+    case Control::Next:
+        if (step(1, true))
+            after = playing;
+        break;
+    case Control::Previous:
+        // As on the page: a song under way starts over first.
+        if (player->currentTime() > 3000)
+            player->seek(0);
+        else if (step(-1, true))
+            after = playing;
+        break;
+    }
+    tellMusicPage(after);
+}
+
+bool MusicPlayer::step(int by, bool wrap)
+{
+    const QString song = FolderTracks::neighbour(sourceText(), by, wrap);
+    if (song.isEmpty())
+        return false;
+    play(QUrl::fromLocalFile(song).toString());
+    return true;
+}
+
+void MusicPlayer::trackEnded()
+{
+    // An open music page goes on by its own list (its search, its shuffle).
+    if (!PageOnTop::musicAppFrame(host))
+        step(1, false);
+}
+
+void MusicPlayer::tellMusicPage(const QString &asked)
+{
+    QWebFrame *frame = PageOnTop::musicAppFrame(host);
+    const QString source = sourceText();
+    if (!frame || !media.player)
+        return;
+    const TrackTags tags = source.isEmpty() ? TrackTags() : TrackTags::of(media.player);
+    const QString state = asked.isEmpty() ? stateName() : asked;
+    const qint64 at = state == QLatin1String("stopped") ? 0 : media.player->currentTime();
+    ScriptCall::run(frame, QStringLiteral("cover"),
+                    {tags.artist, tags.title, source, state, QString::number(at)});
+    const qint64 length = media.player->totalTime();
+    if (!source.isEmpty() && length > 0)
+        ScriptCall::run(frame, QStringLiteral("RollBar"), {QString::number(length)});
 }

@@ -4,6 +4,7 @@
 #include "shell/ScriptBridge.h"
 #include "shell/ShellHost.h"
 
+#include <QStackedWidget>
 #include <QWebFrame>
 #include <QWebPage>
 #include <QWebView>
@@ -23,4 +24,19 @@ QWebFrame *PageOnTop::frameForPlayerCalls(const ShellHost &host)
     if (kind == PageKind::None || kind == PageKind::TrackDisplay)
         return nullptr;
     return frameForCalls(host);
+}
+
+QWebFrame *PageOnTop::musicAppFrame(const ShellHost &host)
+{
+    QStackedWidget *stack = host.stack();
+    for (int i = 0; stack && i < stack->count(); ++i) {
+        QWidget *page = stack->widget(i);
+        if (page->objectName() != QLatin1String("Music.map"))
+            continue;
+        QWebView *view = ShellHost::webViewIn(page);
+        QWebFrame *frame = view ? view->page()->mainFrame() : nullptr;
+        if (frame && ScriptBridge::mayUseApi(frame))
+            return frame;
+    }
+    return nullptr;
 }

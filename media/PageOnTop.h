@@ -15,4 +15,7 @@ public:
     // The same, but nothing while the page on top is a track display
     // (PageKind), which keeps its own display of the track.
     static QWebFrame *frameForPlayerCalls(const ShellHost &host);
+    // The main frame of the open music app ("Music.map"), on top or not, on
+    // the same condition.
+    static QWebFrame *musicAppFrame(const ShellHost &host);
 };

@@ -46,13 +46,13 @@ int SwitchKeys::target(Action action, int current, int count, bool homeInFront)
     return (current + step + count) % count;
 }
 
-bool SwitchKeys::concernsShell(QObject *watched) const
+bool SwitchKeys::concernsShell(const ShellHost &host, QObject *watched)
 {
     // Each key is seen once, at the widget it is sent to; message boxes keep
     // their keys, and so do windows other than the main one.
     if (!watched->isWidgetType() || QApplication::activeModalWidget())
         return false;
-    return static_cast<QWidget *>(watched)->window() == shell.mainWindow();
+    return static_cast<QWidget *>(watched)->window() == host.mainWindow();
 }
 
 bool SwitchKeys::eventFilter(QObject *watched, QEvent *event)
@@ -60,7 +60,7 @@ bool SwitchKeys::eventFilter(QObject *watched, QEvent *event)
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
-    if (!concernsShell(watched))
+    if (!concernsShell(shell, watched))
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
     // Super acts when released without another key between, so that

@@ -24,12 +24,14 @@ public:
     // The page to go to from page current of count by action (Next or
     // Previous); from the home screen the page last on top comes back.
     static int target(Action action, int current, int count, bool homeInFront);
+    // Whether a key sent to watched is the shell's to take: each key is seen
+    // once, at a widget of the main window, and never while a message box is up.
+    static bool concernsShell(const ShellHost &host, QObject *watched);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool concernsShell(QObject *watched) const;
     void perform(Action action);
 
     ShellHost &shell;

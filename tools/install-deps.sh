@@ -16,6 +16,8 @@ packages=(
   libtag1-dev zlib1g-dev
   xvfb xauth xdotool imagemagick x11-utils
   lame librsvg2-bin
+  # A private message bus for the music player's desktop controls.
+  dbus-daemon
   clang libclang-rt-14-dev
   fonts-dejavu-core
   python3

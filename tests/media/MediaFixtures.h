@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QDBusConnection>
 #include <QJsonArray>
 #include <QPointer>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -42,4 +44,23 @@ private:
     QTemporaryDir folder;
     QPointer<QWebView> webView;
     bool ok = false;
+};
+
+// A session bus of the test's own (dbus-daemon), so that nothing reaches the
+// user's.
+class PrivateBus
+{
+public:
+    PrivateBus();
+    ~PrivateBus();
+    // Whether the daemon runs and told its address.
+    bool started() const { return !busAddress.isEmpty(); }
+    // A new connection to the bus under the given connection name.
+    QDBusConnection connect(const QString &name);
+
+private:
+    QTemporaryDir folder;
+    QProcess daemon;
+    QString busAddress;
+    QStringList names;
 };

@@ -179,6 +179,43 @@ private slots:
         QDir(music).removeRecursively();
     }
 
+    // The page follows the player when it is controlled from outside (the
+    // status bar, the media keys), open or closed meanwhile.
+    void musicFollowsThePlayer()
+    {
+        const QString music = makeFolder(shell->paths().musicFolder());
+        QVERIFY(makeMp3(music + "/one.mp3", 30, "First", "Anna"));
+        QVERIFY(makeMp3(music + "/two.mp3", 30));
+        QWebView *view = open("Music.map");
+        QVERIFY(view);
+        QVERIFY(tap(view, ".song:nth-child(1)"));
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+        const auto shows = [&](const QString &state, const QString &title) {
+            return js(view, "document.getElementById('player').className").toString() == state &&
+                   text(view, "#title") == title && text(view, "#total") == "0:30";
+        };
+        bridge.music->control(MusicPlayer::Control::Pause);
+        QVERIFY(TestUtil::waitFor([&] { return shows("paused", "First"); }));
+
+        close(view);
+        bridge.music->control(MusicPlayer::Control::Next);
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+        QVERIFY(TestUtil::waitFor([&] { return player->currentTime() > 1000; }));
+        bridge.music->control(MusicPlayer::Control::Pause);
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PausedState; }));
+        view = open("Music.map");
+        QVERIFY(view);
+        QVERIFY(TestUtil::waitFor([&] { return shows("paused", "two"); }));
+        QCOMPARE(text(view, ".song.current .name"), QStringLiteral("two"));
+        QVERIFY(text(view, "#elapsed") >= QStringLiteral("0:01"));
+
+        bridge.music->control(MusicPlayer::Control::Stop);
+        QVERIFY(TestUtil::waitFor([&] { return shows("idle", "two"); }));
+        QCOMPARE(text(view, "#elapsed"), QStringLiteral("0:00"));
+        close(view);
+        QDir(music).removeRecursively();
+    }
+
     void musicWithoutSongsSaysSo()
     {
         QDir(shell->paths().musicFolder()).removeRecursively();

@@ -1,4 +1,7 @@
 #include "MediaFixtures.h"
+#include "PageClick.h"
+#include "PageScript.h"
+#include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
 #include "shell/ScriptCall.h"
@@ -8,6 +11,7 @@
 #include <QFileDialog>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWebFrame>
@@ -138,6 +142,150 @@ private slots:
         QCOMPARE(js(app, "document.getElementById('title').textContent").toString(),
                  QStringLiteral("Ça va? \"Oui\""));
         QVERIFY(TestUtil::waitFor([&] { return playerOf(w)->state() == Phonon::PlayingState; }));
+
+        // Ctrl+W closes the page, not the song; opened again, the page shows it.
+        app->setFocus();
+        QTest::keyClick(app, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(TestUtil::waitFor([&] { return w.stack()->count() == 0; }));
+        QVERIFY(TestUtil::waitFor([&] { return playerOf(w)->currentTime() > 1500; }));
+        QCOMPARE(playerOf(w)->state(), Phonon::PlayingState);
+        js(w.homeView(), "$('#Rmusic').trigger('click')");
+        QVERIFY(TestUtil::waitFor([&] {
+            app = qobject_cast<QWebView *>(w.stack()->currentWidget());
+            return app && js(app, "document.getElementById('title').textContent").toString() ==
+                              "Ça va? \"Oui\"";
+        }));
+        QCOMPARE(js(app, "document.getElementById('player').className").toString(),
+                 QStringLiteral("playing"));
+        QCOMPARE(js(app, "document.getElementById('total').textContent").toString(),
+                 QStringLiteral("0:20"));
+        QVERIFY(js(app, "document.getElementById('elapsed').textContent").toString() >=
+                QStringLiteral("0:01"));
+    }
+
+    // The song on the home page's status bar, with its play/pause and next.
+    void statusBarShowsTheSongAndControlsIt()
+    {
+        const QString music =
+            makeFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        QVERIFY(makeMp3(music + "/a.mp3", 20, "Alpha", "Ann"));
+        QVERIFY(makeMp3(music + "/b_side.mp3", 20));
+        MainWindow w;
+        QVERIFY(TestUtil::waitFor(
+            [&] { return js(w.homeView(), "typeof musicChanged").toString() == "function"; }));
+        const auto bar = [&](const QString &script) { return js(w.homeView(), script); };
+        QCOMPARE(bar("$('#music').is(':visible')").toBool(), false);
+
+        w.playmp3(QUrl::fromLocalFile(music + "/a.mp3").toString());
+        QVERIFY(TestUtil::waitFor([&] { return bar("$('#music').is(':visible')").toBool(); }));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return bar("$('#muname').text()").toString() == "Alpha \u2013 Ann"; }));
+        Phonon::MediaObject *player = playerOf(w);
+        QVERIFY(TestUtil::clickElement(w.homeView(), "#muplay"));
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PausedState; }));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return bar("$('#muplay').attr('title')").toString() == "Play"; }));
+        QVERIFY(TestUtil::clickElement(w.homeView(), "#muplay"));
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return bar("$('#muplay').attr('title')").toString() == "Pause"; }));
+
+        QVERIFY(TestUtil::clickElement(w.homeView(), "#munext"));
+        QVERIFY(
+            TestUtil::waitFor([&] { return bar("$('#muname').text()").toString() == "b side"; }));
+        QCOMPARE(player->currentSource().url().toLocalFile(), music + "/b_side.mp3");
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+
+        w.stopmp3();
+        QVERIFY(TestUtil::waitFor([&] { return !bar("$('#music').is(':visible')").toBool(); }));
+    }
+
+    void mediaKeysActOnThePlayer_data()
+    {
+        QTest::addColumn<QString>("focus"); // home, music (its app), site (in QtWebEngine)
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("pausedFirst");
+        QTest::addColumn<QString>("state"); // after the key
+        QTest::addColumn<QString>("song");
+        struct Row {
+            const char *name;
+            int key;
+            bool pausedFirst;
+            const char *state, *song;
+        };
+        const Row rows[] = {
+            {"play/pause pauses", Qt::Key_MediaTogglePlayPause, false, "paused", "b"},
+            {"play/pause resumes", Qt::Key_MediaTogglePlayPause, true, "playing", "b"},
+            {"play", Qt::Key_MediaPlay, true, "playing", "b"},
+            {"pause", Qt::Key_MediaPause, false, "paused", "b"},
+            {"stop", Qt::Key_MediaStop, false, "stopped", "b"},
+            {"next", Qt::Key_MediaNext, false, "playing", "c"},
+            {"previous", Qt::Key_MediaPrevious, false, "playing", "a"},
+        };
+        for (const char *focus : {"home", "music", "site"})
+            for (const Row &r : rows)
+                QTest::addRow("%s, %s", focus, r.name)
+                    << focus << r.key << r.pausedFirst << r.state << r.song;
+    }
+
+    // Whichever view has focus, the media keys are the player's; the music
+    // app, when open, follows.
+    void mediaKeysActOnThePlayer()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, pausedFirst);
+        QFETCH(QString, state);
+        QFETCH(QString, song);
+        const QString music =
+            makeFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+        for (const char *name : {"a", "b", "c"})
+            QVERIFY(makeMp3(music + "/" + name + ".mp3", 20));
+        TestHttpServer server;
+        QVERIFY(server.start());
+        server.route("/site", "<html><head><title>Site</title></head><body>site</body></html>");
+        MainWindow w;
+        QVERIFY(TestUtil::chooseEngine(w.paths(), AppView::Engine::WebEngine));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return js(w.homeView(), "typeof musicChanged").toString() == "function"; }));
+
+        w.playmp3(QUrl::fromLocalFile(music + "/b.mp3").toString());
+        Phonon::MediaObject *player = playerOf(w);
+        QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PlayingState; }));
+        if (pausedFirst) {
+            w.pausemp3();
+            QVERIFY(TestUtil::waitFor([&] { return player->state() == Phonon::PausedState; }));
+        }
+        QWidget *target = w.homeView();
+        AppView *app = nullptr;
+        if (focus == "home") {
+            w.homeView()->setFocus();
+        } else {
+            app = focus == "music"
+                      ? TestUtil::openFromHome(&w, "Music.map", "st", "Music.map")
+                      : TestUtil::openFromHome(&w, "Site", "web", server.url("/site").toString());
+            QVERIFY(app);
+            QCOMPARE(app->engine(),
+                     focus == "music" ? AppView::Engine::WebKit : AppView::Engine::WebEngine);
+            app->focus();
+            target = PageScript::keyTarget(app);
+        }
+        QTRY_COMPARE(QApplication::focusWidget(), target);
+
+        // Media keys have no text (keyClick would look for one).
+        for (QTest::KeyAction action : {QTest::Press, QTest::Release})
+            QTest::sendKeyEvent(action, target, Qt::Key(key), QString(), Qt::NoModifier);
+        QVERIFY(TestUtil::waitFor(
+            [&] { return js(w.homeView(), "vantara.music().state").toString() == state; }));
+        QCOMPARE(player->currentSource().url().toLocalFile(), music + "/" + song + ".mp3");
+        if (focus == "music") {
+            const QString shown = state == "stopped" ? "idle" : state;
+            QVERIFY(TestUtil::waitFor([&] {
+                return PageScript::run(app, "document.getElementById('player').className") ==
+                           shown &&
+                       PageScript::textOf(app, "title") == song;
+            }));
+        }
     }
 
     void fillerRunsInsideTheCall()

@@ -1,8 +1,14 @@
 #include "MediaFixtures.h"
 #include "TestBridge.h"
 #include "TestShell.h"
+#include "media/FolderTracks.h"
+#include "media/MprisService.h"
 #include "media/MusicPlayer.h"
 
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
@@ -53,6 +59,35 @@ class TestMusicPlayer : public QObject
     Phonon::AudioOutput *output() const { return music->findChild<Phonon::AudioOutput *>(); }
 
     static QString url(const QString &path) { return QUrl::fromLocalFile(path).toString(); }
+
+public slots:
+    // PropertiesChanged of the player's bus object.
+    void propertiesChanged(const QString &, const QVariantMap &changed, const QStringList &)
+    {
+        busChanges << changed;
+    }
+
+private:
+    QList<QVariantMap> busChanges;
+
+    // A call of the player's bus object. The service answers from this
+    // thread, so the call waits in an event loop (and makes no QDBusInterface,
+    // which would ask for the object's description without one).
+    static QDBusMessage busCall(QDBusConnection &bus, const QString &interface,
+                                const QString &method, const QVariantList &args = {})
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(MprisService::serviceName(),
+                                                           MprisService::path(), interface, method);
+        call.setArguments(args);
+        return bus.call(call, QDBus::BlockWithGui);
+    }
+
+    static QVariant busProperty(QDBusConnection &bus, const QString &interface, const QString &name)
+    {
+        const QDBusReply<QDBusVariant> reply =
+            busCall(bus, "org.freedesktop.DBus.Properties", "Get", {interface, name});
+        return reply.isValid() ? reply.value().variant() : QVariant();
+    }
 
 private slots:
     void initTestCase()
@@ -241,6 +276,129 @@ private slots:
                 QCOMPARE(c, (QJsonArray{QString(), QString()}));
         }
         music->stop();
+    }
+
+    // Controls from outside the page act on the player, and the music page
+    // hears of it: cover with the source, state and position added.
+    void controlsFromOutsideTellTheMusicPage()
+    {
+        QVERIFY(playAndSettle(url(tagged)));
+        QVERIFY(TestUtil::waitFor([&] { return player->currentTime() > 300; }));
+        page->clear();
+        music->control(MusicPlayer::Control::Pause);
+        QVERIFY(waitForState(player, Phonon::PausedState));
+        const QList<QJsonArray> covers = page->callsOf("cover");
+        QCOMPARE(covers.size(), 1);
+        QCOMPARE(covers[0].size(), 5);
+        QCOMPARE(covers[0].at(0).toString(), QStringLiteral("Ørjan O'Neil 日本"));
+        QCOMPARE(covers[0].at(2).toString(), tagged);
+        QCOMPARE(covers[0].at(3).toString(), QStringLiteral("paused"));
+        QVERIFY(covers[0].at(4).toString().toLongLong() > 300);
+        QCOMPARE(page->callsOf("RollBar").value(0).at(0).toString().toLongLong() / 1000, 20);
+
+        // Next and previous go by the folder's songs, as the page lists them.
+        music->control(MusicPlayer::Control::Next);
+        QCOMPARE(player->currentSource().url().toLocalFile(), other);
+        music->control(MusicPlayer::Control::Previous);
+        QCOMPARE(player->currentSource().url().toLocalFile(), tagged);
+        music->stop();
+    }
+
+    // A song that ends goes on to the next of its folder unless the music
+    // page is open (it keeps its own order); the last one ends it.
+    void aSongThatEndsWithoutItsPageGoesOn_data()
+    {
+        QTest::addColumn<bool>("pageOpen");
+        QTest::newRow("page closed") << false;
+        QTest::newRow("page open") << true;
+    }
+
+    void aSongThatEndsWithoutItsPageGoesOn()
+    {
+        QFETCH(bool, pageOpen);
+        const QString folder = makeFolder(files.filePath("short"));
+        QVERIFY(makeMp3(folder + "/1.mp3", 1));
+        QVERIFY(makeMp3(folder + "/2.mp3", 1));
+        if (!pageOpen)
+            page->view()->setObjectName(QStringLiteral("Notes"));
+        QSignalSpy ended(player, SIGNAL(finished()));
+        music->play(url(folder + "/1.mp3"));
+        QVERIFY(ended.wait(15000));
+        const QString then = pageOpen ? folder + "/1.mp3" : folder + "/2.mp3";
+        if (!pageOpen)
+            QVERIFY(ended.wait(15000));
+        QVERIFY(waitForState(player, Phonon::StoppedState));
+        QCOMPARE(player->currentSource().url().toLocalFile(), then);
+        QCOMPARE(ended.size(), pageOpen ? 1 : 2);
+    }
+
+    // On a bus, the player is org.mpris.MediaPlayer2.vantara: the desktop's
+    // media keys and applets see the song and control it.
+    void theDesktopReachesThePlayerOnTheBus()
+    {
+        PrivateBus bus;
+        QVERIFY(bus.started());
+        QDBusConnection client = bus.connect("client");
+        MprisService service(*music, bus.connect("service"));
+        QVERIFY(service.offered());
+        // A second shell on the same bus leaves the name to the first.
+        QVERIFY(!MprisService(*music, bus.connect("second")).offered());
+        QVERIFY(client.connect(MprisService::serviceName(), MprisService::path(),
+                               "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
+                               SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
+        const QString root = "org.mpris.MediaPlayer2", controls = root + ".Player";
+        QCOMPARE(busProperty(client, root, "Identity").toString(), QStringLiteral("Vantara"));
+
+        busChanges.clear();
+        QVERIFY(playAndSettle(url(tagged)));
+        QVERIFY(TestUtil::waitFor([&] {
+            return !busChanges.isEmpty() &&
+                   busChanges.last().value("PlaybackStatus").toString() == "Playing";
+        }));
+        QCOMPARE(busProperty(client, controls, "PlaybackStatus").toString(),
+                 QStringLiteral("Playing"));
+        QVariantMap meta;
+        busProperty(client, controls, "Metadata").value<QDBusArgument>() >> meta;
+        QCOMPARE(meta.value("xesam:title").toString(), QStringLiteral("It's Été \"live\" \\ 1"));
+        QCOMPARE(meta.value("xesam:artist").toStringList(),
+                 QStringList{QStringLiteral("Ørjan O'Neil 日本")});
+        QCOMPARE(meta.value("mpris:length").toLongLong() / 1000000, 20);
+
+        QVERIFY(busCall(client, controls, "PlayPause").type() == QDBusMessage::ReplyMessage);
+        QVERIFY(waitForState(player, Phonon::PausedState));
+        QVERIFY(TestUtil::waitFor(
+            [&] { return busChanges.last().value("PlaybackStatus").toString() == "Paused"; }));
+        QVERIFY(busCall(client, controls, "Next").type() == QDBusMessage::ReplyMessage);
+        QVERIFY(waitForState(player, Phonon::PlayingState));
+        QCOMPARE(player->currentSource().url().toLocalFile(), other);
+        QVERIFY(busCall(client, controls, "Stop").type() == QDBusMessage::ReplyMessage);
+        QVERIFY(waitForState(player, Phonon::StoppedState));
+        QCOMPARE(busProperty(client, controls, "PlaybackStatus").toString(),
+                 QStringLiteral("Stopped"));
+    }
+
+    void songBeside_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("next, past the last") << "c.mp3" << 1 << "a.mp3";
+        QTest::newRow("previous, before the first") << "a.mp3" << -1 << "c.mp3";
+        QTest::newRow("not a song") << "notes.txt" << 1 << "";
+    }
+
+    // By name ignoring case, wrapping round; folders and other files are no songs.
+    void songBeside()
+    {
+        QFETCH(QString, from);
+        QFETCH(int, step);
+        QFETCH(QString, to);
+        const QString folder = makeFolder(files.filePath("beside"));
+        for (const char *name : {"c.mp3", "a.mp3", "B.MP3", "notes.txt"})
+            QVERIFY(touch(folder + "/" + name));
+        makeFolder(folder + "/d.mp3");
+        QCOMPARE(FolderTracks::neighbour(folder + "/" + from, step, true),
+                 to.isEmpty() ? QString() : folder + "/" + to);
     }
 
     void sourceText()

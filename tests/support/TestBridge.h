@@ -79,6 +79,8 @@ public slots:
         record("desktopaccess", {service});
         if (folders)
             folders->desktopaccess(service);
+        if (music && service == QLatin1String("Music"))
+            music->tellMusicPage();
     }
     QStringList GetFiles(QString u)
     {

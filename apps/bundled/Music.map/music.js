@@ -130,7 +130,12 @@
         updateProgress();
     };
 
-    window.cover = function (artist, title) {
+    // With three more arguments the shell tells what the player is doing:
+    // when the page opens, and after the player was controlled from outside
+    // the page (the status bar, the media keys, the song after one that ended).
+    window.cover = function (artist, title, source, state, at) {
+        if (arguments.length > 2)
+            follow(String(source), String(state), parseInt(at, 10));
         if (current < 0)
             return;
         tags[current] = {
@@ -142,6 +147,32 @@
         if (row)
             fillRow(row, current);
     };
+
+    function follow(source, state, at) {
+        var index = indexOfSource(source);
+        if (index !== current)
+            length = 0;
+        current = index;
+        playing = index >= 0 && state !== 'stopped';
+        paused = state === 'paused';
+        position = playing && at > 0 ? at : 0;
+        since = now();
+        showNowPlaying();
+    }
+
+    // The song of the player's source: a local path or a file URL.
+    function indexOfSource(source) {
+        var slash = source.lastIndexOf('/');
+        var trim = function (path) { return path.replace(/\/+$/, ''); };
+        if (source.indexOf('://') < 0 && slash >= 0 &&
+            trim(source.substring(0, slash)) === trim(folder))
+            return indexOfName(source.substring(slash + 1));
+        for (var i = 0; i < songCount(); ++i) {
+            if (urlOf(i) === source)
+                return i;
+        }
+        return -1;
+    }
 
     // Notes where each .mp3 name is in text, whose names each follow a
     // separator (what comes before the first one is no name).
