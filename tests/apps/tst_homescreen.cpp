@@ -3,6 +3,7 @@
 #include "app/HomeBridge.h"
 #include "apps/AppCatalogue.h"
 #include "apps/PageServices.h"
+#include "media/MusicPlayer.h"
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/BoundedXml.h"
@@ -114,7 +115,8 @@ private slots:
         // Before the home page loads, the shell has no home frame yet. The home
         // page's own calls go to the real bridge.
         QWebFrame *f = shell->homeView()->page()->mainFrame();
-        homeBridge = new HomeBridge(*shell, *new PageServices(*shell, this), this);
+        homeBridge = new HomeBridge(*shell, *new PageServices(*shell, this),
+                                    *new MusicPlayer(*shell, this), this);
         connect(f, &QWebFrame::javaScriptWindowObjectCleared, this, [this, f] {
             f->addToJavaScriptWindowObject("myob", &recorder);
             f->addToJavaScriptWindowObject(HomeBridge::scriptName(), homeBridge);
