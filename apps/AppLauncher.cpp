@@ -122,7 +122,7 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll)
         // page alone.
         QWidget *page = widget;
         if (browser) {
-            page = BrowserBar::wrap(view, QUrl(ll));
+            page = BrowserBar::wrap(shell, view, QUrl(ll));
             page->setObjectName(widget->objectName());
             page->setGeometry(widget->geometry());
         }
