@@ -8,12 +8,16 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTimer>
 
 namespace
 {
 // A folder name longer than this many bytes cannot be made.
 constexpr int maxFolderNameBytes = 255;
 constexpr int manifestTimeoutMs = 15000;
+// A page busy with itself, or one that went on to another address, may
+// never answer the script: the site is then added by its title and address.
+constexpr int pageTimeoutMs = 5000;
 } // namespace
 
 AddToHomeScreen::AddToHomeScreen(ShellHost &host, AppView *view, QObject *parent)
@@ -32,12 +36,19 @@ void AddToHomeScreen::start()
         return;
     }
     setBusy(true);
-    view->runScript(SiteDetails::script(), [this](const QVariant &result) { pageRead(result); });
+    readingPage = true;
+    const int reading = ++readings;
+    view->runScript(SiteDetails::script(),
+                    [this, reading](const QVariant &result) { pageRead(reading, result); });
+    QTimer::singleShot(pageTimeoutMs, this, [this, reading] { pageRead(reading, QVariant()); });
 }
 
-void AddToHomeScreen::pageRead(const QVariant &result)
+void AddToHomeScreen::pageRead(int reading, const QVariant &result)
 {
-    site = SiteDetails::fromPage(result, address);
+    if (reading != readings || !readingPage)
+        return;
+    readingPage = false;
+    site = SiteDetails::fromPage(result, address, view ? view->title() : QString());
     if (!site.manifest().isValid())
         return askAndInstall();
     if (!manager)

@@ -33,7 +33,7 @@ signals:
     void busyChanged(bool busy);
 
 private:
-    void pageRead(const QVariant &result);
+    void pageRead(int reading, const QVariant &result);
     void manifestRead(QNetworkReply *reply);
     void askAndInstall();
     void setBusy(bool busy);
@@ -44,4 +44,8 @@ private:
     SiteDetails site;
     QNetworkAccessManager *manager = nullptr;
     bool busy = false;
+    // Which reading of the page an answer belongs to: one that comes after
+    // the wait for it ended is dropped.
+    int readings = 0;
+    bool readingPage = false;
 };

@@ -66,14 +66,18 @@ QString SiteDetails::script()
         .arg(maxLinks);
 }
 
-SiteDetails SiteDetails::fromPage(const QVariant &scriptResult, const QUrl &page)
+SiteDetails SiteDetails::fromPage(const QVariant &scriptResult, const QUrl &page,
+                                  const QString &title)
 {
     SiteDetails site;
     site.pageUrl = page;
+    site.title = title;
     if (scriptResult.type() != QVariant::String || scriptResult.toString().size() > maxScriptResult)
         return site;
     const QJsonObject found = QJsonDocument::fromJson(scriptResult.toString().toUtf8()).object();
-    site.title = text(found.value(QLatin1String("title")));
+    const QString said = text(found.value(QLatin1String("title")));
+    if (!said.isEmpty())
+        site.title = said;
     const QList<Icon> manifests = iconsOf(found.value(QLatin1String("manifest")), "href", page);
     if (!manifests.isEmpty())
         site.manifestUrl = manifests.first().url;

@@ -18,9 +18,11 @@ public:
         int side; // the largest of its declared sizes; 0 when it declares none
     };
 
-    // Reads the page's links; its result is what fromPage takes.
+    // Reads the page's links; its result is what fromPage takes. title: the
+    // view's, for a result that gives none.
     static QString script();
-    static SiteDetails fromPage(const QVariant &scriptResult, const QUrl &page);
+    static SiteDetails fromPage(const QVariant &scriptResult, const QUrl &page,
+                                const QString &title);
 
     // A manifest larger than this is not read.
     static constexpr int maxManifestBytes = 64 * 1024;
