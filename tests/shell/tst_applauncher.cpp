@@ -1112,28 +1112,38 @@ void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen_data()
     QTest::addColumn<QStringList>("answers"); // one per question; "=" keeps the name offered
     QTest::addColumn<QString>("offered");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("icon"); // what is served as the app's icon; empty: none
+    QTest::addColumn<QString>("icon");      // what is served as the app's icon; empty: none
+    QTest::addColumn<QByteArray>("script"); // the page's own
     const QString icon = "/site/icons/192.png", favicon = "/site/fav.png";
     for (AppView::Engine e : {AppView::Engine::WebKit, AppView::Engine::WebEngine}) {
         auto row = [e](const char *what) -> QTestData & {
             return QTest::addRow("%s, %s", TestUtil::nameOf(e), what) << e;
         };
         row("manifest") << "manifest.json" << false << QStringList{"="} << "Short"
-                        << "Short" << icon;
+                        << "Short" << icon << QByteArray();
         row("title and favicon") << "" << false << QStringList{"="} << "Page Title"
-                                 << "Page Title" << favicon;
+                                 << "Page Title" << favicon << QByteArray();
         row("edited name") << "manifest.json" << false << QStringList{" My Pick "} << "Short"
-                           << "My Pick" << icon;
+                           << "My Pick" << icon << QByteArray();
         row("taken, empty and bad names")
             << "manifest.json" << true << QStringList{"=", "", "a/b", "Short 2"} << "Short"
-            << "Short 2" << icon;
+            << "Short 2" << icon << QByteArray();
         row("bomb icon") << "bomb.json" << false << QStringList{"="} << "Bomb"
                          << "Bomb"
-                         << "";
+                         << "" << QByteArray();
         row("malformed manifest") << "bad.json" << false << QStringList{"="} << "Page Title"
-                                  << "Page Title" << favicon;
+                                  << "Page Title" << favicon << QByteArray();
         row("huge manifest") << "huge.json" << false << QStringList{"="} << "Page Title"
-                             << "Page Title" << favicon;
+                             << "Page Title" << favicon << QByteArray();
+        // What the page's script can reach, it may replace: QtWebKit reads
+        // the page's answer, too large to be taken (no links, and no
+        // /favicon.ico on this server); QtWebEngine reads the links apart.
+        const bool apart = e == AppView::Engine::WebEngine;
+        row("a page that lies") << "manifest.json" << false << QStringList{"="}
+                                << (apart ? "Short" : "Page Title")
+                                << (apart ? "Short" : "Page Title") << (apart ? icon : "")
+                                << QByteArray("<script>JSON.stringify = function () {"
+                                              " return new Array(300001).join('x'); };</script>");
     }
 }
 
@@ -1149,6 +1159,7 @@ void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen()
     QFETCH(QString, offered);
     QFETCH(QString, name);
     QFETCH(QString, icon);
+    QFETCH(QByteArray, script);
     const QMap<QString, QByteArray> pictures{
         {"/site/icons/48.png", TestPictures::plain(QSize(48, 48), "PNG")},
         {"/site/icons/192.png", TestPictures::plain(QSize(192, 192), "PNG")},
@@ -1174,7 +1185,8 @@ void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen()
                                                         : "<link rel='manifest' href='" +
                                                               manifest.toUtf8() + "'>") +
                                     "<link rel='shortcut icon' href='/site/fav.png'></head>"
-                                    "<body>page</body></html>");
+                                    "<body>page" +
+                                    script + "</body></html>");
     if (taken)
         writeFile(appsFolder() + "/Short/app.con", "mine");
     WebAppInstaller installer(*shell);
