@@ -38,8 +38,12 @@ void AddToHomeScreen::start()
     setBusy(true);
     readingPage = true;
     const int reading = ++readings;
-    view->runScript(SiteDetails::script(),
-                    [this, reading](const QVariant &result) { pageRead(reading, result); });
+    // The bar, and this with it, may go before the view's answer comes.
+    QPointer<AddToHomeScreen> alive(this);
+    view->runScript(SiteDetails::script(), [alive, reading](const QVariant &result) {
+        if (alive)
+            alive->pageRead(reading, result);
+    });
     QTimer::singleShot(pageTimeoutMs, this, [this, reading] { pageRead(reading, QVariant()); });
 }
 
