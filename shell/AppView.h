@@ -18,7 +18,7 @@ class QWidget;
 // the page stack (or a holder such as the Browser's bar) shows.
 //
 // The shell's window object is offered only through WebKit's frames, which a
-// QtWebEngine view has none of; runScript only reads from a page.
+// QtWebEngine view has none of; runScript gives the page nothing of the shell.
 class AppView : public QObject
 {
     Q_OBJECT
