@@ -1107,11 +1107,12 @@ AppView *TestAppLauncher::browserView(AppView::Engine engine)
 void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen_data()
 {
     QTest::addColumn<AppView::Engine>("engine");
-    QTest::addColumn<QString>("manifest");    // under /site/; empty: the page links none
-    QTest::addColumn<bool>("taken");          // an app called Short is there
-    QTest::addColumn<QStringList>("answers"); // one per question; "=" keeps the name offered
+    QTest::addColumn<QString>("manifest"); // under /site/; empty: the page links none
+    QTest::addColumn<bool>("taken");       // an app called Short is there
+    // One per question; "=" keeps the name offered, a null one cancels.
+    QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("offered");
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("name");      // empty: none added
     QTest::addColumn<QString>("icon");      // what is served as the app's icon; empty: none
     QTest::addColumn<QByteArray>("script"); // the page's own
     const QString icon = "/site/icons/192.png", favicon = "/site/fav.png";
@@ -1135,6 +1136,9 @@ void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen_data()
                                   << "Page Title" << favicon << QByteArray();
         row("huge manifest") << "huge.json" << false << QStringList{"="} << "Page Title"
                              << "Page Title" << favicon << QByteArray();
+        row("cancelled") << "manifest.json" << false << QStringList{QString()} << "Short"
+                         << ""
+                         << "" << QByteArray();
         // What the page's script can reach, it may replace: QtWebKit reads
         // the page's answer, too large to be taken (no links, and no
         // /favicon.ico on this server); QtWebEngine reads the links apart.
@@ -1207,12 +1211,15 @@ void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen()
     std::unique_ptr<QWidget> page(BrowserBar::wrap(*shell, view, server->url("/search")));
     const QUrl address = server->url("/site/page");
     QVERIFY(TestUtil::loadUntilTitled(view, address, "Page Title"));
+    // Added, the home screen shows: the stack goes.
+    shell->stack()->show();
     QToolButton *add = page->findChild<BrowserBar *>()->addToHomeButton();
     add->click();
     QVERIFY(
         TestUtil::waitFor([&] { return questions.size() == answers.size() && add->isEnabled(); }));
-    QVERIFY(
-        TestUtil::waitFor([&] { return installer.pending() == 0 && shell->stack()->isHidden(); }));
+    // Cancelled, nothing is added.
+    QVERIFY(TestUtil::waitFor(
+        [&] { return installer.pending() == 0 && shell->stack()->isHidden() == !name.isEmpty(); }));
 
     QCOMPARE(offers.first(), offered);
     const QString where = "Add 127.0.0.1 to the home screen as:";
@@ -1223,8 +1230,9 @@ void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen()
                  << "\"a/b\" is not a valid name for an app.\n" + where;
     QCOMPARE(questions, expected);
     QCOMPARE(*messages, questions);
-    QMap<QString, QByteArray> files{
-        {name + "/app.con", AppDescriptor::webDescriptor(address.toString())}};
+    QMap<QString, QByteArray> files;
+    if (!name.isEmpty())
+        files.insert(name + "/app.con", AppDescriptor::webDescriptor(address.toString()));
     if (!icon.isEmpty())
         files.insert(name + "/icon.png", pictures.value(icon));
     if (taken)
@@ -1236,7 +1244,8 @@ void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen()
         found.insert(QDir(appsFolder()).relativeFilePath(path), TestUtil::readFile(path));
     }
     QCOMPARE(found, files);
-    QVERIFY(homeCalls().contains("createwebapp:" + name));
+    QCOMPARE(homeCalls().filter("createwebapp:"),
+             name.isEmpty() ? QStringList() : QStringList{"createwebapp:" + name});
 }
 
 AppView *TestAppLauncher::engineApp(const QString &name, bool underBar)
