@@ -305,6 +305,11 @@ void MainWindow::downloadapp(QString appname, QString applink, QString icon)
     webApps->downloadapp(appname, applink, icon);
 }
 void MainWindow::fileDownloaded(QNetworkReply *pReply) { webApps->fileDownloaded(pReply); }
+
+void MainWindow::installWebApp(const QString &name, const QString &link, const QString &icon)
+{
+    webApps->addSite(name, link, icon);
+}
 void MainWindow::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
     DownloadProgress::show(progressBar(), bytesReceived, bytesTotal);

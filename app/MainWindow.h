@@ -72,6 +72,7 @@ public:
     void hookMailService(QWebPage *page, QNetworkAccessManager *manager) override;
     void hookRemoteMessages(QNetworkAccessManager *manager) override;
     void hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader) override;
+    void installWebApp(const QString &name, const QString &link, const QString &icon) override;
 
     // The first text of every app page's user style sheet.
     const QString &userStyleBase() const { return scrollbarStyle; }

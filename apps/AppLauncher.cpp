@@ -135,7 +135,7 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll, const QUrl &r
         // page alone.
         QWidget *page = widget;
         if (browser) {
-            page = BrowserBar::wrap(view, QUrl(ll));
+            page = BrowserBar::wrap(shell, view, QUrl(ll));
             page->setObjectName(widget->objectName());
             page->setGeometry(widget->geometry());
             AppSession::markPage(page, nn, AppSession::Kind::Browser);

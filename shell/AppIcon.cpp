@@ -62,7 +62,8 @@ bool AppIcon::prepare(const QString &path)
 QString AppIcon::forNewTile(const QString &appsFolder, const QString &name)
 {
     const QString apps = QDir(appsFolder).absolutePath();
-    if (!prepare(pathIn(apps + QLatin1Char('/') + name)))
+    const QString path = pathIn(apps + QLatin1Char('/') + name);
+    if (!QFileInfo::exists(path) || !prepare(path))
         return QString();
     return apps + QStringLiteral("//") + name + QStringLiteral("//icon.png");
 }

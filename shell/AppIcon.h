@@ -34,6 +34,7 @@ public:
 
     // After an installation: prepares the icon of the app called name and
     // returns what the home page's createwebapp shows, the icon's path, or
-    // nothing when the page must not decode it (the tile shows the initial).
+    // nothing when there is none or the page must not decode it (the tile
+    // shows the initial).
     static QString forNewTile(const QString &appsFolder, const QString &name);
 };

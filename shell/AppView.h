@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariant>
+
+#include <functional>
 
 class QWidget;
 
@@ -14,8 +17,8 @@ class QWidget;
 // object is a child of its view widget and goes with it; the widget is what
 // the page stack (or a holder such as the Browser's bar) shows.
 //
-// Nothing here reaches into the page's script: the shell's window object is
-// offered only through WebKit's frames, which a QtWebEngine view has none of.
+// The shell's window object is offered only through WebKit's frames, which a
+// QtWebEngine view has none of; runScript gives the page nothing of the shell.
 class AppView : public QObject
 {
     Q_OBJECT
@@ -46,6 +49,13 @@ public:
     virtual QString title() const = 0;
     virtual QUrl url() const = 0;
     virtual QIcon icon() const = 0;
+    // Runs source in the page's main frame and hands its result to done, always
+    // after this returns, and only while the view lives. QtWebEngine runs it
+    // apart from the page's own script; QtWebKit has no such world, so the
+    // page may have replaced what the script uses. Either way the result is
+    // the page's word: check its type and size.
+    using ScriptResult = std::function<void(const QVariant &result)>;
+    virtual void runScript(const QString &source, const ScriptResult &done) = 0;
     // The last load's progress in percent, and whether a load is under way.
     int progress() const { return percent; }
     bool isLoading() const { return loading; }

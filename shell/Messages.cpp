@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -76,6 +77,12 @@ private:
     QMetaObject::Connection closed;
     bool ended = false;
 };
+
+Messages::TextAnswerer &textAnswerer()
+{
+    static Messages::TextAnswerer a;
+    return a;
+}
 
 void setPlainText(QMessageBox &box, const QString &text)
 {
@@ -175,6 +182,46 @@ bool Messages::ask(const QString &question, const QStringList &details, const QS
     return box.exec() == QDialog::Accepted;
 }
 
+QString Messages::askText(const QString &question, const QString &text, const QString &okLabel,
+                          const QString &cancelLabel)
+{
+    waitForEarlierBoxes();
+    QDialog box;
+    OnScreen onScreen(box);
+    auto *layout = new QVBoxLayout(&box);
+    auto *label = new QLabel(shown(question));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *field = new QLineEdit(text);
+    field->selectAll();
+    layout->addWidget(field);
+    auto *buttons = new QDialogButtonBox;
+    QPushButton *ok = buttons->addButton(okLabel, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancelLabel, QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    layout->addWidget(buttons);
+    box.resize(420, box.sizeHint().height());
+    if (observer()) {
+        observer()(label->text());
+        QTimer::singleShot(0, &box, [&box, field, question = label->text()] {
+            const QString answer =
+                textAnswerer() ? textAnswerer()(question, field->text()) : QString();
+            if (answer.isNull())
+                return box.reject();
+            field->setText(answer);
+            box.accept();
+        });
+    }
+    if (box.exec() != QDialog::Accepted)
+        return QString();
+    // Accepted with an empty field is an answer, not a cancel.
+    const QString entered = field->text();
+    return entered.isNull() ? QStringLiteral("") : entered;
+}
+
 QString Messages::withVisibleBlanks(const QString &text)
 {
     QString shown;
@@ -202,4 +249,9 @@ void Messages::dismissAutomatically(Observer o)
 void Messages::answerAutomatically(Answerer a)
 {
     answerer() = std::move(a);
+}
+
+void Messages::answerTextAutomatically(TextAnswerer a)
+{
+    textAnswerer() = std::move(a);
 }

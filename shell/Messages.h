@@ -13,6 +13,8 @@ class Messages
 public:
     using Observer = std::function<void(const QString &text)>;
     using Answerer = std::function<bool(const QString &question)>;
+    // The text entered for question, offered text; a null string cancels.
+    using TextAnswerer = std::function<QString(const QString &question, const QString &text)>;
 
     // Texts longer than maxLength characters are cut to that length. A box
     // (a question's too) that comes while another is on screen waits until
@@ -34,6 +36,10 @@ public:
     // line.
     static bool ask(const QString &question, const QStringList &details, const QString &yesLabel,
                     const QString &noLabel);
+    // Asks for a line of text, offering text to edit; the text entered, or a
+    // null string when cancelLabel was chosen or the box closed.
+    static QString askText(const QString &question, const QString &text, const QString &okLabel,
+                           const QString &cancelLabel);
     // text with spaces, tabs, line breaks and characters that show nothing
     // or turn the text around replaced by visible marks.
     static QString withVisibleBlanks(const QString &text);
@@ -45,4 +51,6 @@ public:
     // Tests: while boxes are dismissed automatically, questions are answered
     // by answerer once shown; without one they get the default (no).
     static void answerAutomatically(Answerer answerer);
+    // Tests: the same for askText; without one it is cancelled.
+    static void answerTextAutomatically(TextAnswerer answerer);
 };

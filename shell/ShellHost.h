@@ -76,6 +76,14 @@ public:
     // The music player's objects: track length and the tag reader's state.
     virtual void hookMusic(Phonon::MediaObject * /*player*/, Phonon::MediaObject * /*tagReader*/) {}
 
+    // Requests: the shell's web-app installer adds an app called name (checked
+    // again there) for link, its icon fetched from icon; a placeholder stands
+    // in for an icon that is missing or cannot be shown.
+    virtual void installWebApp(const QString & /*name*/, const QString & /*link*/,
+                               const QString & /*icon*/)
+    {
+    }
+
     // Every folder and file the shell reads or writes.
     virtual const ShellPaths &paths() const = 0;
     // The folder of the program and the Apps folder beside it.

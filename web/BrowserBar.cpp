@@ -1,6 +1,7 @@
 #include "web/BrowserBar.h"
 
 #include "shell/AppView.h"
+#include "web/AddToHomeScreen.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -32,8 +33,9 @@ void shortcut(const QKeySequence &keys, QWidget *scope, const std::function<void
 }
 } // namespace
 
-BrowserBar::BrowserBar(AppView *webView, const QUrl &search, QWidget *parent)
-    : QWidget(parent), view(webView), searchPage(search)
+BrowserBar::BrowserBar(ShellHost &shell, AppView *webView, const QUrl &search, QWidget *parent)
+    : QWidget(parent), view(webView), searchPage(search),
+      adder(new AddToHomeScreen(shell, webView, this))
 {
     setObjectName(QStringLiteral("browserBar"));
     setFixedHeight(height);
@@ -51,6 +53,7 @@ BrowserBar::BrowserBar(AppView *webView, const QUrl &search, QWidget *parent)
     address = new QLineEdit(this);
     address->setObjectName(QStringLiteral("address"));
     address->setPlaceholderText(QStringLiteral("Search or type an address"));
+    addToHome = button(QStringLiteral("+"), QStringLiteral("Add to Home Screen"), this);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(4, 3, 8, 3);
     row->setSpacing(2);
@@ -58,6 +61,7 @@ BrowserBar::BrowserBar(AppView *webView, const QUrl &search, QWidget *parent)
     row->addWidget(forward);
     row->addWidget(reload);
     row->addWidget(address, 1);
+    row->addWidget(addToHome);
 
     connect(back, &QToolButton::clicked, view, &AppView::back);
     connect(forward, &QToolButton::clicked, view, &AppView::forward);
@@ -68,6 +72,8 @@ BrowserBar::BrowserBar(AppView *webView, const QUrl &search, QWidget *parent)
             view->reload();
     });
     connect(address, &QLineEdit::returnPressed, this, &BrowserBar::go);
+    connect(addToHome, &QToolButton::clicked, adder, &AddToHomeScreen::start);
+    connect(adder, &AddToHomeScreen::busyChanged, addToHome, &QToolButton::setDisabled);
     connect(view, &AppView::urlChanged, this, [this](const QUrl &url) {
         if (!address->hasFocus())
             address->setText(url.toDisplayString());
@@ -81,14 +87,14 @@ BrowserBar::BrowserBar(AppView *webView, const QUrl &search, QWidget *parent)
     historyChanged();
 }
 
-QWidget *BrowserBar::wrap(AppView *view, const QUrl &searchPage)
+QWidget *BrowserBar::wrap(ShellHost &shell, AppView *view, const QUrl &searchPage)
 {
     auto *page = new QWidget;
     AppView::holdsView(page);
     auto *column = new QVBoxLayout(page);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    auto *bar = new BrowserBar(view, searchPage, page);
+    auto *bar = new BrowserBar(shell, view, searchPage, page);
     column->addWidget(bar);
     column->addWidget(view->widget(), 1);
     shortcut(QKeySequence(QStringLiteral("Ctrl+L")), page, [bar] {

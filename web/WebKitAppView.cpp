@@ -57,6 +57,15 @@ QUrl WebKitAppView::url() const { return webView()->url(); }
 QIcon WebKitAppView::icon() const { return webView()->icon(); }
 // clang-format on
 
+void WebKitAppView::runScript(const QString &source, const ScriptResult &done)
+{
+    QWebFrame *frame = webView()->page()->mainFrame();
+    // Called back from the event loop, as QtWebEngine does.
+    QMetaObject::invokeMethod(
+        this, [done, result = frame->evaluateJavaScript(source)] { done(result); },
+        Qt::QueuedConnection);
+}
+
 void WebKitAppView::showOwnPage(const QByteArray &html)
 {
     webView()->setContent(html, QStringLiteral("text/html;charset=utf-8"));

@@ -37,6 +37,7 @@ public:
     QString title() const override;
     QUrl url() const override;
     QIcon icon() const override;
+    void runScript(const QString &source, const ScriptResult &done) override;
     void showOwnPage(const QByteArray &html) override;
     void setApp(const QString &name, const QByteArray &icon) override;
     void noteUserGesture() override;

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QWebEngineDownloadItem>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
@@ -234,6 +235,16 @@ void WebEngineAppView::stop()
 {
     stopping = stopping || isLoading();
     engineView()->stop();
+}
+
+void WebEngineAppView::runScript(const QString &source, const ScriptResult &done)
+{
+    QPointer<WebEngineAppView> alive(this);
+    engineView()->page()->runJavaScript(source, QWebEngineScript::ApplicationWorld,
+                                        [alive, done](const QVariant &result) {
+                                            if (alive)
+                                                done(result);
+                                        });
 }
 
 QString WebEngineAppView::title() const

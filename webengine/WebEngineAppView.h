@@ -43,6 +43,7 @@ public:
     QString title() const override;
     QUrl url() const override;
     QIcon icon() const override;
+    void runScript(const QString &source, const ScriptResult &done) override;
     void showOwnPage(const QByteArray &html) override;
     void close(bool stopPlugins) override;
     bool isFullScreen() const { return fullScreen; }

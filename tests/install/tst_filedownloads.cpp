@@ -646,7 +646,7 @@ private slots:
             QVERIFY(TestUtil::clickElement(other.get(), "#link"));
             QVERIFY(loadUntilABox(*view, folder + "/script"));
         } else if (how == "typed") {
-            browser.reset(BrowserBar::wrap(new WebKitAppView(view.release()),
+            browser.reset(BrowserBar::wrap(*shell, new WebKitAppView(view.release()),
                                            server.url(folder + "/script")));
             QLineEdit *field = browser->findChild<BrowserBar *>()->addressField();
             QTest::keyClicks(field, server.url(address).toString());

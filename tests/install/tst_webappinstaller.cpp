@@ -251,6 +251,61 @@ private slots:
                  qPrintable(QString("grew by %1 KiB from %2 KiB").arg(peak - before).arg(before)));
     }
 
+    // A site the user adds from the Browser: no boxes on the way, and an icon
+    // that cannot be had or shown leaves the placeholder, never a failure.
+    void sitesKeepAShowableIconOrNone_data()
+    {
+        QTest::addColumn<QString>("icon"); // a path on the server; empty: none
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("a picture") << "/site/icon.png" << true;
+        QTest::newRow("a bomb") << "/site/bomb.png" << false;
+        QTest::newRow("missing") << "/site/missing.png" << false;
+        QTest::newRow("no picture") << "/site/page.png" << false;
+        QTest::newRow("none") << "" << false;
+    }
+    void sitesKeepAShowableIconOrNone()
+    {
+        QFETCH(QString, icon);
+        QFETCH(bool, kept);
+        const QByteArray picture = TestPictures::plain(QSize(64, 64), "PNG");
+        server.route("/site/icon.png", picture, "image/png");
+        server.route("/site/bomb.png", TestPictures::pngBomb(QSize(12000, 12000)), "image/png");
+        server.route("/site/page.png", "<html>a page</html>", "image/png");
+        TestHttpServer::Response missing;
+        missing.status = 404;
+        server.route("/site/missing.png", missing);
+        const QString link = server.url("/site/").toString();
+        installer->addSite("Site", link, icon.isEmpty() ? QString() : server.url(icon).toString());
+        QVERIFY(settle());
+        QVERIFY(messages->isEmpty());
+        QMap<QString, QByteArray> expected{
+            {"Apps/Site/app.con", AppDescriptor::webDescriptor(link)}};
+        if (kept)
+            expected.insert("Apps/Site/icon.png", picture);
+        QCOMPARE(files(shell->programFolder()), expected);
+        QCOMPARE(createwebappCalls(*shell),
+                 (QList<QStringList>{{kept ? installedIcon("Site") : QString(), "Site", link}}));
+        QVERIFY(shell->stack()->isHidden());
+    }
+
+    // What is already there stays, and a name the folder cannot take is
+    // refused before anything is asked of the network.
+    void sitesNeverReplaceAnApp()
+    {
+        writeFile(apps() + "/Mine/app.con", "mine");
+        const int before = server.requests().size();
+        installer->addSite("Mine", "https://x.test/", server.url("/icon.png").toString());
+        installer->addSite("../Out", "https://x.test/", server.url("/icon.png").toString());
+        QCOMPARE(*messages,
+                 QStringList({"Mine was not installed: there is already an app of that name",
+                              "\"../Out\" is not a valid name for an app or a file"}));
+        QCOMPARE(installer->pending(), 0);
+        QCOMPARE(server.requests().size(), before);
+        QCOMPARE(files(shell->programFolder()),
+                 (QMap<QString, QByteArray>{{"Apps/Mine/app.con", "mine"}}));
+        QVERIFY(createwebappCalls(*shell).isEmpty());
+    }
+
     void completionWithoutARealReply()
     {
         installer->fileDownloaded(nullptr);

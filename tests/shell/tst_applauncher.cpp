@@ -4,6 +4,7 @@
 #include "TestPictures.h"
 #include "TestShell.h"
 #include "apps/AppLauncher.h"
+#include "install/WebAppInstaller.h"
 #include "shell/Addresses.h"
 #include "shell/AppDescriptor.h"
 #include "shell/EngineChoice.h"
@@ -27,6 +28,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -62,6 +64,7 @@ const char homeHtml[] = "<html><body><script>"
                         "function addicon(a) { calls.push('addicon:' + a); }"
                         "function nameTab(n) { calls.push('nameTab:' + n); }"
                         "function createTab(n) { calls.push('createTab:' + n); }"
+                        "function createwebapp(i, n, l) { calls.push('createwebapp:' + n); }"
                         "</script></body></html>";
 
 const char styleBase[] = "::-webkit-scrollbar {width: 8px;} ";
@@ -131,6 +134,8 @@ private slots:
     void browserBarNavigatesSearchesAndGoesBack();
     void onlyTheBrowserItemGetsTheBar_data();
     void onlyTheBrowserItemGetsTheBar();
+    void browserBarAddsTheSiteToTheHomeScreen_data();
+    void browserBarAddsTheSiteToTheHomeScreen();
     // What QtWebEngine pages ask for.
     void enginePermissions();
     void engineFullScreen_data();
@@ -138,6 +143,8 @@ private slots:
 
 private:
     QString appsFolder() const { return shell->appsFolder(); }
+    // A view for the Browser's page in engine; null when it cannot be made.
+    AppView *browserView(AppView::Engine engine);
     QStringList homeCalls() const
     {
         return shell->homeFrame()->evaluateJavaScript("calls").toStringList();
@@ -1063,16 +1070,9 @@ void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
     server->route("/a", "<html><head><title>A</title></head><body>a</body></html>");
     server->route("/b", "<html><head><title>B</title></head><body>b</body></html>");
     server->route("/search", "<html><head><title>Found</title></head><body>s</body></html>");
-    AppView *view = nullptr;
-    if (engine == AppView::Engine::WebKit) {
-        view = new WebKitAppView(new QWebView);
-    } else {
-        EngineViewSetup setup;
-        setup.storageFolder = shell->paths().engineStorageFolder() + "/Browser";
-        view = EngineViews::create(*shell, setup);
-    }
+    AppView *view = browserView(engine);
     QVERIFY(view);
-    std::unique_ptr<QWidget> page(BrowserBar::wrap(view, server->url("/search")));
+    std::unique_ptr<QWidget> page(BrowserBar::wrap(*shell, view, server->url("/search")));
     page->resize(800, 600);
     page->show();
     QApplication::setActiveWindow(page.get());
@@ -1082,7 +1082,7 @@ void TestAppLauncher::browserBarNavigatesSearchesAndGoesBack()
     QCOMPARE(AppView::of(page.get()), view);
     QCOMPARE(ShellHost::webViewIn(page.get()), WebKitAppView::webViewOf(view));
     const auto buttons = bar->findChildren<QToolButton *>();
-    QCOMPARE(buttons.size(), 3);
+    QCOMPARE(buttons.size(), 4);
     QToolButton *back = buttons[0], *forward = buttons[1];
     QVERIFY(!back->isEnabled() && !forward->isEnabled());
     auto keyOnPage = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -1187,6 +1187,159 @@ void TestAppLauncher::onlyTheBrowserItemGetsTheBar()
     QVERIFY(!app->widget()->findChild<BrowserBar *>());
 }
 
+AppView *TestAppLauncher::browserView(AppView::Engine engine)
+{
+    if (engine == AppView::Engine::WebKit)
+        return new WebKitAppView(new QWebView);
+    EngineViewSetup setup;
+    setup.storageFolder = shell->paths().engineStorageFolder() + "/Browser";
+    return EngineViews::create(*shell, setup);
+}
+
+void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen_data()
+{
+    QTest::addColumn<AppView::Engine>("engine");
+    QTest::addColumn<QString>("manifest"); // under /site/; empty: the page links none
+    QTest::addColumn<bool>("taken");       // an app called Short is there
+    // One per question; "=" keeps the name offered, a null one cancels.
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QString>("offered");
+    QTest::addColumn<QString>("name");      // empty: none added
+    QTest::addColumn<QString>("icon");      // what is served as the app's icon; empty: none
+    QTest::addColumn<QByteArray>("script"); // the page's own
+    const QString icon = "/site/icons/192.png", favicon = "/site/fav.png";
+    for (AppView::Engine e : {AppView::Engine::WebKit, AppView::Engine::WebEngine}) {
+        auto row = [e](const char *what) -> QTestData & {
+            return QTest::addRow("%s, %s", TestUtil::nameOf(e), what) << e;
+        };
+        row("manifest") << "manifest.json" << false << QStringList{"="} << "Short"
+                        << "Short" << icon << QByteArray();
+        row("title and favicon") << "" << false << QStringList{"="} << "Page Title"
+                                 << "Page Title" << favicon << QByteArray();
+        row("edited name") << "manifest.json" << false << QStringList{" My Pick "} << "Short"
+                           << "My Pick" << icon << QByteArray();
+        row("taken, empty and bad names")
+            << "manifest.json" << true << QStringList{"=", "", "a/b", "Short 2"} << "Short"
+            << "Short 2" << icon << QByteArray();
+        row("bomb icon") << "bomb.json" << false << QStringList{"="} << "Bomb"
+                         << "Bomb"
+                         << "" << QByteArray();
+        row("malformed manifest") << "bad.json" << false << QStringList{"="} << "Page Title"
+                                  << "Page Title" << favicon << QByteArray();
+        row("huge manifest") << "huge.json" << false << QStringList{"="} << "Page Title"
+                             << "Page Title" << favicon << QByteArray();
+        row("cancelled") << "manifest.json" << false << QStringList{QString()} << "Short"
+                         << ""
+                         << "" << QByteArray();
+        // What the page's script can reach, it may replace: QtWebKit reads
+        // the page's answer, too large to be taken (no links, and no
+        // /favicon.ico on this server); QtWebEngine reads the links apart.
+        const bool apart = e == AppView::Engine::WebEngine;
+        row("a page that lies") << "manifest.json" << false << QStringList{"="}
+                                << (apart ? "Short" : "Page Title")
+                                << (apart ? "Short" : "Page Title") << (apart ? icon : "")
+                                << QByteArray("<script>JSON.stringify = function () {"
+                                              " return new Array(300001).join('x'); };</script>");
+    }
+}
+
+// The bar's button adds the page's site as a web app through the installer,
+// named from its manifest or title as the user confirms or edits it, with
+// the manifest's largest reasonable icon, else the favicon, else none.
+void TestAppLauncher::browserBarAddsTheSiteToTheHomeScreen()
+{
+    QFETCH(AppView::Engine, engine);
+    QFETCH(QString, manifest);
+    QFETCH(bool, taken);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, offered);
+    QFETCH(QString, name);
+    QFETCH(QString, icon);
+    QFETCH(QByteArray, script);
+    const QMap<QString, QByteArray> pictures{
+        {"/site/icons/48.png", TestPictures::plain(QSize(48, 48), "PNG")},
+        {"/site/icons/192.png", TestPictures::plain(QSize(192, 192), "PNG")},
+        {"/site/icons/4096.png", TestPictures::plain(QSize(4096, 4096), "PNG")},
+        {"/site/fav.png", TestPictures::plain(QSize(32, 32), "PNG")},
+        {"/site/bomb.png", TestPictures::pngBomb(QSize(12000, 12000))}};
+    for (auto p = pictures.cbegin(); p != pictures.cend(); ++p)
+        server->route(p.key().toUtf8(), p.value(), "image/png");
+    server->route("/site/manifest.json",
+                  R"({"name": "A Long Site Name", "short_name": "Short", "icons": [
+                      {"src": "icons/48.png", "sizes": "48x48"},
+                      {"src": "icons/192.png", "sizes": "192x192 96x96"},
+                      {"src": "icons/4096.png", "sizes": "4096x4096"},
+                      {"src": "javascript:1", "sizes": "512x512"}]})",
+                  "application/manifest+json");
+    server->route("/site/bomb.json",
+                  R"({"short_name": "Bomb", "icons": [{"src": "bomb.png", "sizes": "96x96"}]})");
+    server->route("/site/bad.json", R"({"short_name": "Bad", "icons": [)");
+    server->route("/site/huge.json",
+                  R"({"short_name": "Huge", "pad": ")" + QByteArray(100 * 1024, 'x') + R"("})");
+    server->route("/site/page", "<html><head><title>Page Title</title>" +
+                                    (manifest.isEmpty() ? QByteArray()
+                                                        : "<link rel='manifest' href='" +
+                                                              manifest.toUtf8() + "'>") +
+                                    "<link rel='shortcut icon' href='/site/fav.png'></head>"
+                                    "<body>page" +
+                                    script + "</body></html>");
+    if (taken)
+        writeFile(appsFolder() + "/Short/app.con", "mine");
+    WebAppInstaller installer(*shell);
+    shell->webApps = [&installer](const QString &n, const QString &l, const QString &i) {
+        installer.addSite(n, l, i);
+    };
+    QStringList *messages = TestUtil::recordMessages();
+    QStringList questions, offers;
+    Messages::answerTextAutomatically([&](const QString &question, const QString &text) {
+        questions << question;
+        offers << text;
+        const QString answer = answers.value(questions.size() - 1);
+        return answer == "=" ? text : answer;
+    });
+
+    AppView *view = browserView(engine);
+    QVERIFY(view);
+    std::unique_ptr<QWidget> page(BrowserBar::wrap(*shell, view, server->url("/search")));
+    const QUrl address = server->url("/site/page");
+    QVERIFY(TestUtil::loadUntilTitled(view, address, "Page Title"));
+    // Added, the home screen shows: the stack goes.
+    shell->stack()->show();
+    QToolButton *add = page->findChild<BrowserBar *>()->addToHomeButton();
+    add->click();
+    QVERIFY(
+        TestUtil::waitFor([&] { return questions.size() == answers.size() && add->isEnabled(); }));
+    // Cancelled, nothing is added.
+    QVERIFY(TestUtil::waitFor(
+        [&] { return installer.pending() == 0 && shell->stack()->isHidden() == !name.isEmpty(); }));
+
+    QCOMPARE(offers.first(), offered);
+    const QString where = "Add 127.0.0.1 to the home screen as:";
+    QStringList expected{where};
+    if (taken)
+        expected << "There is already an app called \"Short\".\n" + where
+                 << "The app needs a name.\n" + where
+                 << "\"a/b\" is not a valid name for an app.\n" + where;
+    QCOMPARE(questions, expected);
+    QCOMPARE(*messages, questions);
+    QMap<QString, QByteArray> files;
+    if (!name.isEmpty())
+        files.insert(name + "/app.con", AppDescriptor::webDescriptor(address.toString()));
+    if (!icon.isEmpty())
+        files.insert(name + "/icon.png", pictures.value(icon));
+    if (taken)
+        files.insert("Short/app.con", "mine");
+    QMap<QString, QByteArray> found;
+    QDirIterator it(appsFolder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        found.insert(QDir(appsFolder()).relativeFilePath(path), TestUtil::readFile(path));
+    }
+    QCOMPARE(found, files);
+    QCOMPARE(homeCalls().filter("createwebapp:"),
+             name.isEmpty() ? QStringList() : QStringList{"createwebapp:" + name});
+}
+
 AppView *TestAppLauncher::engineApp(const QString &name, bool underBar)
 {
     EngineViewSetup setup;
@@ -1194,7 +1347,8 @@ AppView *TestAppLauncher::engineApp(const QString &name, bool underBar)
     setup.storageFolder = EngineViews::storageFolder(shell->paths(), "App", name);
     AppView *view = EngineViews::create(*shell, setup);
     if (view) {
-        QWidget *page = underBar ? BrowserBar::wrap(view, server->url("/search")) : view->widget();
+        QWidget *page =
+            underBar ? BrowserBar::wrap(*shell, view, server->url("/search")) : view->widget();
         shell->stack()->addWidget(page);
         shell->stack()->setCurrentWidget(page);
     }

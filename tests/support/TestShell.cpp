@@ -186,6 +186,7 @@ QStringList *recordMessages()
     texts.clear();
     Messages::dismissAutomatically([](const QString &text) { texts.append(text); });
     Messages::answerAutomatically({});
+    Messages::answerTextAutomatically({});
     return &texts;
 }
 

@@ -48,6 +48,13 @@ public:
     void hookEngineDownload(EngineDownload *download) override;
     std::function<void(EngineDownload *)> engineDownloads;
     void hookApiPlacement(QWebFrame *frame) override;
+    // Sites added from the Browser go to webApps when it is set.
+    void installWebApp(const QString &name, const QString &link, const QString &icon) override
+    {
+        if (webApps)
+            webApps(name, link, icon);
+    }
+    std::function<void(const QString &, const QString &, const QString &)> webApps;
     void hookRemoteMessages(QNetworkAccessManager *manager) override;
     void hookMusic(Phonon::MediaObject *player, Phonon::MediaObject *tagReader) override;
 
