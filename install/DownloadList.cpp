@@ -53,9 +53,9 @@ int DownloadList::add(QObject *owner, const QString &name, std::function<void()>
     return entry.id;
 }
 
-int DownloadList::addWaiting(const QString &name)
+int DownloadList::addWaiting(const QString &name, std::function<void()> cancel)
 {
-    const int id = add(nullptr, name, {});
+    const int id = add(nullptr, name, std::move(cancel));
     find(id)->state = State::Waiting;
     emit changed();
     return id;
@@ -137,8 +137,12 @@ bool DownloadList::cancel(int id)
     Entry *entry = find(id);
     if (entry && entry->state == State::Waiting) {
         entry->state = State::Cancelled;
+        // What it fetches meanwhile stops now, not when its turn comes.
+        const std::function<void()> stop = entry->cancel;
         trim();
         emit changed();
+        if (stop)
+            stop();
         return true;
     }
     if (!entry || entry->state != State::Running || !entry->download || !entry->cancel)

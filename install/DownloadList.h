@@ -32,8 +32,9 @@ public:
     // stops it while owner lives.
     int add(QObject *owner, const QString &name, std::function<void()> cancel);
     // A download that waits for another to end; cancelling it marks it
-    // cancelled, and its owner then drops it (isCancelled).
-    int addWaiting(const QString &name);
+    // cancelled (and calls cancel, if given), and its owner then drops it
+    // (isCancelled).
+    int addWaiting(const QString &name, std::function<void()> cancel = {});
     bool isCancelled(int id) const;
     // Takes an entry out of the list (a waiting one that now starts).
     void remove(int id);

@@ -26,6 +26,8 @@
 #include <QWebPage>
 #include <QWebView>
 
+#include <memory>
+
 namespace
 {
 // Everything after the last "/" of an address, query included.
@@ -220,16 +222,40 @@ void FileDownloads::endedFor(const QObject *page)
             return;
         }
     }
+    while (engineWaiting.contains(page)) {
+        const std::shared_ptr<EngineTurn> next = engineWaiting[page].takeFirst();
+        if (engineWaiting[page].isEmpty())
+            engineWaiting.remove(page);
+        DownloadList &list = DownloadList::instance();
+        const bool cancelled = list.isCancelled(next->waitingId);
+        list.remove(next->waitingId);
+        if (!cancelled) {
+            runEngineTurn(next);
+            return;
+        }
+        if (next->download && !next->ended)
+            next->download->cancel();
+        QFile::remove(next->body);
+    }
 }
 
 void FileDownloads::engineDownload(EngineDownload *download)
 {
     const QObject *page = download->page();
     const QUrl url = download->url();
-    if (!host.homeView() || !Download::isAllowedAddress(url) || busyPages.contains(page))
+    if (!host.homeView() || !Download::isAllowedAddress(url))
         return; // the engine cancels what nobody accepts
     const QString name = QFileInfo(url.toString()).fileName();
-    if (!AppFolder::isSafeName(name) || name.startsWith(QLatin1Char('.'))) {
+    const bool safeName = AppFolder::isSafeName(name) && !name.startsWith(QLatin1Char('.'));
+    if (busyPages.contains(page)) {
+        // As a QtWebKit page's: one the user clicked for waits its turn,
+        // what the page asks for on its own gets no more boxes.
+        if (safeName && engineWaiting.value(page).size() < maxWaitingPerPage &&
+            download->takeGesture(WebPage::downloadGestureMs))
+            waitForTurn(download, name);
+        return;
+    }
+    if (!safeName) {
         host.message(
             name.isEmpty()
                 ? InstallMessages::downloadFailed(
@@ -245,28 +271,84 @@ void FileDownloads::engineDownload(EngineDownload *download)
         endedFor(page);
         return;
     }
-    const QString documents = host.paths().documentsFolder();
-    const QString body = Download::claimBodyFile(documents);
+    const QString body = claimEngineBody();
     if (body.isEmpty()) {
         endedFor(page);
-        host.message(
-            InstallMessages::downloadFailed(QStringLiteral("cannot write in %1").arg(documents)));
         return;
     }
+    auto turn = std::make_shared<EngineTurn>();
+    turn->download = download;
+    turn->page = page;
+    turn->body = body;
+    turn->name = name;
+    turn->site = download->site();
+    download->saveTo(body);
+    runEngineTurn(turn);
+}
+
+QString FileDownloads::claimEngineBody()
+{
+    const QString documents = host.paths().documentsFolder();
+    const QString body = Download::claimBodyFile(documents);
+    if (body.isEmpty())
+        host.message(
+            InstallMessages::downloadFailed(QStringLiteral("cannot write in %1").arg(documents)));
+    return body;
+}
+
+void FileDownloads::waitForTurn(EngineDownload *download, const QString &name)
+{
+    const QString body = claimEngineBody();
+    if (body.isEmpty())
+        return;
+    auto turn = std::make_shared<EngineTurn>();
+    turn->download = download;
+    turn->page = download->page();
+    turn->body = body;
+    turn->name = name;
+    turn->site = download->site();
+    // The engine takes it now or never: it fetches it into the hidden file
+    // meanwhile, and what it did is kept for its turn.
     QPointer<EngineDownload> guarded(download);
-    const int id = DownloadList::instance().add(download, name, [guarded] { guarded->cancel(); });
-    connect(download, &EngineDownload::progress, this, [this, id](qint64 received, qint64 total) {
+    turn->waitingId = DownloadList::instance().addWaiting(name, [guarded] {
+        if (guarded)
+            guarded->cancel();
+    });
+    connect(download, &EngineDownload::ended, this, [turn, guarded](EngineDownload::End how) {
+        turn->ended = true;
+        turn->how = int(how);
+        turn->error = guarded ? guarded->errorString() : QString();
+    });
+    engineWaiting[turn->page].append(turn);
+    download->saveTo(body);
+}
+
+void FileDownloads::runEngineTurn(const std::shared_ptr<EngineTurn> &turn)
+{
+    busyPages.insert(turn->page);
+    QPointer<EngineDownload> guarded(turn->download);
+    const int id = DownloadList::instance().add(guarded.data(), turn->name, [guarded] {
+        if (guarded)
+            guarded->cancel();
+    });
+    if (turn->ended || !guarded) {
+        completeEngineDownload(id, turn->body, turn->name, turn->site,
+                               turn->ended ? turn->how : int(EngineDownload::End::Failed),
+                               turn->error);
+        endedFor(turn->page);
+        return;
+    }
+    disconnect(guarded, &EngineDownload::ended, this, nullptr);
+    connect(guarded, &EngineDownload::progress, this, [this, id](qint64 received, qint64 total) {
         DownloadList::instance().progress(id, received, total);
         DownloadProgress::show(host.progressBar(), received, total);
     });
-    const QString site = download->site();
-    connect(download, &EngineDownload::ended, this,
-            [this, id, body, name, site, page, guarded](EngineDownload::End how) {
-                completeEngineDownload(id, body, name, site, int(how),
+    connect(guarded, &EngineDownload::ended, this,
+            [this, turn, id, guarded](EngineDownload::End how) {
+                completeEngineDownload(id, turn->body, turn->name, turn->site, int(how),
                                        guarded ? guarded->errorString() : QString());
-                endedFor(page);
+                endedFor(turn->page);
             });
-    download->saveTo(body);
 }
 
 void FileDownloads::completeEngineDownload(int id, const QString &body, const QString &name,

@@ -6,9 +6,11 @@
 #include <QList>
 #include <QNetworkRequest>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 
 #include <functional>
+#include <memory>
 
 class Download;
 class EngineDownload;
@@ -59,6 +61,18 @@ private:
         int waitingId = 0; // its entry in the downloads list while it waits
     };
     static constexpr int maxWaitingPerPage = 4;
+    // A QtWebEngine page's download from when the engine fetches it.
+    struct EngineTurn {
+        QPointer<EngineDownload> download;
+        const QObject *page = nullptr;
+        QString body; // the hidden file it is fetched into
+        QString name;
+        QString site;
+        int waitingId = 0;  // while it waits for the page's earlier one
+        bool ended = false; // while waiting: how it ended
+        int how = 0;
+        QString error;
+    };
 
     // announcedSize: what the page's own reply announced, or -1.
     void fetch(const QNetworkRequest &request, qint64 announcedSize);
@@ -70,6 +84,9 @@ private:
     void completeInstaller(Download *download);
     // site: what the user knows the page that asked by.
     void saveInstaller(Download *download, const QString &site);
+    QString claimEngineBody();
+    void waitForTurn(EngineDownload *download, const QString &name);
+    void runEngineTurn(const std::shared_ptr<EngineTurn> &turn);
     void completeEngineDownload(int id, const QString &body, const QString &name,
                                 const QString &site, int end, const QString &error);
     // Keeps a received body in folder under a free name (keepAs moves it
@@ -94,4 +111,5 @@ private:
     QHash<const Download *, Origin> origins;
     QSet<const QObject *> busyPages;
     QHash<const QObject *, QList<Asked>> waiting;
+    QHash<const QObject *, QList<std::shared_ptr<EngineTurn>>> engineWaiting;
 };

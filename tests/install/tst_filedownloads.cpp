@@ -904,8 +904,10 @@ private slots:
     }
 
     // A QtWebEngine download under way leaves nothing in the documents
-    // folder when the user cancels it or its server dies; the page's second
-    // download meanwhile is refused without a word, as a QtWebKit page's is.
+    // folder when the user cancels it or its server dies. As a QtWebKit
+    // page's, the page's second download meanwhile is refused without a word
+    // when the page asks on its own, and waits its turn, listed as waiting,
+    // when the user clicked for it.
     void engineDownloadsCutShortLeaveNothing_data()
     {
         QTest::addColumn<QString>("end");
@@ -924,6 +926,7 @@ private slots:
         stalling.headers = {{"Content-Type", "application/octet-stream"}};
         server.route("/cut/big.bin", stalling);
         server.route("/cut/other.bin", "other", "application/octet-stream");
+        server.route("/cut/second.bin", stalling);
         server.route("/cut/after.bin", "after", "application/octet-stream");
         QVERIFY(loadLink(view, "/cut/links", "/cut/big.bin"));
         TestUtil::answerQuestions(true);
@@ -939,16 +942,41 @@ private slots:
         PageScript::run(view, "location.href = '/cut/other.bin'");
         QVERIFY(TestUtil::waitFor([this] { return offered == 2; }));
         QCOMPARE(lastListed().value("id").toInt(), id);
+        QVERIFY(loadLink(view, "/cut/more", "/cut/second.bin"));
+        click(view);
+        QVERIFY(TestUtil::waitFor([this] { return offered == 3; }));
+        const int waiting = lastListed().value("id").toInt();
+        QVERIFY(waiting > id);
+        QCOMPARE(lastListed().value("state").toString(), QString("waiting"));
+        QVERIFY(messages->isEmpty());
+        DownloadList &list = DownloadList::instance();
+        const auto stateOf = [&list](int entry) {
+            for (const QVariant &each : list.describe())
+                if (each.toMap().value("id").toInt() == entry)
+                    return each.toMap().value("state").toString();
+            return QString("gone");
+        };
         if (end == "cancel") {
-            QVERIFY(DownloadList::instance().cancel(id));
+            QVERIFY(list.cancel(id));
+            // Its turn comes: it runs (under a new entry), and is cancelled too.
+            QVERIFY(TestUtil::waitFor([&] {
+                const QVariantMap last = lastListed();
+                return stateOf(waiting) == "gone" && last.value("name") == "second.bin" &&
+                       last.value("state") == "running" &&
+                       last.value("received").toDouble() == 100000;
+            }));
+            QVERIFY(list.cancel(lastListed().value("id").toInt()));
+            QVERIFY(TestUtil::waitFor([] { return lastListed().value("state") == "cancelled"; }));
         } else {
+            // Cancelled while it waits, it never starts.
+            QVERIFY(list.cancel(waiting));
+            QCOMPARE(stateOf(waiting), QString("cancelled"));
             port = server.port();
             server.stop();
             server.dropConnections();
         }
-        QVERIFY(TestUtil::waitFor([] { return lastListed().value("state") != "running"; }));
-        QCOMPARE(lastListed().value("state").toString(),
-                 QString(end == "cancel" ? "cancelled" : "failed"));
+        QVERIFY(TestUtil::waitFor([&] { return stateOf(id) != "running"; }));
+        QCOMPARE(stateOf(id), QString(end == "cancel" ? "cancelled" : "failed"));
         QVERIFY(TestUtil::waitFor([this] { return documentEntries().isEmpty(); }));
         // The user who cancelled needs no word.
         QCOMPARE(messages->size(), end == "cancel" ? 0 : 1);
