@@ -36,6 +36,10 @@ void MainWindowUi::setupUi(QMainWindow *window)
     springboard->setGeometry(QRect(90, 10, 0, 0));
     springboard->setContextMenuPolicy(Qt::NoContextMenu);
     springboard->setFrameShape(QFrame::NoFrame);
+    // Opaque, in the white its pages start with: the home page beneath is
+    // not drawn again under it at every step of a slide.
+    springboard->setBackgroundRole(QPalette::Base);
+    springboard->setAutoFillBackground(true);
 
     progressBar = new QProgressBar(centralWidget);
     progressBar->setObjectName(QStringLiteral("progressBar"));

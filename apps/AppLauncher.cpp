@@ -99,14 +99,18 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll, const QUrl &r
         else
             view->setApp(nn, safeName ? ErrorPage::appIcon(appFolder) : QByteArray());
 
+        // What the view loads once the slide runs: the slide's timer is
+        // started from the event loop, and would otherwise wait behind the
+        // page's loading and be seen a frame or more later.
+        QList<QUrl> loads;
         if (EngineChoice::isWebAddress(ll)) {
             useJar(view, ll, shell);
-            view->load(browser && resumeAt.isValid() ? resumeAt : QUrl(ll));
+            loads << (browser && resumeAt.isValid() ? resumeAt : QUrl(ll));
         }
         if (app.type == QLatin1String("web")) {
             useJar(view, app.link, shell);
             const QUrl link(app.link);
-            view->load(link);
+            loads << link;
             if (ScriptBridge::isTrustedWebAddress(link))
                 if (QWebFrame *frame = WebKitAppView::frameOf(view))
                     shell.hookApiPlacement(frame);
@@ -119,7 +123,7 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll, const QUrl &r
             ScriptBridge::markAppFolder(frame ? frame->page() : nullptr, appFolder);
             const QUrl page = localPage(appFolder, app.link);
             if (!page.isEmpty())
-                view->load(page);
+                loads << page;
             else
                 showProblem(view, ErrorPage::Reason::PageMissing, app.link);
             if (frame)
@@ -146,6 +150,13 @@ AppView *AppLauncher::launch(const QString &nn, const QString &ll, const QUrl &r
         // Keys go to the page the user now sees, not the home page beneath.
         view->focus();
         StackSlide::slideIn(shell.stack(), shell.screenArea());
+        QMetaObject::invokeMethod(
+            view,
+            [view, loads] {
+                for (const QUrl &address : loads)
+                    view->load(address);
+            },
+            Qt::QueuedConnection);
         // The tab's icon: one beyond the bounds is never given to the page.
         const QString icon =
             shell.programFolder() + QStringLiteral("//Apps//") + nn + QStringLiteral("//icon.png");

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "shell/Addresses.h"
 #include "shell/AppView.h"
+#include "shell/StackSlide.h"
 #include "web/EngineLoader.h"
 #include "web/MemoryRelease.h"
 #include "web/WebKitAppView.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -26,6 +28,36 @@
 #include <phonon/AudioOutput>
 #include <phonon/MediaObject>
 #include <sys/stat.h>
+
+namespace
+{
+// Counts the paints of a widget that reach under another lying over it.
+class PaintsUnder : public QObject
+{
+public:
+    PaintsUnder(QWidget *painted, QWidget *cover) : painted(painted), cover(cover)
+    {
+        painted->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == painted && event->type() == QEvent::Paint && cover->isVisible()) {
+            const QRect covered(painted->mapFrom(cover->parentWidget(), cover->pos()),
+                                cover->size());
+            if (static_cast<QPaintEvent *>(event)->region().intersects(covered))
+                ++count;
+        }
+        return false;
+    }
+
+private:
+    QWidget *painted;
+    QWidget *cover;
+};
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -191,6 +223,23 @@ private slots:
                        .toString()
                        .endsWith(QLatin1String("songs"));
         }));
+    }
+
+    // The stack is opaque, in the white its pages start with: while it
+    // slides in, the home page under it is not drawn again at each step.
+    void theHomePageIsNotDrawnUnderTheSlidingStack()
+    {
+        MainWindow w;
+        QSignalSpy loaded(w.homeView(), SIGNAL(loadFinished(bool)));
+        QVERIFY(loaded.wait(20000));
+        w.stack()->addWidget(new QWidget);
+        PaintsUnder home(w.homeView(), w.stack());
+        StackSlide::slideIn(w.stack(), w.screenArea());
+        const QRect area = StackSlide::stackArea(w.screenArea());
+        QVERIFY(TestUtil::waitFor([&] { return w.stack()->geometry() == area; }));
+        QCOMPARE(home.count, 0);
+        QCOMPARE(w.stack()->grab().toImage().pixelColor(area.width() / 2, area.height() / 2),
+                 QApplication::palette().color(QPalette::Base));
     }
 
     void userStyleBase()
