@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <algorithm>
 #include <functional>
@@ -19,6 +20,25 @@
 
 namespace Bench
 {
+// A benchmark's command line: the number of rounds first (default 3, at
+// least 1), then the parts to run; none named runs them all.
+struct Parts {
+    int rounds = 3;
+    QStringList named;
+
+    Parts(int argc, char **argv)
+    {
+        if (argc > 1)
+            rounds = std::max(1, QByteArray(argv[1]).toInt());
+        for (int i = 2; i < argc; ++i)
+            named << QString::fromLocal8Bit(argv[i]);
+    }
+    bool wanted(const char *part) const
+    {
+        return named.isEmpty() || named.contains(QLatin1String(part));
+    }
+};
+
 inline double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());

@@ -308,13 +308,9 @@ int main(int argc, char **argv)
     }
     // The parts to run, after the number of rounds: memory, first (both when
     // none is named).
-    const int rounds = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 3;
-    QStringList parts;
-    for (int i = 2; i < argc; ++i)
-        parts << QString::fromLocal8Bit(argv[i]);
-    const auto wanted = [&parts](const char *part) {
-        return parts.isEmpty() || parts.contains(QLatin1String(part));
-    };
+    const Bench::Parts parts(argc, argv);
+    const int rounds = parts.rounds;
+    const auto wanted = [&parts](const char *part) { return parts.wanted(part); };
     if (wanted("memory") && memory(rounds, server) != 0)
         return 1;
     if (wanted("first") && firstOpen(std::max(rounds, 5), server) != 0)

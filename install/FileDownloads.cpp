@@ -164,19 +164,15 @@ void FileDownloads::fetch(const QNetworkRequest &request, qint64 announcedSize)
         // gets no more boxes.
         asked.byUser = startedByUser(frame);
         if (asked.byUser && waiting.value(asked.page).size() < maxWaitingPerPage &&
-            AppFolder::isSafeName(asked.name) && !asked.name.startsWith(QLatin1Char('.'))) {
+            savableName(asked.name)) {
             asked.waitingId = DownloadList::instance().addWaiting(asked.name);
             waiting[asked.page].append(asked);
         }
         return;
     }
-    if (!AppFolder::isSafeName(asked.name) || asked.name.startsWith(QLatin1Char('.'))) {
+    if (!savableName(asked.name)) {
         busyPages.insert(asked.page);
-        host.message(asked.name.isEmpty()
-                         ? InstallMessages::downloadFailed(
-                               QStringLiteral("the address %1 names no file to save")
-                                   .arg(request.url().toString()))
-                         : InstallMessages::badName(asked.name));
+        sayUnsavable(request.url(), asked.name);
         busyPages.remove(asked.page);
         return;
     }
@@ -246,7 +242,7 @@ void FileDownloads::engineDownload(EngineDownload *download)
     if (!host.homeView() || !Download::isAllowedAddress(url))
         return; // the engine cancels what nobody accepts
     const QString name = QFileInfo(url.toString()).fileName();
-    const bool safeName = AppFolder::isSafeName(name) && !name.startsWith(QLatin1Char('.'));
+    const bool safeName = savableName(name);
     if (busyPages.contains(page)) {
         // As a QtWebKit page's: one the user clicked for waits its turn,
         // what the page asks for on its own gets no more boxes.
@@ -256,11 +252,7 @@ void FileDownloads::engineDownload(EngineDownload *download)
         return;
     }
     if (!safeName) {
-        host.message(
-            name.isEmpty()
-                ? InstallMessages::downloadFailed(
-                      QStringLiteral("the address %1 names no file to save").arg(url.toString()))
-                : InstallMessages::badName(name));
+        sayUnsavable(url, name);
         return;
     }
     busyPages.insert(page);
@@ -271,42 +263,53 @@ void FileDownloads::engineDownload(EngineDownload *download)
         endedFor(page);
         return;
     }
-    const QString body = claimEngineBody();
-    if (body.isEmpty()) {
+    const std::shared_ptr<EngineTurn> turn = turnFor(download, name);
+    if (!turn) {
         endedFor(page);
         return;
     }
-    auto turn = std::make_shared<EngineTurn>();
-    turn->download = download;
-    turn->page = page;
-    turn->body = body;
-    turn->name = name;
-    turn->site = download->site();
-    download->saveTo(body);
+    download->saveTo(turn->body);
     runEngineTurn(turn);
 }
 
-QString FileDownloads::claimEngineBody()
+bool FileDownloads::savableName(const QString &name)
+{
+    return AppFolder::isSafeName(name) && !name.startsWith(QLatin1Char('.'));
+}
+
+void FileDownloads::sayUnsavable(const QUrl &url, const QString &name)
+{
+    host.message(
+        name.isEmpty()
+            ? InstallMessages::downloadFailed(
+                  QStringLiteral("the address %1 names no file to save").arg(url.toString()))
+            : InstallMessages::badName(name));
+}
+
+std::shared_ptr<FileDownloads::EngineTurn> FileDownloads::turnFor(EngineDownload *download,
+                                                                  const QString &name)
 {
     const QString documents = host.paths().documentsFolder();
     const QString body = Download::claimBodyFile(documents);
-    if (body.isEmpty())
+    if (body.isEmpty()) {
         host.message(
             InstallMessages::downloadFailed(QStringLiteral("cannot write in %1").arg(documents)));
-    return body;
-}
-
-void FileDownloads::waitForTurn(EngineDownload *download, const QString &name)
-{
-    const QString body = claimEngineBody();
-    if (body.isEmpty())
-        return;
+        return nullptr;
+    }
     auto turn = std::make_shared<EngineTurn>();
     turn->download = download;
     turn->page = download->page();
     turn->body = body;
     turn->name = name;
     turn->site = download->site();
+    return turn;
+}
+
+void FileDownloads::waitForTurn(EngineDownload *download, const QString &name)
+{
+    const std::shared_ptr<EngineTurn> turn = turnFor(download, name);
+    if (!turn)
+        return;
     // The engine takes it now or never: it fetches it into the hidden file
     // meanwhile, and what it did is kept for its turn.
     QPointer<EngineDownload> guarded(download);
@@ -320,7 +323,7 @@ void FileDownloads::waitForTurn(EngineDownload *download, const QString &name)
         turn->error = guarded ? guarded->errorString() : QString();
     });
     engineWaiting[turn->page].append(turn);
-    download->saveTo(body);
+    download->saveTo(turn->body);
 }
 
 void FileDownloads::runEngineTurn(const std::shared_ptr<EngineTurn> &turn)

@@ -84,7 +84,13 @@ private:
     void completeInstaller(Download *download);
     // site: what the user knows the page that asked by.
     void saveInstaller(Download *download, const QString &site);
-    QString claimEngineBody();
+    // Whether a page's file may be saved under name (sayUnsavable says why
+    // not).
+    static bool savableName(const QString &name);
+    void sayUnsavable(const QUrl &url, const QString &name);
+    // A download of name to be fetched into a new hidden file of the
+    // documents folder; null (and said) when none can be made.
+    std::shared_ptr<EngineTurn> turnFor(EngineDownload *download, const QString &name);
     void waitForTurn(EngineDownload *download, const QString &name);
     void runEngineTurn(const std::shared_ptr<EngineTurn> &turn);
     void completeEngineDownload(int id, const QString &body, const QString &name,

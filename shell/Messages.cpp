@@ -84,6 +84,16 @@ Messages::TextAnswerer &textAnswerer()
     return a;
 }
 
+// The question of a box of our own, as plain text, on top of layout.
+QLabel *questionIn(QVBoxLayout *layout, const QString &question)
+{
+    auto *label = new QLabel(question);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    return label;
+}
+
 void setPlainText(QMessageBox &box, const QString &text)
 {
     box.setTextFormat(Qt::PlainText);
@@ -149,10 +159,7 @@ bool Messages::ask(const QString &question, const QStringList &details, const QS
     QDialog box;
     OnScreen onScreen(box);
     auto *layout = new QVBoxLayout(&box);
-    auto *label = new QLabel(question);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    layout->addWidget(label);
+    questionIn(layout, question);
     auto *list = new QPlainTextEdit;
     list->setReadOnly(true);
     list->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -189,10 +196,7 @@ QString Messages::askText(const QString &question, const QString &text, const QS
     QDialog box;
     OnScreen onScreen(box);
     auto *layout = new QVBoxLayout(&box);
-    auto *label = new QLabel(shown(question));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    layout->addWidget(label);
+    QLabel *label = questionIn(layout, shown(question));
     auto *field = new QLineEdit(text);
     field->selectAll();
     layout->addWidget(field);
