@@ -167,6 +167,24 @@ class TestFileDownloads : public QObject
     {
         QTest::mouseClick(PageScript::keyTarget(view), Qt::LeftButton, Qt::NoModifier, {20, 20});
     }
+    // The last entry of the downloads list whose key has value, or none.
+    static QVariantMap listedWhere(const char *key, const QVariant &value)
+    {
+        const QVariantList all = DownloadList::instance().describe();
+        for (int i = all.size() - 1; i >= 0; --i)
+            if (all.at(i).toMap().value(key) == value)
+                return all.at(i).toMap();
+        return QVariantMap();
+    }
+    // A file whose server sends sent bytes of the announced and then stalls.
+    static TestHttpServer::Response stallingFile(int sent, qint64 announced)
+    {
+        TestHttpServer::Response file;
+        file.body = QByteArray(sent, 's');
+        file.announcedBytes = announced;
+        file.headers = {{"Content-Type", "application/octet-stream"}};
+        return file;
+    }
     static QVariantMap lastListed()
     {
         const QVariantList all = DownloadList::instance().describe();
@@ -471,23 +489,13 @@ private slots:
     // waits, listed as waiting, and starts once the first ends.
     void aSecondClickWaitsItsTurn()
     {
-        TestHttpServer::Response stalled;
-        stalled.body = QByteArray(1000, 's');
-        stalled.announcedBytes = 4000;
-        stalled.headers = {{"Content-Type", "application/octet-stream"}};
-        server.route("/turn/first.bin", stalled);
+        server.route("/turn/first.bin", stallingFile(1000, 4000));
         server.route("/turn/second.bin", "second", "application/octet-stream");
         server.route("/turn/links",
                      "<a id='one' href='first.bin' style='display:block;height:100px'>1</a>"
                      "<a id='two' href='second.bin' style='display:block;height:100px'>2</a>");
         DownloadList &list = DownloadList::instance();
-        const auto entry = [&list](const QString &name) {
-            const QVariantList all = list.describe();
-            for (int i = all.size() - 1; i >= 0; --i)
-                if (all.at(i).toMap().value("name") == name)
-                    return all.at(i).toMap();
-            return QVariantMap();
-        };
+        const auto entry = [](const QString &name) { return listedWhere("name", name); };
         auto view = downloadingView();
         QVERIFY(TestUtil::loadUrl(view.get(), server.url("/turn/links")));
         QVERIFY(TestUtil::clickElement(view.get(), "#one"));
@@ -920,10 +928,7 @@ private slots:
         AppView *view = downloadingEngineView();
         if (!view)
             QSKIP("the QtWebEngine library cannot be loaded");
-        TestHttpServer::Response stalling;
-        stalling.body = QByteArray(100000, 's');
-        stalling.announcedBytes = 1000000;
-        stalling.headers = {{"Content-Type", "application/octet-stream"}};
+        const TestHttpServer::Response stalling = stallingFile(100000, 1000000);
         server.route("/cut/big.bin", stalling);
         server.route("/cut/other.bin", "other", "application/octet-stream");
         server.route("/cut/second.bin", stalling);
@@ -950,11 +955,8 @@ private slots:
         QCOMPARE(lastListed().value("state").toString(), QString("waiting"));
         QVERIFY(messages->isEmpty());
         DownloadList &list = DownloadList::instance();
-        const auto stateOf = [&list](int entry) {
-            for (const QVariant &each : list.describe())
-                if (each.toMap().value("id").toInt() == entry)
-                    return each.toMap().value("state").toString();
-            return QString("gone");
+        const auto stateOf = [](int entry) {
+            return listedWhere("id", entry).value("state", "gone").toString();
         };
         if (end == "cancel") {
             QVERIFY(list.cancel(id));
