@@ -94,5 +94,10 @@ ShellSettings ShellSettings::parse(const QByteArray &xml)
     settings.freezeAfter = boundedNumber(root, "freezeAfter", 1, week, settings.freezeAfter);
     settings.discardAfter = boundedNumber(root, "discardAfter", 1, week, settings.discardAfter);
     settings.keepLoaded = boundedNumber(root, "keepLoaded", 0, 100, settings.keepLoaded);
+    const QString keyboard = root.firstChildElement("keyboard").text().trimmed();
+    if (keyboard == QLatin1String("always"))
+        settings.keyboard = Keyboard::Always;
+    else if (keyboard == QLatin1String("off"))
+        settings.keyboard = Keyboard::Off;
     return settings;
 }

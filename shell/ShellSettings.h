@@ -21,6 +21,9 @@ class ShellPaths;
 //     <discardAfter>1800</discardAfter>   seconds before it is discarded
 //     <keepLoaded>1</keepLoaded>          pages out of sight that stay
 //                                         loaded; older ones are discarded
+//     <keyboard>touch</keyboard>          the on-screen keyboard: "touch"
+//                                         (a field a finger focused),
+//                                         "always" or "off"
 //   </settings>
 //
 // QtWebKit needs less memory than QtWebEngine but runs much of today's web
@@ -41,6 +44,8 @@ struct ShellSettings {
     int freezeAfter = 300;   // seconds, 1 to a week
     int discardAfter = 1800; // seconds, 1 to a week
     int keepLoaded = 1;      // 0 to 100
+    enum class Keyboard { Touch, Always, Off };
+    Keyboard keyboard = Keyboard::Touch;
 
     // Whether the remote pages of the app called name run in QtWebKit.
     bool isLight(const QString &name) const;

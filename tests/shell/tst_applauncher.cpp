@@ -576,24 +576,25 @@ void TestAppLauncher::engineChoice()
 void TestAppLauncher::restSettings_data()
 {
     QTest::addColumn<QByteArray>("settings");
-    QTest::addColumn<QList<int>>("read"); // freeze after, discard after, pages kept loaded
-    const QList<int> defaults{300, 1800, 1};
+    // freeze after, discard after, pages kept loaded, keyboard (0 touch, 1 always, 2 off)
+    QTest::addColumn<QList<int>>("read");
+    const QList<int> defaults{300, 1800, 1, 0};
     QTest::newRow("no file") << QByteArray() << defaults;
     QTest::newRow("chosen")
         << QByteArray("<settings><freezeAfter> 60 </freezeAfter><discardAfter>600</discardAfter>"
-                      "<keepLoaded>0</keepLoaded></settings>")
-        << QList<int>{60, 600, 0};
+                      "<keepLoaded>0</keepLoaded><keyboard> always </keyboard></settings>")
+        << QList<int>{60, 600, 0, 1};
     QTest::newRow("the bounds")
         << QByteArray("<settings><freezeAfter>1</freezeAfter><discardAfter>604800</discardAfter>"
-                      "<keepLoaded>100</keepLoaded></settings>")
-        << QList<int>{1, 604800, 100};
+                      "<keepLoaded>100</keepLoaded><keyboard>off</keyboard></settings>")
+        << QList<int>{1, 604800, 100, 2};
     QTest::newRow("out of range")
         << QByteArray("<settings><freezeAfter>0</freezeAfter><discardAfter>604801</discardAfter>"
                       "<keepLoaded>-1</keepLoaded></settings>")
         << defaults;
     QTest::newRow("no numbers")
         << QByteArray("<settings><freezeAfter>soon</freezeAfter><discardAfter>2.5</discardAfter>"
-                      "<keepLoaded></keepLoaded></settings>")
+                      "<keepLoaded></keepLoaded><keyboard>OFF</keyboard></settings>")
         << defaults;
     QTest::newRow("beyond an int")
         << QByteArray("<settings><freezeAfter>99999999999</freezeAfter></settings>") << defaults;
@@ -611,7 +612,7 @@ void TestAppLauncher::restSettings()
     if (!settings.isEmpty())
         QVERIFY(TestUtil::writeFile(shell->paths().settingsFile(), settings));
     const ShellSettings s = ShellSettings::read(shell->paths());
-    QCOMPARE((QList<int>{s.freezeAfter, s.discardAfter, s.keepLoaded}), read);
+    QCOMPARE((QList<int>{s.freezeAfter, s.discardAfter, s.keepLoaded, int(s.keyboard)}), read);
 }
 
 void TestAppLauncher::trustedHostIsMatchedOnTheParsedLink_data()
