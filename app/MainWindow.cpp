@@ -24,10 +24,12 @@
 #include "shell/Addresses.h"
 #include "shell/AppView.h"
 #include "shell/EventRefusal.h"
+#include "shell/OnScreenKeyboard.h"
 #include "shell/PageKind.h"
 #include "shell/PageStack.h"
 #include "shell/PrivateFiles.h"
 #include "shell/ScriptBridge.h"
+#include "shell/ShellSettings.h"
 #include "shell/SwitchKeys.h"
 #include "web/MemoryRelease.h"
 
@@ -121,6 +123,7 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     // shell's.
     qApp->installEventFilter(new SwitchKeys(*this, this));
     qApp->installEventFilter(new MediaKeys(*this, *music, this));
+    keyboard = new OnScreenKeyboard(*this, ShellSettings::read(shellPaths).keyboard, this);
     // And the desktop's, on the session's bus; without one named, the bus
     // library would start a bus of its own.
     if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))

@@ -26,6 +26,7 @@ class FileDownloads;
 class FolderBrowser;
 class MailPanel;
 class MusicPlayer;
+class OnScreenKeyboard;
 class PackageInstaller;
 class PageServices;
 class PageStack;
@@ -156,6 +157,7 @@ private:
     PackageInstaller *packages = nullptr;
     FileDownloads *files = nullptr;
     MusicPlayer *music = nullptr;
+    OnScreenKeyboard *keyboard = nullptr;
     FolderBrowser *folders = nullptr;
     MailPanel *mail = nullptr;
     AdSwitch *ads = nullptr;

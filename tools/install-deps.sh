@@ -20,6 +20,9 @@ packages=(
   dbus-daemon
   clang libclang-rt-14-dev
   fonts-dejavu-core
+  # The on-screen keyboard (Qt's virtual keyboard and the QML it is made of).
+  qtvirtualkeyboard-plugin qml-module-qtquick-virtualkeyboard qml-module-qtquick2
+  qml-module-qtquick-layouts qml-module-qtquick-window2 qml-module-qt-labs-folderlistmodel
   python3
   # Certificates for a test site that speaks TLS on 127.0.0.1.
   openssl

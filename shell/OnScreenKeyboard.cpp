@@ -1,0 +1,167 @@
+#include "shell/OnScreenKeyboard.h"
+
+#include "shell/ShellHost.h"
+
+#include <QApplication>
+#include <QInputMethod>
+#include <QInputMethodQueryEvent>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QWebView>
+#include <QWidget>
+#include <QWindow>
+
+namespace
+{
+// Room kept between the field's cursor and the keyboard's top edge.
+const int clearance = 12;
+} // namespace
+
+OnScreenKeyboard::OnScreenKeyboard(ShellHost &host, ShellSettings::Keyboard chosen, QObject *parent)
+    : QObject(parent), shell(host), mode(chosen)
+{
+    QInputMethod *input = QGuiApplication::inputMethod();
+    connect(input, &QInputMethod::visibleChanged, this, &OnScreenKeyboard::refuseUnwanted);
+    connect(input, &QInputMethod::visibleChanged, this, &OnScreenKeyboard::keepFieldInSight);
+    connect(input, &QInputMethod::keyboardRectangleChanged, this,
+            &OnScreenKeyboard::keepFieldInSight);
+    connect(input, &QInputMethod::cursorRectangleChanged, this,
+            &OnScreenKeyboard::keepFieldInSight);
+    connect(qApp, &QGuiApplication::focusObjectChanged, this, [this] {
+        if (QGuiApplication::inputMethod()->isVisible() && !focusTakesText())
+            QGuiApplication::inputMethod()->hide();
+    });
+    qApp->installEventFilter(this);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &OnScreenKeyboard::letGoOfPanel);
+}
+
+void OnScreenKeyboard::letGoOfPanel()
+{
+    // Found by name: linking QtQuick would load it at every start.
+    for (QWindow *window : QGuiApplication::allWindows()) {
+        if (!window->inherits("QQuickWindow"))
+            continue;
+        if (window->inherits("QQuickView"))
+            QMetaObject::invokeMethod(window, "setSource", Q_ARG(QUrl, QUrl()));
+        // Its native window too: the display's connection goes first.
+        window->destroy();
+    }
+}
+
+void OnScreenKeyboard::setMode(ShellSettings::Keyboard chosen)
+{
+    mode = chosen;
+    refuseUnwanted();
+}
+
+bool OnScreenKeyboard::eventFilter(QObject *watched, QEvent *event)
+{
+    // Presses on the keyboard's own window (not a widget) change nothing.
+    if (!watched->isWidgetType())
+        return false;
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+        touched = true;
+        break;
+    case QEvent::MouseButtonPress:
+        touched = static_cast<QMouseEvent *>(event)->source() != Qt::MouseEventNotSynthesized;
+        break;
+    case QEvent::TouchEnd:
+    case QEvent::MouseButtonRelease:
+        // Once the page has taken the press and moved its focus.
+        if (!followPending) {
+            followPending = true;
+            QTimer::singleShot(0, this, &OnScreenKeyboard::followFocus);
+        }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void OnScreenKeyboard::followFocus()
+{
+    followPending = false;
+    QInputMethod *input = QGuiApplication::inputMethod();
+    if (!focusTakesText())
+        input->hide();
+    else if (allowed() && !input->isVisible())
+        input->show();
+}
+
+void OnScreenKeyboard::refuseUnwanted()
+{
+    if (QGuiApplication::inputMethod()->isVisible() && !allowed())
+        QGuiApplication::inputMethod()->hide();
+}
+
+bool OnScreenKeyboard::allowed() const
+{
+    return mode == ShellSettings::Keyboard::Always ||
+           (mode == ShellSettings::Keyboard::Touch && touched);
+}
+
+bool OnScreenKeyboard::focusTakesText()
+{
+    QObject *focus = QGuiApplication::focusObject();
+    if (!focus)
+        return false;
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QCoreApplication::sendEvent(focus, &query);
+    return query.value(Qt::ImEnabled).toBool();
+}
+
+QWidget *OnScreenKeyboard::partHoldingFocus() const
+{
+    QWidget *focus = QApplication::focusWidget();
+    const QWidget *central = shell.stack()->parentWidget();
+    while (focus && focus->parentWidget() != central)
+        focus = focus->parentWidget();
+    return focus;
+}
+
+void OnScreenKeyboard::keepFieldInSight()
+{
+    QInputMethod *input = QGuiApplication::inputMethod();
+    QWidget *part = input->isVisible() ? partHoldingFocus() : nullptr;
+    if (part != lifted)
+        putBack();
+    const QRectF keyboard = input->keyboardRectangle();
+    const QRect cursor = cursorInWindow();
+    if (!part || keyboard.isEmpty() || !cursor.isValid())
+        return;
+    // The cursor's place as it stands, with the present lift in it.
+    const int overlap = cursor.bottom() + clearance - int(keyboard.top());
+    const int wanted = qBound(0, liftedBy + overlap, int(keyboard.height()));
+    if (wanted == liftedBy)
+        return;
+    part->move(part->x(), part->y() + liftedBy - wanted);
+    lifted = part;
+    liftedBy = wanted;
+    // The keyboard places its own handles from the cursor.
+    input->update(Qt::ImCursorRectangle);
+}
+
+QRect OnScreenKeyboard::cursorInWindow()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus)
+        return {};
+    // Asked of the widget, not of QInputMethod, which keeps the last place
+    // it was told of, before the move.
+    QInputMethodQueryEvent query(Qt::ImCursorRectangle);
+    QCoreApplication::sendEvent(focus, &query);
+    const QRect cursor = query.value(Qt::ImCursorRectangle).toRect();
+    return cursor.isValid() ? cursor.translated(focus->mapTo(focus->window(), QPoint())) : QRect();
+}
+
+void OnScreenKeyboard::putBack()
+{
+    if (lifted)
+        lifted->move(lifted->x(), lifted->y() + liftedBy);
+    lifted = nullptr;
+    liftedBy = 0;
+}
