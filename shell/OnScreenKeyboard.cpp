@@ -6,6 +6,7 @@
 #include <QInputMethod>
 #include <QInputMethodQueryEvent>
 #include <QMouseEvent>
+#include <QRegion>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QUrl>
@@ -27,6 +28,8 @@ OnScreenKeyboard::OnScreenKeyboard(ShellHost &host, ShellSettings::Keyboard chos
     connect(input, &QInputMethod::visibleChanged, this, &OnScreenKeyboard::keepFieldInSight);
     connect(input, &QInputMethod::keyboardRectangleChanged, this,
             &OnScreenKeyboard::keepFieldInSight);
+    connect(input, &QInputMethod::visibleChanged, this, &OnScreenKeyboard::fitPanel);
+    connect(input, &QInputMethod::keyboardRectangleChanged, this, &OnScreenKeyboard::fitPanel);
     connect(input, &QInputMethod::cursorRectangleChanged, this,
             &OnScreenKeyboard::keepFieldInSight);
     connect(qApp, &QGuiApplication::focusObjectChanged, this, [this] {
@@ -47,6 +50,25 @@ void OnScreenKeyboard::letGoOfPanel()
             QMetaObject::invokeMethod(window, "setSource", Q_ARG(QUrl, QUrl()));
         // Its native window too: the display's connection goes first.
         window->destroy();
+    }
+}
+
+void OnScreenKeyboard::fitPanel()
+{
+    QInputMethod *input = QGuiApplication::inputMethod();
+    QWindow *focusWindow = QGuiApplication::focusWindow();
+    if (!input->isVisible() || !focusWindow)
+        return;
+    const QRectF keys = input->keyboardRectangle();
+    if (keys.isEmpty())
+        return;
+    const QRect onScreen(focusWindow->mapToGlobal(keys.topLeft().toPoint()), keys.size().toSize());
+    for (QWindow *window : QGuiApplication::allWindows()) {
+        if (!window->inherits("QQuickView") || !window->isVisible())
+            continue;
+        const QRegion shape(onScreen.translated(-window->geometry().topLeft()));
+        if (window->mask() != shape)
+            window->setMask(shape);
     }
 }
 

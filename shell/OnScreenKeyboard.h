@@ -47,6 +47,10 @@ private:
     // keyboard, or back when the keyboard is gone.
     void keepFieldInSight();
     void putBack();
+    // Qt's keyboard covers the whole screen with a window that is clear
+    // only where a compositor draws it so; the shell's session has none, and
+    // the rest would be black. The window's shape is cut to the keys.
+    void fitPanel();
     bool allowed() const;
     static bool focusTakesText();
     // The focused field's cursor in the window, as it stands now.

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QWebFrame>
 #include <QWebView>
+#include <QWindow>
 #include <memory>
 
 using Keyboard = ShellSettings::Keyboard;
@@ -259,6 +260,16 @@ void TestOnScreenKeyboard::keyboardFollowsTheModeAndKeepsTheFieldInSight()
                                 .arg(input->keyboardRectangle().top())
                                 .arg(keyboard->lift())));
     QVERIFY(fieldInWindow().first >= 0);
+    // The keyboard's window shows only its keys: the page above stays seen.
+    const auto keysOnly = [input] {
+        for (QWindow *window : QGuiApplication::allWindows()) {
+            if (window->inherits("QQuickView") && window->isVisible())
+                return window->mask().boundingRect().size() == input->keyboardRectangle().size() &&
+                       window->mask().boundingRect().height() < window->height();
+        }
+        return false;
+    };
+    QTRY_VERIFY(keysOnly());
 
     // Typing on it reaches the field.
     QTest::keyClicks(PageScript::keyTarget(view), "abc");
