@@ -80,26 +80,21 @@ void OnScreenKeyboard::setMode(ShellSettings::Keyboard chosen)
 
 bool OnScreenKeyboard::eventFilter(QObject *watched, QEvent *event)
 {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::TouchBegin && type != QEvent::MouseButtonPress &&
+        type != QEvent::TouchEnd && type != QEvent::MouseButtonRelease)
+        return false;
     // Presses on the keyboard's own window (not a widget) change nothing.
     if (!watched->isWidgetType())
         return false;
-    switch (event->type()) {
-    case QEvent::TouchBegin:
+    if (type == QEvent::TouchBegin) {
         touched = true;
-        break;
-    case QEvent::MouseButtonPress:
+    } else if (type == QEvent::MouseButtonPress) {
         touched = static_cast<QMouseEvent *>(event)->source() != Qt::MouseEventNotSynthesized;
-        break;
-    case QEvent::TouchEnd:
-    case QEvent::MouseButtonRelease:
+    } else if (!followPending) {
         // Once the page has taken the press and moved its focus.
-        if (!followPending) {
-            followPending = true;
-            QTimer::singleShot(0, this, &OnScreenKeyboard::followFocus);
-        }
-        break;
-    default:
-        break;
+        followPending = true;
+        QTimer::singleShot(0, this, &OnScreenKeyboard::followFocus);
     }
     return false;
 }
