@@ -31,6 +31,7 @@
 #include "shell/ScriptBridge.h"
 #include "shell/ShellSettings.h"
 #include "shell/SwitchKeys.h"
+#include "web/EngineLoader.h"
 #include "web/MemoryRelease.h"
 
 #include <QApplication>
@@ -83,6 +84,9 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     // are theirs alone, also what an older version left readable.
     PrivateFiles::keepPrivate();
     PrivateFiles::tighten(shellPaths.keptInWorkingFolder());
+    // The home screen and local apps need no OpenGL driver: windows take one
+    // when the first remote page opens.
+    EngineLoader::rasterWindowsUntilLoaded();
     ui->setupUi(this);
     // Before the home page loads: its manager serves the home view's
     // downloads too.

@@ -2,11 +2,14 @@
 
 #include "web/WebEngineFactory.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QPluginLoader>
+#include <QWidget>
+#include <QWindow>
 #include <dlfcn.h>
 
 // QtGui's own, which QtWebEngine uses in the same way when it is loaded late.
@@ -46,7 +49,41 @@ void shareOpenGLContexts()
 
 QPluginLoader *loader = nullptr;
 WebEngineFactory *loaded = nullptr;
+bool rasterUntilLoaded = false;
+
+// The windows made as plain raster ones, made again able to show OpenGL
+// content (RasterGLSurface, what every window is by default).
+void letWindowsTakeOpenGL()
+{
+    if (!rasterUntilLoaded)
+        return;
+    rasterUntilLoaded = false;
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets, false);
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        QWindow *window = top->windowHandle();
+        if (!window || window->surfaceType() != QSurface::RasterSurface)
+            continue;
+        const bool shown = window->isVisible();
+        const bool active = window->isActive();
+        window->destroy();
+        window->setSurfaceType(QSurface::RasterGLSurface);
+        window->create();
+        if (shown)
+            window->show();
+        if (active)
+            window->requestActivate();
+    }
+}
 } // namespace
+
+void EngineLoader::rasterWindowsUntilLoaded()
+{
+    // Elsewhere a window takes the driver only when it first shows OpenGL.
+    if (loaded || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    rasterUntilLoaded = true;
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets, true);
+}
 
 QString EngineLoader::libraryPath()
 {
@@ -62,6 +99,7 @@ WebEngineFactory *EngineLoader::factory()
 {
     if (loader)
         return loaded;
+    letWindowsTakeOpenGL();
     shareOpenGLContexts();
     loader = new QPluginLoader(libraryPath());
     loaded = qobject_cast<WebEngineFactory *>(loader->instance());

@@ -18,4 +18,10 @@ public:
     static bool isLoaded();
     // Where the library is looked for.
     static QString libraryPath();
+    // Windows made from now until the library loads are plain raster ones.
+    // On X11 a window that can take OpenGL content (what QtWebEngine's views
+    // need) makes the OpenGL driver load with it, about 9 MB that the home
+    // screen never uses; when the library loads, the windows made meanwhile
+    // are made again, able to.
+    static void rasterWindowsUntilLoaded();
 };
