@@ -1284,8 +1284,20 @@ void TestStackSlots::notificationsBannersAndBadges()
     QVERIFY(!bannerShown());
     QTRY_COMPARE(tabBadge(1), QString());
 
-    // A count in the title counts on the tab.
-    PageScript::run(mail, "document.title = '(3) Inbox'");
+    // A count the title leads with counts on the tab.
+    const struct {
+        const char *title;
+        int count;
+    } titles[] = {{"(7) Inbox", 7},
+                  {"Inbox (5)", 0},
+                  {"(12+) Inbox", 12},
+                  {"(x) Inbox", 0},
+                  {"(123456789) Inbox", NotificationList::maxTitleCount},
+                  {"(3) Inbox", 3}};
+    for (const auto &t : titles) {
+        PageScript::run(mail, QString("document.title = '%1'").arg(t.title));
+        QTRY_COMPARE(home("vantara.badges().tabs[1]").toInt(), t.count);
+    }
     QTRY_COMPARE(tabBadge(1), QStringLiteral("3"));
     QCOMPARE(home("vantara.badges().apps['Inbox']").toInt(), 3);
 
@@ -1296,6 +1308,14 @@ void TestStackSlots::notificationsBannersAndBadges()
     PageScript::run(mail, "new Notification('Quietly')");
     QTRY_COMPARE(home("vantara.notifications().length").toInt(), 2);
     QTRY_COMPARE(tabBadge(1), QStringLiteral("4"));
+    // Texts of any length go in short, on one line.
+    PageScript::run(mail, "new Notification('\\u0007' + 'T'.repeat(5000),"
+                          " {body: 'a\\tb\\u200e ' + 'B'.repeat(5000)})");
+    QTRY_COMPARE(home("vantara.notifications().length").toInt(), 3);
+    QCOMPARE(home("vantara.notifications()[0].title").toString(),
+             QString(NotificationList::maxTitle - 1, 'T') + QChar(0x2026));
+    QCOMPARE(home("vantara.notifications()[0].body").toString(),
+             "a b " + QString(NotificationList::maxBody - 5, 'B') + QChar(0x2026));
     QVERIFY(!bannerShown());
     QCOMPARE(desktopNotifications(log).size(), 1);
     // A tap on the list's entry opens the app too.
