@@ -34,9 +34,10 @@ NotificationBanner::NotificationBanner(QWidget *parent)
     heading->setFont(bold);
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
+    layout->setVerticalSpacing(2);
     layout->addWidget(picture, 0, 0, 2, 1, Qt::AlignTop);
     layout->addWidget(heading, 0, 1);
-    layout->addWidget(text, 1, 1);
+    layout->addWidget(text, 1, 1, Qt::AlignTop);
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, &QWidget::hide);
     hide();
@@ -53,10 +54,11 @@ void NotificationBanner::present(int noteId, const QString &app, const QString &
     heading->setText(app.isEmpty() ? title : app + QStringLiteral(": ") + title);
     text->setText(body);
     text->setVisible(!body.isEmpty());
+    // As tall as the wrapped texts at this width, no taller.
     setFixedWidth(width);
-    adjustSize();
+    setFixedHeight(layout()->heightForWidth(width));
     if (QWidget *area = parentWidget())
-        move(area->width() - width - 12, 28);
+        move((area->width() - width) / 2, 28);
     show();
     raise();
     timer->start(shownMs);

@@ -18,8 +18,8 @@ public:
 
     explicit NotificationBanner(QWidget *parent);
 
-    // Shows note id (replacing what showed) at the top right of the
-    // parent, just below the status bar.
+    // Shows note id (replacing what showed) at the top of the parent, in
+    // the middle, just below the status bar (clear of the list at the right).
     void present(int id, const QString &app, const QString &title, const QString &body,
                  const QImage &icon);
     int shownId() const { return id; }
