@@ -30,6 +30,9 @@ HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, MusicPl
     // A new song passes through several states at once: one call tells them.
     connect(&player, &MusicPlayer::changed, this,
             [this] { tellLater(QStringLiteral("musicChanged"), 0, musicToTell); });
+    // Several changes in one turn (a flood, a title and a note): one call.
+    connect(notes, &NotificationCenter::changed, this,
+            [this] { tellLater(QStringLiteral("notificationsChanged"), 0, notesToTell); });
 }
 
 int HomeBridge::appOnTop() const

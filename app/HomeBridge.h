@@ -93,6 +93,7 @@ private:
     void tellLater(const QString &function, int ms, bool &pending);
     bool downloadsToTell = false;
     bool musicToTell = false;
+    bool notesToTell = false;
 
     ShellHost &host;
     PageServices &services;

@@ -9,7 +9,6 @@
 
 #include <QEvent>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QVariant>
 
 namespace
@@ -77,7 +76,7 @@ void NotificationCenter::post(QWidget *view, const QString &title, const QString
     QStackedWidget *stack = host.stack();
     if (stack->isVisible() && stack->currentWidget() == page)
         kept.markRead(page, app);
-    tellHome();
+    emit changed();
     if (doNotDisturb || !mayShowBanner())
         return;
     const NotificationList::Note *note = kept.find(id);
@@ -109,12 +108,12 @@ void NotificationCenter::titleChanged(QWidget *view, const QString &title)
     if (!titleCounts.contains(page))
         connect(page, &QObject::destroyed, this, [this, page] {
             titleCounts.remove(page);
-            tellHome();
+            emit changed();
         });
     if (titleCounts.value(page, -1) == count)
         return;
     titleCounts.insert(page, count);
-    tellHome();
+    emit changed();
 }
 
 QVariantList NotificationCenter::notes() const
@@ -160,7 +159,7 @@ bool NotificationCenter::open(int id)
     if (index < 0 && app.isEmpty())
         return false; // a window that is closed: nothing to come back to
     kept.markRead(page, app);
-    tellHome();
+    emit changed();
     // The home page switches as a tap on the tab or the icon does.
     ScriptCall::run(host.homeFrame(), QStringLiteral("openNotified"), {index, app});
     return true;
@@ -169,7 +168,7 @@ bool NotificationCenter::open(int id)
 void NotificationCenter::clear()
 {
     kept.clear();
-    tellHome();
+    emit changed();
 }
 
 void NotificationCenter::setQuiet(bool on)
@@ -177,7 +176,7 @@ void NotificationCenter::setQuiet(bool on)
     doNotDisturb = on;
     if (on && shownBanner)
         shownBanner->hide();
-    tellHome();
+    emit changed();
 }
 
 void NotificationCenter::seen(QWidget *page)
@@ -185,7 +184,7 @@ void NotificationCenter::seen(QWidget *page)
     if (!page || kept.unread(page, appOf(page)) == 0)
         return;
     kept.markRead(page, appOf(page));
-    tellHome();
+    emit changed();
 }
 
 bool NotificationCenter::eventFilter(QObject *watched, QEvent *event)
@@ -193,15 +192,4 @@ bool NotificationCenter::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Show && watched == host.stack())
         seen(host.stack()->currentWidget());
     return QObject::eventFilter(watched, event);
-}
-
-void NotificationCenter::tellHome()
-{
-    if (homeToTell)
-        return;
-    homeToTell = true;
-    QTimer::singleShot(0, this, [this] {
-        homeToTell = false;
-        ScriptCall::run(host.homeFrame(), QStringLiteral("notificationsChanged"), {});
-    });
 }

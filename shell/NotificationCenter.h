@@ -13,7 +13,7 @@ class ShellHost;
 // list under the status bar, onto the badges of the app's icon and tab, into
 // a banner (unless the user asked for quiet, at most a few in a short time)
 // and to the desktop's notification service. The banner is made with the
-// first one. The home page hears of each change through notificationsChanged().
+// first one.
 class NotificationCenter : public QObject
 {
     Q_OBJECT
@@ -46,15 +46,15 @@ public:
     bool quiet() const { return doNotDisturb; }
     void setQuiet(bool on);
 
-    const NotificationList &list() const { return kept; }
-    NotificationBanner *banner() const { return shownBanner; }
+signals:
+    // The list, a badge or the quiet switch changed.
+    void changed();
 
 private:
     QWidget *stackPageOf(QWidget *widget) const;
     QString appOf(QWidget *page) const;
     void seen(QWidget *page);
     bool mayShowBanner();
-    void tellHome();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     ShellHost &host;
@@ -64,5 +64,4 @@ private:
     QElapsedTimer clock;
     NotificationBanner *shownBanner = nullptr;
     bool doNotDisturb = false;
-    bool homeToTell = false;
 };
