@@ -71,6 +71,8 @@ private slots:
     void appFoldersCopiedInJoinWithoutARestart();
     void notificationsBannersAndBadges_data();
     void notificationsBannersAndBadges();
+    void appsAreAskedEachForThemselves_data();
+    void appsAreAskedEachForThemselves();
     void cleanupTestCase();
     // Last: its last row ends the application's life as a logout does, after
     // which WebKit's timers no longer run in this process.
@@ -211,6 +213,14 @@ private:
             return {};
         return QString::fromUtf8(file.readAll()).split('\n').filter(" Notify ");
     }
+    // A page whose notify(title, body) asks first, says the answer in its
+    // title and, allowed, shows a notification.
+    static constexpr const char *notifyingPage =
+        "<html><head><title>Inbox</title></head><body><script>"
+        "function notify(t, b) { Notification.requestPermission(function (p) {"
+        " document.title = 'asked ' + p;"
+        " if (p == 'granted') new Notification(t, {body: b}); }); }"
+        "</script></body></html>";
     NotificationBanner *banner() const { return window->findChild<NotificationBanner *>(); }
     bool bannerShown() const { return banner() && banner()->isVisible(); }
     QString tabBadge(int i) const
@@ -1215,11 +1225,7 @@ void TestStackSlots::notificationsBannersAndBadges()
     const QString log = logFolder.filePath("service.log");
     QProcess service;
     QVERIFY(startDesktopService(service, log));
-    const QByteArray page = "<html><head><title>Inbox</title></head><body><script>"
-                            "function notify(t, b) { Notification.requestPermission(function (p) {"
-                            " document.title = 'asked ' + p;"
-                            " if (p == 'granted') new Notification(t, {body: b}); }); }"
-                            "</script></body></html>";
+    const QByteArray page = notifyingPage;
     server->route("/mail", page);
     // Another site, whose answer the engine keeps apart.
     TestHttpServer other;
@@ -1341,6 +1347,58 @@ void TestStackSlots::notificationsBannersAndBadges()
 
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
+    Messages::answerAutomatically({});
+}
+
+void TestStackSlots::appsAreAskedEachForThemselves_data()
+{
+    QTest::addColumn<bool>("local");
+    QTest::newRow("local apps") << true;
+    QTest::newRow("web apps of one site, light") << false;
+}
+
+// QtWebKit keeps one answer per site for all its pages: each app is asked for
+// itself all the same, and what one was allowed shows nothing of another.
+void TestStackSlots::appsAreAskedEachForThemselves()
+{
+    QFETCH(bool, local);
+    QTemporaryDir root;
+    server->route("/mail", notifyingPage);
+    for (const char *name : {"Letters", "Parcels"}) {
+        const QString folder = root.path() + "/Apps/" + name;
+        QVERIFY(TestUtil::writeFile(
+            folder + "/app.con",
+            local ? QByteArray("<config><apptype>local</apptype>"
+                               "<applink>index.html</applink></config>")
+                  : AppDescriptor::webDescriptor(server->url("/mail").toString())));
+        QVERIFY(TestUtil::writeFile(folder + "/index.html", notifyingPage));
+    }
+    QVERIFY(startOver(root.path()));
+    QVERIFY(TestUtil::chooseEngine(window->paths(), AppView::Engine::WebKit));
+    QStringList questions;
+    Messages::dismissAutomatically([](const QString &) {});
+    Messages::answerAutomatically([&](const QString &question) {
+        questions << question;
+        return question.startsWith("Letters");
+    });
+    AppView *letters = TestUtil::openFromHome(window, "Letters", "web", "Letters");
+    AppView *parcels = TestUtil::openFromHome(window, "Parcels", "web", "Parcels");
+    QVERIFY(letters && parcels);
+    QCOMPARE(parcels->engine(), AppView::Engine::WebKit);
+    PageScript::run(parcels, "notify('Not allowed', '')");
+    QTRY_COMPARE(PageScript::run(parcels, "document.title").toString(),
+                 QStringLiteral("asked denied"));
+    PageScript::run(letters, "notify('First', '')");
+    QTRY_COMPARE(home("vantara.notifications().length").toInt(), 1);
+    // Allowed for one app, the site is not allowed for the other.
+    PageScript::run(parcels, "new Notification('Not asked')");
+    PageScript::run(letters, "new Notification('Second')");
+    QTRY_COMPARE(home("vantara.notifications().length").toInt(), 2);
+    QCOMPARE(
+        home("vantara.notifications().map(function (n) { return n.title; }).join()").toString(),
+        QStringLiteral("Second,First"));
+    QCOMPARE(questions.size(), 2);
+    QVERIFY(questions[1].startsWith("Letters"));
     Messages::answerAutomatically({});
 }
 
