@@ -14,6 +14,7 @@
 namespace
 {
 const char centerProperty[] = "vantaraNotifications";
+const char releaseProperty[] = "vantaraReleasesNotifications";
 constexpr int iconSide = 64;
 } // namespace
 
@@ -59,7 +60,8 @@ QString NotificationCenter::appOf(QWidget *page) const
 }
 
 void NotificationCenter::post(QWidget *view, const QString &title, const QString &body,
-                              const QImage &icon)
+                              const QImage &icon, std::shared_ptr<void> keep,
+                              std::function<void()> clicked)
 {
     QWidget *page = stackPageOf(view);
     if (!page)
@@ -72,7 +74,12 @@ void NotificationCenter::post(QWidget *view, const QString &title, const QString
                 ? icon.scaled(iconSide, iconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
                 : icon;
     const QString app = appOf(page);
-    const int id = kept.add(page, app, title, body, picture);
+    // The engine's side of a page's notifications goes before the page.
+    if (keep && !page->property(releaseProperty).toBool()) {
+        page->setProperty(releaseProperty, true);
+        connect(page, &QObject::destroyed, this, [this, page] { kept.release(page); });
+    }
+    const int id = kept.add(page, app, title, body, picture, std::move(keep), std::move(clicked));
     QStackedWidget *stack = host.stack();
     if (stack->isVisible() && stack->currentWidget() == page)
         kept.markRead(page, app);
@@ -161,7 +168,11 @@ bool NotificationCenter::open(int id)
     kept.markRead(page, app);
     emit changed();
     // The home page switches as a tap on the tab or the icon does.
+    const std::function<void()> clicked = note->clicked;
     ScriptCall::run(host.homeFrame(), QStringLiteral("openNotified"), {index, app});
+    // Then the page hears of it, in front.
+    if (clicked && page)
+        clicked();
     return true;
 }
 

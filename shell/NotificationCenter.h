@@ -31,7 +31,10 @@ public:
     static NotificationCenter *of(QWidget *widget);
 
     // A notification of the page that holds view (a view of the stack).
-    void post(QWidget *view, const QString &title, const QString &body, const QImage &icon);
+    // keep is what the engine keeps of it, let go when it leaves the list or
+    // the page closes; clicked tells the page of a tap.
+    void post(QWidget *view, const QString &title, const QString &body, const QImage &icon,
+              std::shared_ptr<void> keep = {}, std::function<void()> clicked = {});
     // The title of a page changed: a leading "(n)" counts on its badge.
     void titleChanged(QWidget *view, const QString &title);
 

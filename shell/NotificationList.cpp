@@ -3,7 +3,8 @@
 #include <QRegularExpression>
 
 int NotificationList::add(QWidget *page, const QString &app, const QString &title,
-                          const QString &body, const QImage &icon)
+                          const QString &body, const QImage &icon, std::shared_ptr<void> keep,
+                          std::function<void()> clicked)
 {
     Note note;
     note.id = ++lastId;
@@ -12,6 +13,8 @@ int NotificationList::add(QWidget *page, const QString &app, const QString &titl
     note.title = plain(title, maxTitle);
     note.body = plain(body, maxBody);
     note.icon = icon;
+    note.keep = std::move(keep);
+    note.clicked = std::move(clicked);
     note.when = QDateTime::currentDateTime();
     kept.prepend(note);
     while (kept.size() > maxKept)
@@ -25,6 +28,15 @@ const NotificationList::Note *NotificationList::find(int id) const
         if (note.id == id)
             return &note;
     return nullptr;
+}
+
+void NotificationList::release(const QWidget *page)
+{
+    for (Note &note : kept)
+        if (note.page == page || !note.page) {
+            note.keep.reset();
+            note.clicked = nullptr;
+        }
 }
 
 void NotificationList::markRead(QWidget *page, const QString &app)

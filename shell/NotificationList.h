@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariantMap>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 // What pages announced, newest first, and how many of them each app has not
 // been seen since. Texts come from pages and are made plain and short here;
@@ -30,16 +32,23 @@ public:
         QImage icon;
         QDateTime when;
         bool unread = true;
+        // What the page's engine keeps of it while it is listed and the
+        // page is open, and how it hears of a tap.
+        std::shared_ptr<void> keep;
+        std::function<void()> clicked;
     };
 
     // Adds a note (its text made plain and bounded) and returns its id.
     int add(QWidget *page, const QString &app, const QString &title, const QString &body,
-            const QImage &icon);
+            const QImage &icon, std::shared_ptr<void> keep = {},
+            std::function<void()> clicked = {});
     const QList<Note> &notes() const { return kept; }
     const Note *find(int id) const;
     // Marks every note of page (or, for a closed page, of its app) as seen.
     void markRead(QWidget *page, const QString &app);
     void clear() { kept.clear(); }
+    // Lets go of what the engine of page keeps of its notifications.
+    void release(const QWidget *page);
 
     // Unread notes of page: those it sent, and its app's from pages now closed.
     int unread(const QWidget *page, const QString &app) const;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPointer>
 #include <QWebFrame>
 #include <QWebView>
 #include <QtPlugin>
@@ -28,11 +29,22 @@ public:
     void showNotification(const QWebNotificationData *data) override
     {
         QWebView *view = senderOf(data->openerPageUrl());
-        if (NotificationCenter *center = NotificationCenter::of(view))
-            center->post(view, data->title(), data->message(), QImage());
-        // The shell's banner goes by itself: QtWebKit lets go of the
-        // notification (and of this presenter) from the event loop.
-        emit notificationClosed();
+        NotificationCenter *center = NotificationCenter::of(view);
+        if (!center) {
+            emit notificationClosed();
+            return;
+        }
+        // QtWebKit keeps the notification (and this presenter) until it
+        // hears that it closed: once the list lets go of it.
+        QPointer<Presenter> self(this);
+        std::shared_ptr<void> keep(nullptr, [self](void *) {
+            if (self)
+                emit self->notificationClosed();
+        });
+        center->post(view, data->title(), data->message(), QImage(), keep, [self] {
+            if (self)
+                emit self->notificationClicked();
+        });
     }
 };
 } // namespace

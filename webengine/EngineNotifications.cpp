@@ -31,13 +31,18 @@ QWebEngineView *senderOf(const QWebEngineProfile *profile, const QUrl &origin)
 void EngineNotifications::present(QWebEngineProfile *profile)
 {
     QPointer<QWebEngineProfile> guarded(profile);
-    profile->setNotificationPresenter([guarded](
-                                          std::unique_ptr<QWebEngineNotification> notification) {
-        QWebEngineView *view = guarded ? senderOf(guarded, notification->origin()) : nullptr;
-        NotificationCenter *center = NotificationCenter::of(view);
-        if (!center)
-            return;
-        notification->show();
-        center->post(view, notification->title(), notification->message(), notification->icon());
-    });
+    profile->setNotificationPresenter(
+        [guarded](std::unique_ptr<QWebEngineNotification> notification) {
+            QWebEngineView *view = guarded ? senderOf(guarded, notification->origin()) : nullptr;
+            NotificationCenter *center = NotificationCenter::of(view);
+            if (!center)
+                return;
+            notification->show();
+            std::shared_ptr<QWebEngineNotification> kept(notification.release());
+            std::weak_ptr<QWebEngineNotification> tapped(kept);
+            center->post(view, kept->title(), kept->message(), kept->icon(), kept, [tapped] {
+                if (std::shared_ptr<QWebEngineNotification> n = tapped.lock())
+                    n->click();
+            });
+        });
 }

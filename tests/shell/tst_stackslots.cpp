@@ -219,7 +219,8 @@ private:
         "<html><head><title>Inbox</title></head><body><script>"
         "function notify(t, b) { Notification.requestPermission(function (p) {"
         " document.title = 'asked ' + p;"
-        " if (p == 'granted') new Notification(t, {body: b}); }); }"
+        " if (p == 'granted') new Notification(t, {body: b}).onclick ="
+        " function () { document.title = 'tapped ' + t; }; }); }"
         "</script></body></html>";
     NotificationBanner *banner() const { return window->findChild<NotificationBanner *>(); }
     bool bannerShown() const { return banner() && banner()->isVisible(); }
@@ -1289,6 +1290,8 @@ void TestStackSlots::notificationsBannersAndBadges()
     QVERIFY(highlightOnTop());
     QVERIFY(!bannerShown());
     QTRY_COMPARE(tabBadge(1), QString());
+    QTRY_COMPARE(PageScript::run(mail, "document.title").toString(),
+                 QStringLiteral("tapped Hello <b>there</b>"));
 
     // A count the title leads with counts on the tab.
     const struct {
