@@ -13,7 +13,6 @@
 
 namespace
 {
-const char centerProperty[] = "vantaraNotifications";
 const char releaseProperty[] = "vantaraReleasesNotifications";
 constexpr int iconSide = 64;
 } // namespace
@@ -22,28 +21,20 @@ NotificationCenter::NotificationCenter(ShellHost &shell, QObject *parent)
     : QObject(parent), host(shell)
 {
     clock.start();
-    if (QWidget *window = host.mainWindow())
-        window->setProperty(centerProperty, QVariant::fromValue<QObject *>(this));
     // What the user sees of an app counts as seen.
+    // (Through the stack itself: it may change while the window goes.)
     if (QStackedWidget *stack = host.stack()) {
         stack->installEventFilter(this);
         connect(stack, &QStackedWidget::currentChanged, this,
-                [this] { seen(host.stack()->currentWidget()); });
+                [this, stack] { seen(stack->currentWidget()); });
     }
-}
-
-NotificationCenter::~NotificationCenter()
-{
-    if (QWidget *window = host.mainWindow())
-        window->setProperty(centerProperty, QVariant());
 }
 
 NotificationCenter *NotificationCenter::of(QWidget *widget)
 {
+    // Notifications are rare: the window's objects are searched each time.
     QWidget *window = widget ? widget->window() : nullptr;
-    return window ? qobject_cast<NotificationCenter *>(
-                        window->property(centerProperty).value<QObject *>())
-                  : nullptr;
+    return window ? window->findChild<NotificationCenter *>() : nullptr;
 }
 
 QWidget *NotificationCenter::stackPageOf(QWidget *widget) const
@@ -200,7 +191,8 @@ void NotificationCenter::seen(QWidget *page)
 
 bool NotificationCenter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Show && watched == host.stack())
-        seen(host.stack()->currentWidget());
+    if (event->type() == QEvent::Show)
+        if (auto *stack = qobject_cast<QStackedWidget *>(watched))
+            seen(stack->currentWidget());
     return QObject::eventFilter(watched, event);
 }

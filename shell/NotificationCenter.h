@@ -24,8 +24,8 @@ public:
     static constexpr int bannersPerWindow = 3;
     static constexpr int bannerWindowMs = 10000;
 
+    // parent is an object of host's window.
     NotificationCenter(ShellHost &host, QObject *parent);
-    ~NotificationCenter() override;
 
     // The center of the window that shows widget, or null.
     static NotificationCenter *of(QWidget *widget);
