@@ -1328,6 +1328,12 @@ void TestStackSlots::notificationsBannersAndBadges()
     QVERIFY(!bannerShown());
     QCOMPARE(desktopNotifications(log).size(), 1);
     // A tap on the list's entry opens the app too.
+    // The bell opens the list, a tap elsewhere closes it.
+    QTest::mouseClick(window->homeView(), Qt::LeftButton, {},
+                      TestUtil::centreOf(window->homeView(), "#bell"));
+    QVERIFY(home("$('#notelist').is(':visible')").toBool());
+    QTest::mouseClick(window->homeView(), Qt::LeftButton, {}, QPoint(640, 400));
+    QVERIFY(!home("$('#notelist').is(':visible')").toBool());
     home("$('#bell').click()");
     QVERIFY(home("$('#notelist').is(':visible')").toBool());
     home("$('#notes a.note:first').click()");
