@@ -18,12 +18,11 @@ constexpr int iconSide = 64;
 } // namespace
 
 NotificationCenter::NotificationCenter(ShellHost &shell, QObject *parent)
-    : QObject(parent), host(shell)
+    : QObject(parent), host(shell), pages(shell.stack())
 {
     clock.start();
     // What the user sees of an app counts as seen.
-    // (Through the stack itself: it may change while the window goes.)
-    if (QStackedWidget *stack = host.stack()) {
+    if (QStackedWidget *stack = pages) {
         stack->installEventFilter(this);
         connect(stack, &QStackedWidget::currentChanged, this,
                 [this, stack] { seen(stack->currentWidget()); });
@@ -39,7 +38,7 @@ NotificationCenter *NotificationCenter::of(QWidget *widget)
 
 QWidget *NotificationCenter::stackPageOf(QWidget *widget) const
 {
-    QStackedWidget *stack = host.stack();
+    QStackedWidget *stack = pages;
     while (widget && stack && widget->parentWidget() != stack)
         widget = widget->parentWidget();
     return stack && widget && stack->indexOf(widget) >= 0 ? widget : nullptr;
@@ -71,8 +70,7 @@ void NotificationCenter::post(QWidget *view, const QString &title, const QString
         connect(page, &QObject::destroyed, this, [this, page] { kept.release(page); });
     }
     const int id = kept.add(page, app, title, body, picture, std::move(keep), std::move(clicked));
-    QStackedWidget *stack = host.stack();
-    if (stack->isVisible() && stack->currentWidget() == page)
+    if (pages->isVisible() && pages->currentWidget() == page)
         kept.markRead(page, app);
     emit changed();
     if (doNotDisturb || !mayShowBanner())
@@ -134,9 +132,8 @@ QVariantMap NotificationCenter::badges() const
     for (const NotificationList::Note &note : kept.notes())
         if (note.unread && !note.app.isEmpty())
             apps[note.app] = apps.value(note.app).toInt() + 1;
-    QStackedWidget *stack = host.stack();
-    for (int i = 0; stack && i < stack->count(); ++i) {
-        QWidget *page = stack->widget(i);
+    for (int i = 0; pages && i < pages->count(); ++i) {
+        QWidget *page = pages->widget(i);
         const QString app = appOf(page);
         const int inTitle = titleCounts.value(page);
         tabs << kept.unread(page, app) + inTitle;
@@ -153,7 +150,7 @@ bool NotificationCenter::open(int id)
         return false;
     QWidget *page = note->page;
     const QString app = note->app;
-    const int index = page ? host.stack()->indexOf(page) : -1;
+    const int index = page && pages ? pages->indexOf(page) : -1;
     if (index < 0 && app.isEmpty())
         return false; // a window that is closed: nothing to come back to
     kept.markRead(page, app);

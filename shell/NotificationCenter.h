@@ -4,9 +4,11 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QVariantList>
 
 class NotificationBanner;
+class QStackedWidget;
 class ShellHost;
 
 // Where pages' notifications go, whichever engine shows the page: into the
@@ -61,6 +63,9 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     ShellHost &host;
+    // The window's stack, kept: its pages may still change while the window
+    // goes, when the host can no longer be asked.
+    QPointer<QStackedWidget> pages;
     NotificationList kept;
     QHash<QWidget *, int> titleCounts; // by stack page
     QList<qint64> bannerTimes;         // when the last banners showed, by clock
