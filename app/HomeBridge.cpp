@@ -8,6 +8,7 @@
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
 #include "shell/EngineChoice.h"
+#include "shell/NotificationCenter.h"
 #include "shell/OpenApps.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
@@ -20,7 +21,7 @@
 HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, MusicPlayer &music,
                        QObject *parent)
     : QObject(parent), host(shellHost), services(pageServices), player(music),
-      remover(new AppRemover(shellHost, this))
+      remover(new AppRemover(shellHost, this)), notes(new NotificationCenter(shellHost, this))
 {
     // Progress comes in many small steps: the page hears of them at most
     // five times a second.
@@ -29,6 +30,9 @@ HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, MusicPl
     // A new song passes through several states at once: one call tells them.
     connect(&player, &MusicPlayer::changed, this,
             [this] { tellLater(QStringLiteral("musicChanged"), 0, musicToTell); });
+    // Several changes in one turn (a flood, a title and a note): one call.
+    connect(notes, &NotificationCenter::changed, this,
+            [this] { tellLater(QStringLiteral("notificationsChanged"), 0, notesToTell); });
 }
 
 int HomeBridge::appOnTop() const
@@ -138,4 +142,36 @@ void HomeBridge::musicPlayPause()
 void HomeBridge::musicNext()
 {
     player.control(MusicPlayer::Control::Next);
+}
+
+// Notifications and badges.
+
+QVariantList HomeBridge::notifications() const
+{
+    return notes->notes();
+}
+
+QVariantMap HomeBridge::badges() const
+{
+    return notes->badges();
+}
+
+bool HomeBridge::openNotification(int id)
+{
+    return notes->open(id);
+}
+
+void HomeBridge::clearNotifications()
+{
+    notes->clear();
+}
+
+bool HomeBridge::doNotDisturb() const
+{
+    return notes->quiet();
+}
+
+void HomeBridge::setDoNotDisturb(bool on)
+{
+    notes->setQuiet(on);
 }

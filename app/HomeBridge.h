@@ -6,6 +6,7 @@
 
 class AppRemover;
 class MusicPlayer;
+class NotificationCenter;
 class PageServices;
 class ShellHost;
 
@@ -73,15 +74,30 @@ public slots:
     void musicPlayPause();
     void musicNext();
 
+    // Notifications of app pages (NotificationCenter::notes), newest first,
+    // and the counts on icons and tabs (NotificationCenter::badges). The
+    // page hears of each change through its function notificationsChanged().
+    QVariantList notifications() const;
+    QVariantMap badges() const;
+    // Brings forward the app that sent notification id: the shell calls the
+    // page's openNotified(index, name). False when nothing is left to open.
+    bool openNotification(int id);
+    void clearNotifications();
+    // Do not disturb: notifications collect in the list without banners.
+    bool doNotDisturb() const;
+    void setDoNotDisturb(bool on);
+
 private:
     // Calls the home page's function (no arguments) once within ms of one or
     // more requests, pending being that call's flag.
     void tellLater(const QString &function, int ms, bool &pending);
     bool downloadsToTell = false;
     bool musicToTell = false;
+    bool notesToTell = false;
 
     ShellHost &host;
     PageServices &services;
     MusicPlayer &player;
     AppRemover *remover;
+    NotificationCenter *notes;
 };

@@ -20,8 +20,13 @@ int OpenApps::indexOf(const QStackedWidget *stack, const QString &name)
         return -1;
     for (int i = 0; i < stack->count(); ++i) {
         // The name is compared whole: "Music" is not "Music.map".
-        if (stack->widget(i)->property(appNameProperty).toString() == name)
+        if (nameOf(stack->widget(i)) == name)
             return i;
     }
     return -1;
+}
+
+QString OpenApps::nameOf(const QWidget *page)
+{
+    return page ? page->property(appNameProperty).toString() : QString();
 }

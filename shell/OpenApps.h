@@ -16,4 +16,6 @@ public:
     // The stack index of the page of the app called name, or -1 when the app
     // is not open (an empty name is never open).
     static int indexOf(const QStackedWidget *stack, const QString &name);
+    // The name page was marked with; empty for a page of no app.
+    static QString nameOf(const QWidget *page);
 };

@@ -2,6 +2,7 @@
 
 #include "shell/AppView.h"
 #include "shell/Messages.h"
+#include "shell/NotificationCenter.h"
 #include "shell/PageProgress.h"
 #include "shell/ScriptBridge.h"
 #include "shell/ShellPaths.h"
@@ -57,6 +58,11 @@ void ShellHost::follow(AppView *view)
     view->setProperty("vantaraFollowed", true);
     hookViewLoads(view);
     PageProgress::follow(view, progressBar());
+    // A title such as "(3) Inbox" counts on the app's badges.
+    QObject::connect(view, &AppView::titleChanged, view, [view] {
+        if (NotificationCenter *center = NotificationCenter::of(view->widget()))
+            center->titleChanged(view->widget(), view->title());
+    });
 }
 
 QString ShellHost::programFolder() const

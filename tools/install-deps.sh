@@ -16,8 +16,9 @@ packages=(
   libtag1-dev zlib1g-dev
   xvfb xauth xdotool imagemagick x11-utils
   lame librsvg2-bin
-  # A private message bus for the music player's desktop controls.
-  dbus-daemon
+  # A private message bus for the music player's desktop controls, and a
+  # stand-in for the desktop's notification service on it.
+  dbus-daemon python3-dbusmock
   clang libclang-rt-14-dev
   fonts-dejavu-core
   # The on-screen keyboard (Qt's virtual keyboard and the QML it is made of).

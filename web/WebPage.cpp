@@ -4,6 +4,7 @@
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 #include "web/NetworkCookieJar.h"
+#include "web/NotificationPermission.h"
 #include "web/OpenedWindow.h"
 #include "web/WebKitAppView.h"
 
@@ -13,6 +14,7 @@
 WebPage::WebPage(QObject *parent, ShellHost *host)
     : QuietPage(parent, host ? host->hookTarget() : nullptr), shell(host)
 {
+    NotificationPermission::answerFor(this);
 }
 
 QString WebPage::userAgent()

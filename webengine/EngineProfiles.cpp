@@ -2,6 +2,7 @@
 
 #include "web/WebPage.h"
 #include "webengine/EngineCookies.h"
+#include "webengine/EngineNotifications.h"
 #include "webengine/PermissionAnswers.h"
 #include "webengine/RequestGuard.h"
 
@@ -64,6 +65,7 @@ QWebEngineProfile *make(const QString &folder, bool mobileRequests, const QStrin
     configure(profile->settings());
     EngineCookies::keep(profile, cookieFile);
     new PermissionAnswers(folder + QStringLiteral(".permissions"), profile);
+    EngineNotifications::present(profile);
     return profile;
 }
 

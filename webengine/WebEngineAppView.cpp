@@ -67,8 +67,7 @@ WebEngineAppView::WebEngineAppView(QWebEngineView *view, const EngineViewSetup &
     if (!setup.styleSheet.isEmpty())
         enginePage->scripts().insert(styleScript(setup.styleSheet));
     view->setPage(enginePage);
-    AppView::setApp(setup.appName, setup.appIcon);
-    enginePage->setAppName(setup.appName);
+    WebEngineAppView::setApp(setup.appName, setup.appIcon);
 
     connect(view, &QWebEngineView::titleChanged, this, &AppView::titleChanged);
     connect(view, &QWebEngineView::urlChanged, this, &AppView::urlChanged);
@@ -271,4 +270,10 @@ void WebEngineAppView::close(bool)
     enginePage->setParent(nullptr);
     view->deleteLater();
     enginePage->deleteLater();
+}
+
+void WebEngineAppView::setApp(const QString &name, const QByteArray &icon)
+{
+    AppView::setApp(name, icon);
+    enginePage->setAppName(name);
 }

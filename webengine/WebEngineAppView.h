@@ -46,6 +46,8 @@ public:
     void runScript(const QString &source, const ScriptResult &done) override;
     void showOwnPage(const QByteArray &html) override;
     void close(bool stopPlugins) override;
+    // The page's questions and dialogs name the app too.
+    void setApp(const QString &name, const QByteArray &icon) override;
     bool isFullScreen() const { return fullScreen; }
 
 protected:

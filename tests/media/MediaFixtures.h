@@ -55,6 +55,7 @@ public:
     ~PrivateBus();
     // Whether the daemon runs and told its address.
     bool started() const { return !busAddress.isEmpty(); }
+    QString address() const { return busAddress; }
     // A new connection to the bus under the given connection name.
     QDBusConnection connect(const QString &name);
 

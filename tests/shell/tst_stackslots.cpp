@@ -1,10 +1,13 @@
 #include "DialogSteps.h"
+#include "MediaFixtures.h"
 #include "PageClick.h"
 #include "TestHttpServer.h"
 #include "TestShell.h"
 #include "app/MainWindow.h"
 #include "shell/AppDescriptor.h"
 #include "shell/Messages.h"
+#include "shell/NotificationBanner.h"
+#include "shell/NotificationCenter.h"
 #include "shell/ShellPaths.h"
 #include "web/DialogOverlay.h"
 #include "web/WebKitAppView.h"
@@ -12,6 +15,9 @@
 #include "PageScript.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDesktopWidget>
 #include <QDir>
 #include <QFile>
@@ -63,6 +69,11 @@ private slots:
     void removingAnAppFromItsIcon();
     void restoredTabsStartWhenFirstShown();
     void appFoldersCopiedInJoinWithoutARestart();
+    void notificationsBannersAndBadges_data();
+    void notificationsBannersAndBadges();
+    void appsAreAskedEachForThemselves_data();
+    void appsAreAskedEachForThemselves();
+    void cleanupTestCase();
     // Last: its last row ends the application's life as a logout does, after
     // which WebKit's timers no longer run in this process.
     void openAppsComeBackAfterARestart_data();
@@ -172,13 +183,69 @@ private:
             home("$('.ui-sortable-helper, .ui-sortable-placeholder').length").toInt() == 0, 20000);
     }
 
+    // The desktop's notification service (python3-dbusmock's template) on
+    // the test's private bus, logging each call to log.
+    bool startDesktopService(QProcess &service, const QString &log)
+    {
+        if (!bus || !bus->started())
+            return false;
+        service.start(QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3",
+                      {"-m", "dbusmock", "--session", "-t", "notification_daemon", "-l", log});
+        QDBusConnection watcher = bus->connect("notificationWatcher");
+        return service.waitForStarted(10000) &&
+               TestUtil::waitFor(
+                   [&] {
+                       return service.state() == QProcess::Running &&
+                              watcher.interface()->isServiceRegistered(
+                                  "org.freedesktop.Notifications");
+                   },
+                   20000);
+    }
+    // What the service was asked to show by now: a call on the shell's own
+    // connection returns after those it sent before.
+    QStringList desktopNotifications(const QString &log)
+    {
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+            "org.freedesktop.Notifications", "GetServerInformation"));
+        QFile file(log);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split('\n').filter(" Notify ");
+    }
+    // A page whose notify(title, body) asks first, says the answer in its
+    // title and, allowed, shows a notification.
+    static constexpr const char *notifyingPage =
+        "<html><head><title>Inbox</title></head><body><script>"
+        "function notify(t, b) { Notification.requestPermission(function (p) {"
+        " document.title = 'asked ' + p;"
+        " if (p == 'granted') new Notification(t, {body: b}).onclick ="
+        " function () { document.title = 'tapped ' + t; }; }); }"
+        "</script></body></html>";
+    NotificationBanner *banner() const { return window->findChild<NotificationBanner *>(); }
+    bool bannerShown() const { return banner() && banner()->isVisible(); }
+    QString tabBadge(int i) const
+    {
+        return home(QString("$('#dockapps a:eq(%1) .badge').text()").arg(i)).toString();
+    }
+
     TestHttpServer *server = nullptr;
     MainWindow *window = nullptr;
+    PrivateBus *bus = nullptr;
 };
 
 void TestStackSlots::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
+    // The session bus of the whole run is the test's own.
+    bus = new PrivateBus;
+    if (bus->started())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8());
+}
+
+void TestStackSlots::cleanupTestCase()
+{
+    delete bus;
 }
 
 void TestStackSlots::init()
@@ -1141,6 +1208,207 @@ void TestStackSlots::removingAnAppFromItsIcon()
     QVERIFY(QFile::exists(outside + "/index.html"));
     QCOMPARE(QFileInfo(root.path() + "/Apps/Music.map").isDir(), true);
     Messages::dismissAutomatically({});
+}
+
+void TestStackSlots::notificationsBannersAndBadges_data()
+{
+    TestUtil::engineRows();
+}
+
+// A page's notifications, after the user allowed them: banner, list, badges
+// on icon and tab, a tap that brings the app forward, quiet on request, the
+// desktop's service told, and a flood bounded.
+void TestStackSlots::notificationsBannersAndBadges()
+{
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(window->paths(), engine));
+    QTemporaryDir logFolder;
+    const QString log = logFolder.filePath("service.log");
+    QProcess service;
+    QVERIFY(startDesktopService(service, log));
+    const QByteArray page = notifyingPage;
+    server->route("/mail", page);
+    // Another site, whose answer the engine keeps apart.
+    TestHttpServer other;
+    QVERIFY(other.start());
+    other.route("/mail", page);
+    QStringList questions;
+    bool allow = false;
+    Messages::dismissAutomatically([](const QString &) {});
+    Messages::answerAutomatically([&](const QString &question) {
+        questions << question;
+        return allow;
+    });
+
+    // Not allowed: nothing shows, and the page is not asked about again.
+    AppView *quiet = openFromHome("Quiet", other.url("/mail").toString());
+    QVERIFY(quiet);
+    for (int i = 0; i < 2; ++i) {
+        PageScript::run(quiet, "document.title = 'x'; notify('Hello', 'World')");
+        QTRY_COMPARE(PageScript::run(quiet, "document.title").toString(),
+                     QStringLiteral("asked denied"));
+    }
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions[0].contains("Quiet") && questions[0].contains("show you notifications"),
+             qPrintable(questions[0]));
+    QCOMPARE(home("vantara.notifications().length").toInt(), 0);
+    QVERIFY(!bannerShown());
+
+    // Allowed, while the home screen is in front: a banner, an entry, badges.
+    allow = true;
+    AppView *mail = openFromHome("Inbox", server->url("/mail").toString());
+    QVERIFY(mail);
+    home("$('#start').click()");
+    PageScript::run(mail, "notify('Hello <b>there</b>', 'Line one\\n\\nline <i>two</i>')");
+    QTRY_VERIFY(bannerShown());
+    QCOMPARE(questions.size(), 2);
+    QStringList texts;
+    for (QLabel *label : banner()->findChildren<QLabel *>())
+        if (!label->text().isEmpty()) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            texts << label->text();
+        }
+    QCOMPARE(texts, QStringList({"Inbox: Hello <b>there</b>", "Line one line <i>two</i>"}));
+    QTRY_COMPARE(home("$('#notes a.note b').text()").toString(),
+                 QStringLiteral("Inbox: Hello <b>there</b>"));
+    QCOMPARE(home("$('#notes a.note p').text()").toString(),
+             QStringLiteral("Line one line <i>two</i>"));
+    QCOMPARE(home("$('#notes a.note i').length").toInt(), 0);
+    QCOMPARE(tabBadge(1), QStringLiteral("1"));
+    QCOMPARE(tabBadge(0), QString());
+    QCOMPARE(home("vantara.badges().apps['Inbox']").toInt(), 1);
+    QCOMPARE(home("$('#bellcount').text()").toString(), QStringLiteral("1"));
+    QTRY_COMPARE(desktopNotifications(log).size(), 1);
+    QVERIFY2(desktopNotifications(log)[0].contains("Hello <b>there</b>") &&
+                 desktopNotifications(log)[0].contains("Line one line &lt;i&gt;two&lt;/i&gt;"),
+             qPrintable(desktopNotifications(log)[0]));
+
+    // A tap on the banner brings the app forward; what it sent is seen.
+    QTest::mouseClick(banner(), Qt::LeftButton, {}, QPoint(20, 10));
+    QTRY_VERIFY(window->stack()->isVisible());
+    QCOMPARE(window->stack()->currentWidget(), mail->widget());
+    QVERIFY(highlightOnTop());
+    QVERIFY(!bannerShown());
+    QTRY_COMPARE(tabBadge(1), QString());
+    QTRY_COMPARE(PageScript::run(mail, "document.title").toString(),
+                 QStringLiteral("tapped Hello <b>there</b>"));
+
+    // A count the title leads with counts on the tab.
+    const struct {
+        const char *title;
+        int count;
+    } titles[] = {{"(7) Inbox", 7},
+                  {"Inbox (5)", 0},
+                  {"(12+) Inbox", 12},
+                  {"(x) Inbox", 0},
+                  {"(123456789) Inbox", NotificationList::maxTitleCount},
+                  {"(3) Inbox", 3}};
+    for (const auto &t : titles) {
+        PageScript::run(mail, QString("document.title = '%1'").arg(t.title));
+        QTRY_COMPARE(home("vantara.badges().tabs[1]").toInt(), t.count);
+    }
+    QTRY_COMPARE(tabBadge(1), QStringLiteral("3"));
+    QCOMPARE(home("vantara.badges().apps['Inbox']").toInt(), 3);
+
+    // Do not disturb: the list collects, no banner, the desktop is not told.
+    home("$('#start').click()");
+    home("$('#dnd').click()");
+    QVERIFY(home("vantara.doNotDisturb()").toBool());
+    PageScript::run(mail, "new Notification('Quietly')");
+    QTRY_COMPARE(home("vantara.notifications().length").toInt(), 2);
+    QTRY_COMPARE(tabBadge(1), QStringLiteral("4"));
+    // Texts of any length go in short, on one line.
+    PageScript::run(mail, "new Notification('\\u0007' + 'T'.repeat(5000),"
+                          " {body: 'a\\tb\\u200e ' + 'B'.repeat(5000)})");
+    QTRY_COMPARE(home("vantara.notifications().length").toInt(), 3);
+    QCOMPARE(home("vantara.notifications()[0].title").toString(),
+             QString(NotificationList::maxTitle - 1, 'T') + QChar(0x2026));
+    QCOMPARE(home("vantara.notifications()[0].body").toString(),
+             "a b " + QString(NotificationList::maxBody - 5, 'B') + QChar(0x2026));
+    QVERIFY(!bannerShown());
+    QCOMPARE(desktopNotifications(log).size(), 1);
+    // A tap on the list's entry opens the app too.
+    // The bell opens the list, a tap elsewhere closes it.
+    QTest::mouseClick(window->homeView(), Qt::LeftButton, {},
+                      TestUtil::centreOf(window->homeView(), "#bell"));
+    QVERIFY(home("$('#notelist').is(':visible')").toBool());
+    QTest::mouseClick(window->homeView(), Qt::LeftButton, {}, QPoint(640, 400));
+    QVERIFY(!home("$('#notelist').is(':visible')").toBool());
+    home("$('#bell').click()");
+    QVERIFY(home("$('#notelist').is(':visible')").toBool());
+    home("$('#notes a.note:first').click()");
+    QTRY_COMPARE(window->stack()->currentWidget(), mail->widget());
+    QVERIFY(window->stack()->isVisible());
+    QVERIFY(!home("$('#notelist').is(':visible')").toBool());
+
+    // A flood: the list keeps the newest, banners come a few at a time.
+    home("$('#start').click()");
+    home("$('#dnd').click()");
+    QVERIFY(!home("vantara.doNotDisturb()").toBool());
+    PageScript::run(mail, "for (var i = 0; i < 80; ++i) new Notification('n' + i);");
+    QTRY_COMPARE(home("vantara.notifications()[0].title").toString(), QStringLiteral("n79"));
+    QCOMPARE(home("vantara.notifications().length").toInt(), NotificationList::maxKept);
+    const int flood = desktopNotifications(log).size() - 1;
+    QVERIFY2(flood >= NotificationCenter::bannersPerWindow - 1 &&
+                 flood <= NotificationCenter::bannersPerWindow,
+             qPrintable(QString::number(flood)));
+    QTRY_COMPARE(tabBadge(1), QStringLiteral("53"));
+
+    service.terminate();
+    QVERIFY(service.waitForFinished(10000));
+    Messages::answerAutomatically({});
+}
+
+void TestStackSlots::appsAreAskedEachForThemselves_data()
+{
+    QTest::addColumn<bool>("local");
+    QTest::newRow("local apps") << true;
+    QTest::newRow("web apps of one site, light") << false;
+}
+
+// QtWebKit keeps one answer per site for all its pages: each app is asked for
+// itself all the same, and what one was allowed shows nothing of another.
+void TestStackSlots::appsAreAskedEachForThemselves()
+{
+    QFETCH(bool, local);
+    QTemporaryDir root;
+    server->route("/mail", notifyingPage);
+    for (const char *name : {"Letters", "Parcels"}) {
+        const QString folder = root.path() + "/Apps/" + name;
+        QVERIFY(TestUtil::writeFile(
+            folder + "/app.con",
+            local ? QByteArray("<config><apptype>local</apptype>"
+                               "<applink>index.html</applink></config>")
+                  : AppDescriptor::webDescriptor(server->url("/mail").toString())));
+        QVERIFY(TestUtil::writeFile(folder + "/index.html", notifyingPage));
+    }
+    QVERIFY(startOver(root.path()));
+    QVERIFY(TestUtil::chooseEngine(window->paths(), AppView::Engine::WebKit));
+    QStringList questions;
+    Messages::dismissAutomatically([](const QString &) {});
+    Messages::answerAutomatically([&](const QString &question) {
+        questions << question;
+        return question.startsWith("Letters");
+    });
+    AppView *letters = TestUtil::openFromHome(window, "Letters", "web", "Letters");
+    AppView *parcels = TestUtil::openFromHome(window, "Parcels", "web", "Parcels");
+    QVERIFY(letters && parcels);
+    QCOMPARE(parcels->engine(), AppView::Engine::WebKit);
+    PageScript::run(parcels, "notify('Not allowed', '')");
+    QTRY_COMPARE(PageScript::run(parcels, "document.title").toString(),
+                 QStringLiteral("asked denied"));
+    PageScript::run(letters, "notify('First', '')");
+    QTRY_COMPARE(home("vantara.notifications().length").toInt(), 1);
+    // Allowed for one app, the site is not allowed for the other.
+    PageScript::run(parcels, "new Notification('Not asked')");
+    PageScript::run(letters, "new Notification('Second')");
+    QTRY_COMPARE(home("vantara.notifications().length").toInt(), 2);
+    QCOMPARE(
+        home("vantara.notifications().map(function (n) { return n.title; }).join()").toString(),
+        QStringLiteral("Second,First"));
+    QCOMPARE(questions.size(), 2);
+    QVERIFY(questions[1].startsWith("Letters"));
+    Messages::answerAutomatically({});
 }
 
 QTEST_MAIN(TestStackSlots)
