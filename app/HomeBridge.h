@@ -8,6 +8,7 @@ class AppRemover;
 class MusicPlayer;
 class PageServices;
 class ShellHost;
+class SystemStatus;
 
 // What the home page needs of the shell beyond myob's slots. Only the home
 // page gets it, as "vantara", decided by its exact address as for myob; each
@@ -22,6 +23,10 @@ public:
 
     // The name under which the home page sees it.
     static QString scriptName() { return QStringLiteral("vantara"); }
+
+    // The status bar follows system from now on (until then it shows no
+    // battery, network or volume).
+    void watch(SystemStatus *system);
 
 public slots:
     // The index of the app page the user sees, or -1 while the home screen
@@ -73,15 +78,31 @@ public slots:
     void musicPlayPause();
     void musicNext();
 
+    // The settings page: what settings.xml holds (restoreApps, freezeAfter,
+    // discardAfter, keepLoaded, keyboard, wallpaper) and the pictures a
+    // wallpaper can be chosen from.
+    QVariantMap settings() const;
+    // Keeps value in the setting called name (the wallpaper shows at once);
+    // empty when done, else why not, settings.xml left as it was.
+    QString setSetting(const QString &name, const QString &value);
+    // The versions of Vantara and of both web engines.
+    QVariantMap about() const;
+
+    // The status bar's battery, network and volume (SystemStatus::describe).
+    // The page hears of each change through its function statusChanged().
+    QVariantMap status() const;
+
 private:
     // Calls the home page's function (no arguments) once within ms of one or
     // more requests, pending being that call's flag.
     void tellLater(const QString &function, int ms, bool &pending);
     bool downloadsToTell = false;
     bool musicToTell = false;
+    bool statusToTell = false;
 
     ShellHost &host;
     PageServices &services;
     MusicPlayer &player;
     AppRemover *remover;
+    SystemStatus *system = nullptr;
 };

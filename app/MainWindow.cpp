@@ -29,6 +29,7 @@
 #include "shell/PrivateFiles.h"
 #include "shell/ScriptBridge.h"
 #include "shell/SwitchKeys.h"
+#include "shell/SystemStatus.h"
 #include "web/MemoryRelease.h"
 
 #include <QApplication>
@@ -115,6 +116,12 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
         connect(screen, &QScreen::virtualGeometryChanged, services, &PageServices::screenChanged);
     music = new MusicPlayer(*this, this);
     home = new HomeBridge(*this, *services, *music, this);
+    // The status bar's battery and network, once the home screen is up:
+    // connecting to the system bus waits for its daemon.
+    connect(ui->webView, &QWebView::loadFinished, home, [this] {
+        if (!systemStatus)
+            home->watch(systemStatus = new SystemStatus(QDBusConnection::systemBus(), this));
+    });
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
     // Whatever view has focus, the switching keys and the media keys are the

@@ -1,4 +1,5 @@
 #include "HomePage.h"
+#include "TestPictures.h"
 #include "TestShell.h"
 #include "app/HomeBridge.h"
 #include "apps/AppCatalogue.h"
@@ -10,6 +11,7 @@
 #include "shell/EngineChoice.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellSettings.h"
+#include "web/EngineLoader.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -19,6 +21,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QStackedWidget>
 #include <QTest>
 #include <QWebFrame>
 #include <QWebView>
@@ -334,6 +337,150 @@ private slots:
         QCOMPARE(ShellSettings::read(shell->paths()).lightApps, QStringList({"Maps"}));
         QCOMPARE(QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup),
                  QFile::Permissions());
+    }
+
+    // The settings page through its own controls: each choice is kept in
+    // settings.xml at once, beside what the file held; a value out of bounds
+    // is refused, said, and leaves the file and the control as they were.
+    void theSettingsPageKeepsEachChoice_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("kept"); // the element written; empty: refused
+        QTest::addColumn<QString>("said");
+        QTest::newRow("restore") << "#setrestoreApps"
+                                 << "false"
+                                 << "<restoreApps>false</restoreApps>"
+                                 << "";
+        QTest::newRow("keyboard") << "#setkeyboard"
+                                  << "always"
+                                  << "<keyboard>always</keyboard>"
+                                  << "";
+        QTest::newRow("freeze") << "#setfreezeAfter"
+                                << "60"
+                                << "<freezeAfter>60</freezeAfter>"
+                                << "";
+        QTest::newRow("discard at a week") << "#setdiscardAfter"
+                                           << "604800"
+                                           << "<discardAfter>604800</discardAfter>"
+                                           << "";
+        QTest::newRow("keep none loaded") << "#setkeepLoaded"
+                                          << "0"
+                                          << "<keepLoaded>0</keepLoaded>"
+                                          << "";
+        QTest::newRow("freeze never") << "#setfreezeAfter"
+                                      << "0"
+                                      << ""
+                                      << "Not kept: a whole number from 1 to 604800.";
+        QTest::newRow("discard past a week") << "#setdiscardAfter"
+                                             << "604801"
+                                             << ""
+                                             << "Not kept: a whole number from 1 to 604800.";
+        QTest::newRow("keep too many") << "#setkeepLoaded"
+                                       << "101"
+                                       << ""
+                                       << "Not kept: a whole number from 0 to 100.";
+        QTest::newRow("keyboard of no kind") << "#setkeyboard"
+                                             << "sometimes"
+                                             << ""
+                                             << "Not kept: touch, always or off.";
+        QTest::newRow("wallpaper") << "#setwallpaper"
+                                   << "sea.jpg"
+                                   << "<wallpaper>sea.jpg</wallpaper>"
+                                   << "";
+        QTest::newRow("wallpaper too large") << "#setwallpaper"
+                                             << "huge.png"
+                                             << ""
+                                             << "Not kept: not a picture that can be shown.";
+        QTest::newRow("wallpaper elsewhere") << "#setwallpaper"
+                                             << "../Apps/sea.jpg"
+                                             << ""
+                                             << "Not kept: not a picture that can be shown.";
+    }
+
+    void theSettingsPageKeepsEachChoice()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, value);
+        QFETCH(QString, kept);
+        QFETCH(QString, said);
+        const QString pictures = shell->paths().picturesFolder();
+        QVERIFY(
+            TestUtil::writeFile(pictures + "/sea.jpg", TestPictures::plain(QSize(64, 40), "JPG")));
+        QVERIFY(TestUtil::writeFile(pictures + "/huge.png",
+                                    TestPictures::pngBomb(QSize(20000, 20000))));
+        const QString file = shell->paths().settingsFile();
+        const QByteArray before = "<settings><lightEngine>Maps</lightEngine><other a=\"1\"/>"
+                                  "<freezeAfter>300</freezeAfter></settings>";
+        QVERIFY(TestUtil::writeFile(file, before));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+
+        // Reached from the status bar over an open app: the home screen comes first.
+        const int homes = recorder.count("homescreen");
+        shell->stack()->addWidget(new QWidget);
+        shell->stack()->show();
+        js("jQuery('#settings').hide()");
+        click(centreOf("#setopen"));
+        QVERIFY(js("jQuery('#settings').is(':visible')").toBool());
+        QCOMPARE(recorder.count("homescreen"), homes + 1);
+        delete shell->stack()->widget(0);
+        shell->stack()->hide();
+        QCOMPARE(js("jQuery('#setwallpaper option').map(function(){ return this.value; }).get()")
+                     .toStringList(),
+                 QStringList({"", "huge.png", "sea.jpg"}));
+        const QString shown = js(QStringLiteral("jQuery('%1').val()").arg(control)).toString();
+
+        const bool box = control == "#setrestoreApps";
+        js(QStringLiteral("(function(){ var c = jQuery('%1'); if (c.is(':checkbox'))"
+                          " c.prop('checked', %2); else { if (c.is('select') &&"
+                          " !c.find('option[value=\"%3\"]').length) c.append(jQuery('<option>')"
+                          ".val('%3')); c.val('%3'); } c.change(); })()")
+               .arg(control, box ? value : "false", value));
+        QCOMPARE(js("jQuery('#setresult').text()").toString(), said);
+        const QByteArray after = TestUtil::readFile(file);
+        if (kept.isEmpty()) {
+            QCOMPARE(after, before);
+            QCOMPARE(js(QStringLiteral("jQuery('%1').val()").arg(control)).toString(), shown);
+            return;
+        }
+        // Every other element stays; the changed one is there once.
+        QVERIFY2(after.contains(kept.toUtf8()), after);
+        QCOMPARE(after.count(kept.section('>', 0, 0).toUtf8() + ">"), 1);
+        QVERIFY(after.contains("<lightEngine>Maps</lightEngine>") && after.contains("<other a="));
+        QCOMPARE(QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
+        // Read back as the shell reads it, and shown so when the page opens again.
+        const ShellSettings read = ShellSettings::read(shell->paths());
+        QCOMPARE(read.lightApps, QStringList({"Maps"}));
+        const QVariantMap back = homeBridge->settings();
+        const QString name = control.mid(4);
+        QCOMPARE(back.value(name).toString(), value);
+        if (name == "wallpaper") {
+            // Shown at once, from a copy at the screen's size, and at the next start.
+            const QString copy = homeBridge->defaultWallpaper();
+            QVERIFY2(copy.contains("/cache/wallpaper/wallpaper-"), qPrintable(copy));
+            QVERIFY(js("document.body.style.backgroundImage")
+                        .toString()
+                        .contains(copy.section('/', -1)));
+            // Vantara's own again: no element, the page's own picture.
+            QCOMPARE(homeBridge->setSetting("wallpaper", ""), QString());
+            QVERIFY(!TestUtil::readFile(file).contains("<wallpaper"));
+            QVERIFY(homeBridge->defaultWallpaper() != copy);
+        }
+    }
+
+    // The versions About names: compiled in, QtWebEngine never loaded for them.
+    void aboutNamesEachVersion()
+    {
+        const QVariantMap about = homeBridge->about();
+        for (const char *key : {"vantara", "webkit", "webkitEngine", "webengine"})
+            QVERIFY2(QRegExp("\\d+\\.\\d+.*").exactMatch(about.value(key).toString()), key);
+        js("jQuery('#settings').hide()");
+        click(centreOf("#setopen"));
+        QVERIFY(js("jQuery('#setabout').text()")
+                    .toString()
+                    .contains("QtWebEngine " + about.value("webengine").toString()));
+        QVERIFY(!EngineLoader::isLoaded());
     }
 };
 
