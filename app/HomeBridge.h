@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -104,5 +105,5 @@ private:
     PageServices &services;
     MusicPlayer &player;
     AppRemover *remover;
-    SystemStatus *system = nullptr;
+    QPointer<SystemStatus> system;
 };

@@ -16,8 +16,10 @@ packages=(
   libtag1-dev zlib1g-dev
   xvfb xauth xdotool imagemagick x11-utils
   lame librsvg2-bin
-  # A private message bus for the music player's desktop controls.
-  dbus-daemon
+  # A private message bus for the music player's desktop controls, and the
+  # system's services (UPower, NetworkManager, the sound server) as mocks on
+  # it for the status bar's tests.
+  dbus-daemon python3-dbusmock
   clang libclang-rt-14-dev
   fonts-dejavu-core
   python3

@@ -1,4 +1,5 @@
 #include "HomePage.h"
+#include "PrivateBus.h"
 #include "TestPictures.h"
 #include "TestShell.h"
 #include "app/HomeBridge.h"
@@ -11,10 +12,13 @@
 #include "shell/EngineChoice.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellSettings.h"
+#include "shell/SystemStatus.h"
 #include "web/EngineLoader.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -39,6 +43,21 @@ bool copyTree(const QString &from, const QString &to)
             return false;
     }
     return true;
+}
+
+// Sets a property of a mock service as the service itself would change it: the
+// mock says so with PropertiesChanged.
+bool setBusProperty(QDBusConnection bus, const QString &service, const QString &path,
+                    const QString &interface, const QString &name, const QVariant &value,
+                    const char *method = "Set")
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path,
+                                                       method == QByteArray("Set")
+                                                           ? "org.freedesktop.DBus.Properties"
+                                                           : "org.freedesktop.DBus.Mock",
+                                                       method);
+    call << interface << name << QVariant::fromValue(QDBusVariant(value));
+    return bus.call(call, QDBus::BlockWithGui).type() == QDBusMessage::ReplyMessage;
 }
 
 QString describe(QRgb c)
@@ -481,6 +500,68 @@ private slots:
                     .toString()
                     .contains("QtWebEngine " + about.value("webengine").toString()));
         QVERIFY(!EngineLoader::isLoaded());
+    }
+
+    // The status bar's battery and network follow UPower and NetworkManager on
+    // a bus of the test's own: hidden while a service is absent or tells of
+    // nothing to show, shown and changed by the services' own signals.
+    void theStatusBarFollowsTheSystemsServices()
+    {
+        PrivateBus bus;
+        QVERIFY(bus.started());
+        QDBusConnection client = bus.connect("client");
+        auto *status = new SystemStatus(bus.connect("system"), this);
+        homeBridge->watch(status);
+        auto shown = [this](const char *id) {
+            return js(QStringLiteral("jQuery('#%1').is(':visible') ? jQuery('#%1').text() : '-'")
+                          .arg(id))
+                .toString();
+        };
+        const QString upower = "org.freedesktop.UPower", nm = "org.freedesktop.NetworkManager";
+        const QString display = "/org/freedesktop/UPower/devices/DisplayDevice";
+        const QString device = "org.freedesktop.UPower.Device";
+        auto battery = [&](const char *name, const QVariant &value) {
+            return setBusProperty(client, upower, display, device, name, value);
+        };
+        // A desktop's display device: no battery to show.
+        QVERIFY(bus.runMock("upower", upower));
+        QVERIFY(battery("Percentage", 80.4));
+        QVERIFY(battery("IsPresent", true));
+        QCOMPARE(shown("battery"), QString("-"));
+        QVERIFY(battery("Type", 2u));
+        QTRY_COMPARE(shown("battery"), QString("80%"));
+        // NetworkManager is absent meanwhile.
+        QCOMPARE(shown("network"), QString("-"));
+        QVERIFY(battery("Percentage", 7.0));
+        QVERIFY(battery("State", 2u));
+        QTRY_COMPARE(shown("battery"), QString("7%"));
+        QVERIFY(js("jQuery('#battery').hasClass('low')").toBool());
+        QVERIFY(battery("State", 1u));
+        QTRY_COMPARE(shown("battery"), QString("\u26a17%"));
+        QVERIFY(!js("jQuery('#battery').hasClass('low')").toBool());
+
+        const QString manager = "/org/freedesktop/NetworkManager";
+        QVERIFY(bus.runMock("networkmanager", nm));
+        QTRY_COMPARE(shown("network"), QString("Online"));
+        QVERIFY(
+            setBusProperty(client, nm, manager, nm, "PrimaryConnectionType", "", "AddProperty"));
+        QVERIFY(
+            setBusProperty(client, nm, manager, nm, "PrimaryConnectionType", "802-11-wireless"));
+        QTRY_COMPARE(shown("network"), QString("Wi-Fi"));
+        QVERIFY(setBusProperty(client, nm, manager, nm, "State", 20u));
+        QTRY_COMPARE(shown("network"), QString("Offline"));
+
+        // A service that leaves takes its indicator with it, and one that
+        // comes back brings it back.
+        QVERIFY(bus.stopMock(upower));
+        QTRY_COMPARE(shown("battery"), QString("-"));
+        QCOMPARE(shown("network"), QString("Offline"));
+        QVERIFY(bus.stopMock(nm));
+        QTRY_COMPARE(shown("network"), QString("-"));
+        QVERIFY(bus.runMock("networkmanager", nm));
+        QTRY_COMPARE(shown("network"), QString("Online"));
+        delete status;
+        QCOMPARE(homeBridge->status(), QVariantMap());
     }
 };
 
