@@ -1,18 +1,21 @@
 #include "shell/SystemStatus.h"
 
 #include "shell/BusProperties.h"
+#include "shell/SoundVolume.h"
 
 #include <cmath>
 
-SystemStatus::SystemStatus(QDBusConnection system, QObject *parent)
+SystemStatus::SystemStatus(QDBusConnection system, QDBusConnection session, QObject *parent)
     : QObject(parent),
       power(new BusProperties(system, QStringLiteral("org.freedesktop.UPower"),
                               QStringLiteral("/org/freedesktop/UPower/devices/DisplayDevice"),
                               QStringLiteral("org.freedesktop.UPower.Device"), this)),
       networkManager(new BusProperties(system, QStringLiteral("org.freedesktop.NetworkManager"),
                                        QStringLiteral("/org/freedesktop/NetworkManager"),
-                                       QStringLiteral("org.freedesktop.NetworkManager"), this))
+                                       QStringLiteral("org.freedesktop.NetworkManager"), this)),
+      sound(new SoundVolume(session, this))
 {
+    connect(sound, &SoundVolume::changed, this, &SystemStatus::changed);
     connect(power, &BusProperties::changed, this, &SystemStatus::changed);
     connect(networkManager, &BusProperties::changed, this, &SystemStatus::changed);
 }
@@ -25,6 +28,9 @@ QVariantMap SystemStatus::describe() const
         out.insert(QStringLiteral("battery"), b);
     if (!n.isEmpty())
         out.insert(QStringLiteral("network"), n);
+    const QVariantMap v = sound->describe();
+    if (!v.isEmpty())
+        out.insert(QStringLiteral("volume"), v);
     return out;
 }
 

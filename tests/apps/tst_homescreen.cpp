@@ -510,7 +510,7 @@ private slots:
         PrivateBus bus;
         QVERIFY(bus.started());
         QDBusConnection client = bus.connect("client");
-        auto *status = new SystemStatus(bus.connect("system"), this);
+        auto *status = new SystemStatus(bus.connect("system"), bus.connect("session"), this);
         homeBridge->watch(status);
         auto shown = [this](const char *id) {
             return js(QStringLiteral("jQuery('#%1').is(':visible') ? jQuery('#%1').text() : '-'")
@@ -524,7 +524,7 @@ private slots:
             return setBusProperty(client, upower, display, device, name, value);
         };
         // A desktop's display device: no battery to show.
-        QVERIFY(bus.runMock("upower", upower));
+        QVERIFY(bus.runMock({"--template", "upower"}, upower));
         QVERIFY(battery("Percentage", 80.4));
         QVERIFY(battery("IsPresent", true));
         QCOMPARE(shown("battery"), QString("-"));
@@ -541,7 +541,7 @@ private slots:
         QVERIFY(!js("jQuery('#battery').hasClass('low')").toBool());
 
         const QString manager = "/org/freedesktop/NetworkManager";
-        QVERIFY(bus.runMock("networkmanager", nm));
+        QVERIFY(bus.runMock({"--template", "networkmanager"}, nm));
         QTRY_COMPARE(shown("network"), QString("Online"));
         QVERIFY(
             setBusProperty(client, nm, manager, nm, "PrimaryConnectionType", "", "AddProperty"));
@@ -558,8 +558,33 @@ private slots:
         QCOMPARE(shown("network"), QString("Offline"));
         QVERIFY(bus.stopMock(nm));
         QTRY_COMPARE(shown("network"), QString("-"));
-        QVERIFY(bus.runMock("networkmanager", nm));
+        QVERIFY(bus.runMock({"--template", "networkmanager"}, nm));
         QTRY_COMPARE(shown("network"), QString("Online"));
+
+        // The volume: the sound server's own address, named on the session bus.
+        const QString sound = bus.runSoundServer();
+        QVERIFY(!sound.isEmpty());
+        const QString pulse = "org.PulseAudio1", lookup = "/org/pulseaudio/server_lookup1";
+        const QString named = "org.PulseAudio.ServerLookup1";
+        QVERIFY(bus.runMock({"--session", pulse, lookup, named}, pulse));
+        QVERIFY(setBusProperty(client, pulse, lookup, named, "Address", "", "AddProperty"));
+        QCOMPARE(shown("volume"), QString("-"));
+        QVERIFY(setBusProperty(client, pulse, lookup, named, "Address", sound));
+        QTRY_COMPARE(shown("volume"), QString("Vol 50%"));
+        QDBusConnection server = QDBusConnection::connectToPeer(sound, "test sound");
+        auto tell = [&](const char *method, const QVariant &value) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                QString(), "/org/pulseaudio/core1/sink0", "org.vantara.Test", method);
+            call << value;
+            return server.call(call, QDBus::BlockWithGui).type() == QDBusMessage::ReplyMessage;
+        };
+        QVERIFY(tell("SetVolume", QVariant::fromValue(QList<uint>{16384, 65536})));
+        QTRY_COMPARE(shown("volume"), QString("Vol 100%"));
+        QVERIFY(tell("SetMute", true));
+        QTRY_COMPARE(shown("volume"), QString("Muted"));
+        QVERIFY(bus.stopMock(pulse));
+        QTRY_COMPARE(shown("volume"), QString("-"));
+        QDBusConnection::disconnectFromPeer("test sound");
         delete status;
         QCOMPARE(homeBridge->status(), QVariantMap());
     }

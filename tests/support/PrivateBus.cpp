@@ -51,7 +51,32 @@ bool owned(QDBusConnection bus, const QString &service)
 }
 } // namespace
 
-bool PrivateBus::runMock(const QString &templateName, const QString &service)
+namespace
+{
+// Debian's own Python, whose packages python3-dbusmock joins, before any other
+// on the path.
+QString python()
+{
+    const QString debian = QStringLiteral("/usr/bin/python3");
+    return QFileInfo::exists(debian) ? debian : QStringLiteral("python3");
+}
+} // namespace
+
+QString PrivateBus::runSoundServer()
+{
+    const QString address = QStringLiteral("unix:path=") + folder.filePath("sound");
+    auto *process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(python(), {QStringLiteral(VANTARA_TEST_SUPPORT) + "/sound-server.py", address});
+    mocks.append({QString(), process});
+    TestUtil::waitFor([process] {
+        return process->state() == QProcess::NotRunning || process->canReadLine() ||
+               process->waitForReadyRead(100);
+    });
+    return process->readLine().trimmed() == "ready" ? address : QString();
+}
+
+bool PrivateBus::runMock(const QStringList &mockArguments, const QString &service)
 {
     if (!started())
         return false;
@@ -61,16 +86,8 @@ bool PrivateBus::runMock(const QString &templateName, const QString &service)
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList arguments{QStringLiteral("-m"), QStringLiteral("dbusmock")};
-    if (templateName.isEmpty())
-        arguments << QStringLiteral("--session") << service << QStringLiteral("/")
-                  << QStringLiteral("org.freedesktop.DBus.Mock.Plain");
-    else
-        arguments << QStringLiteral("--template") << templateName;
-    // Debian's own Python, whose packages python3-dbusmock joins, before any
-    // other on the path.
-    const QString debian = QStringLiteral("/usr/bin/python3");
-    process->start(QFileInfo::exists(debian) ? debian : QStringLiteral("python3"), arguments);
+    process->start(python(),
+                   QStringList{QStringLiteral("-m"), QStringLiteral("dbusmock")} + mockArguments);
     mocks.append({service, process});
     QDBusConnection bus = connect(QStringLiteral("mock watcher"));
     TestUtil::waitFor(

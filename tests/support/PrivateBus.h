@@ -19,10 +19,13 @@ public:
     // A new connection to the bus under the given connection name.
     QDBusConnection connect(const QString &name);
 
-    // Runs python3-dbusmock's template (upower, networkmanager, or a plain
-    // mock of service: "") as service on this bus, for the system and the
-    // session alike; true once service is on the bus.
-    bool runMock(const QString &templateName, const QString &service);
+    // Runs python3-dbusmock with arguments ("--template", "upower"), its
+    // service on this bus for the system and the session alike; true once
+    // service is on the bus.
+    bool runMock(const QStringList &arguments, const QString &service);
+    // Runs tests/support/sound-server.py at a peer-to-peer address of its
+    // own, which it returns once the server listens (empty when it does not).
+    QString runSoundServer();
     // Ends the mock that runs service; true once service has left the bus.
     bool stopMock(const QString &service);
 
