@@ -76,17 +76,16 @@ QStringList PageServices::pictures() const
 
 QString PageServices::choosePicture(const QString &name)
 {
-    const QString address = name.isEmpty()
-                                ? ScaledWallpaper::copyFor(host, ScaledWallpaper::defaultPicture())
-                                : pictureAddress(name);
+    const QString own = ScaledWallpaper::copyFor(host, ScaledWallpaper::defaultPicture());
+    const QString address =
+        name.isEmpty() ? (own.isEmpty() ? QString() : cssFileAddress(own)) : pictureAddress(name);
     if (address.isEmpty())
         return QStringLiteral("not a picture that can be shown");
     const QString refused = ShellSettings::set(host.paths(), QStringLiteral("wallpaper"), name);
     if (!refused.isEmpty())
         return refused;
     chosenWallpaper.clear();
-    ScriptCall::run(host.homeFrame(), QStringLiteral("ChangeWall"),
-                    {name.isEmpty() ? cssFileAddress(address) : address});
+    ScriptCall::run(host.homeFrame(), QStringLiteral("ChangeWall"), {address});
     return QString();
 }
 

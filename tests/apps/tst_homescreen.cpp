@@ -330,6 +330,20 @@ private slots:
         }
         QCOMPARE(engineOf("Wikipedia"), AppView::Engine::WebEngine);
 
+        // The settings page offers the same choice for the web apps that have one.
+        click(centreOf("#setopen"));
+        QCOMPARE(js("jQuery('#setlight input').map(function(){ return jQuery(this).attr('data-app')"
+                    " + (this.checked ? '+' : ''); }).get()")
+                     .toStringList(),
+                 QStringList({"Maps", "Wikipedia"}));
+        click(centreOf("#setlight input[data-app=Maps]"));
+        QCOMPARE(ShellSettings::read(shell->paths()).lightApps,
+                 QStringList({"Elsewhere", "Maps"}));
+        click(centreOf("#setlight input[data-app=Maps]"));
+        QCOMPARE(ShellSettings::read(shell->paths()).lightApps, QStringList({"Elsewhere"}));
+        click(centreOf("#setdone"));
+        QVERIFY(!js("jQuery('#settings').is(':visible')").toBool());
+
         // A local app has no choice, nor has any app while all run light.
         rightClick("#swipe_container a[data-name=Calculator]");
         QVERIFY(menuShown() && !js("jQuery('#engineItem').is(':visible')").toBool());
