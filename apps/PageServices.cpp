@@ -85,6 +85,7 @@ QString PageServices::choosePicture(const QString &name)
     if (!refused.isEmpty())
         return refused;
     chosenWallpaper.clear();
+    pictureInBodyStyle = true;
     ScriptCall::run(host.homeFrame(), QStringLiteral("ChangeWall"), {address});
     return QString();
 }
@@ -116,9 +117,14 @@ void PageServices::screenChanged()
         wallpaper(chosenWallpaper);
         return;
     }
+    // A picture the settings page chose stands in the body's own style,
+    // before the page's default style.
     const QString address = defaultWallpaperAddress();
     if (!address.isEmpty())
-        ScriptCall::run(host.homeFrame(), QStringLiteral("showDefaultWall"), {address});
+        ScriptCall::run(host.homeFrame(),
+                        pictureInBodyStyle ? QStringLiteral("ChangeWall")
+                                           : QStringLiteral("showDefaultWall"),
+                        {address});
 }
 
 void PageServices::history(const QString &direction)

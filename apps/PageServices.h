@@ -53,5 +53,6 @@ private:
     QString pictureAddress(const QString &name) const;
 
     ShellHost &host;
-    QString chosenWallpaper; // the last name that Wallpaper could show
+    QString chosenWallpaper;         // the last name that Wallpaper could show
+    bool pictureInBodyStyle = false; // choosePicture has shown one
 };

@@ -111,13 +111,6 @@ bool ShellSettings::setLight(const ShellPaths &paths, const QString &name, bool 
         .isEmpty();
 }
 
-QStringList ShellSettings::settable()
-{
-    return {QStringLiteral("restoreApps"),  QStringLiteral("freezeAfter"),
-            QStringLiteral("discardAfter"), QStringLiteral("keepLoaded"),
-            QStringLiteral("keyboard"),     QStringLiteral("wallpaper")};
-}
-
 QString ShellSettings::refusal(const QString &element, const QString &value)
 {
     if (element == QLatin1String("restoreApps"))

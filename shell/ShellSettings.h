@@ -50,9 +50,6 @@ struct ShellSettings {
     Keyboard keyboard = Keyboard::Touch;
     QString wallpaper; // a file name in the Pictures folder; empty: our own
 
-    // The single-valued elements that set() takes.
-    static QStringList settable();
-
     // Whether the remote pages of the app called name run in QtWebKit.
     bool isLight(const QString &name) const;
 
@@ -66,7 +63,8 @@ struct ShellSettings {
     static bool setLight(const ShellPaths &paths, const QString &name, bool light);
 
     // Why element cannot hold value ("a whole number from 1 to 604800"), or
-    // empty when it can. Elements outside settable() are refused.
+    // empty when it can. Elements other than restoreApps, freezeAfter,
+    // discardAfter, keepLoaded, keyboard and wallpaper are refused.
     static QString refusal(const QString &element, const QString &value);
     // Makes value the only element named element, in one step, keeping every
     // other element: empty when done, else why not (the refusal above, or a

@@ -76,6 +76,7 @@ class TestHomeScreen : public QObject
     TestBridge recorder;
     TestShell *shell = nullptr;
     HomeBridge *homeBridge = nullptr;
+    PageServices *services = nullptr;
     QString shots;
 
     QWebFrame *frame() const { return shell->homeFrame(); }
@@ -137,8 +138,8 @@ private slots:
         // Before the home page loads, the shell has no home frame yet. The home
         // page's own calls go to the real bridge.
         QWebFrame *f = shell->homeView()->page()->mainFrame();
-        homeBridge = new HomeBridge(*shell, *new PageServices(*shell, this),
-                                    *new MusicPlayer(*shell, this), this);
+        services = new PageServices(*shell, this);
+        homeBridge = new HomeBridge(*shell, *services, *new MusicPlayer(*shell, this), this);
         connect(f, &QWebFrame::javaScriptWindowObjectCleared, this, [this, f] {
             f->addToJavaScriptWindowObject("myob", &recorder);
             f->addToJavaScriptWindowObject(HomeBridge::scriptName(), homeBridge);
@@ -458,9 +459,19 @@ private slots:
             // Shown at once, from a copy at the screen's size, and at the next start.
             const QString copy = homeBridge->defaultWallpaper();
             QVERIFY2(copy.contains("/cache/wallpaper/wallpaper-"), qPrintable(copy));
-            QVERIFY(js("document.body.style.backgroundImage")
-                        .toString()
-                        .contains(copy.section('/', -1)));
+            auto inBody = [this](const QString &copy) {
+                return js("document.body.style.backgroundImage")
+                    .toString()
+                    .contains(copy.section('/', -1));
+            };
+            QVERIFY(inBody(copy));
+            // Another screen size, another copy of the same picture.
+            shell->setScreenArea(QRect(0, 0, 1024, 600));
+            services->screenChanged();
+            shell->setScreenArea(QRect(0, 0, 1280, 800));
+            QVERIFY(!inBody(copy));
+            services->screenChanged();
+            QVERIFY(inBody(copy));
             // Vantara's own again: no element, the page's own picture.
             QCOMPARE(homeBridge->setSetting("wallpaper", ""), QString());
             QVERIFY(!TestUtil::readFile(file).contains("<wallpaper"));
