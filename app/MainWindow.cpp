@@ -116,17 +116,20 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
         connect(screen, &QScreen::virtualGeometryChanged, services, &PageServices::screenChanged);
     music = new MusicPlayer(*this, this);
     home = new HomeBridge(*this, *services, *music, this);
-    // The status bar's battery, network and volume, once the home screen is
-    // up: connecting to a bus waits for its daemon. Without a session bus
-    // named, the bus library would start one of its own.
+    // The status bar's battery, network and volume, half a second after the
+    // home page has loaded: connecting to a bus waits for its daemon, which
+    // the first frame should not. Without a session bus named, the bus
+    // library would start one of its own.
     connect(ui->webView, &QWebView::loadFinished, home, [this] {
-        if (systemStatus)
-            return;
-        const bool session = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
-        systemStatus = new SystemStatus(
-            QDBusConnection::systemBus(),
-            session ? QDBusConnection::sessionBus() : QDBusConnection(QString()), this);
-        home->watch(systemStatus);
+        QTimer::singleShot(500, home, [this] {
+            if (systemStatus)
+                return;
+            const bool session = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+            systemStatus = new SystemStatus(
+                QDBusConnection::systemBus(),
+                session ? QDBusConnection::sessionBus() : QDBusConnection(QString()), this);
+            home->watch(systemStatus);
+        });
     });
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
