@@ -13,10 +13,13 @@
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 #include "shell/ShellSettings.h"
+#include "shell/SystemStatus.h"
 
 #include <QStackedWidget>
 #include <QTimer>
 #include <QWidget>
+#include <QtWebKitVersion>
+#include <qwebkitglobal.h>
 
 HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, MusicPlayer &music,
                        QObject *parent)
@@ -174,4 +177,53 @@ bool HomeBridge::doNotDisturb() const
 void HomeBridge::setDoNotDisturb(bool on)
 {
     notes->setQuiet(on);
+}
+
+// The status bar's system indicators.
+
+void HomeBridge::watch(SystemStatus *systemStatus)
+{
+    system = systemStatus;
+    connect(system, &SystemStatus::changed, this,
+            [this] { tellLater(QStringLiteral("statusChanged"), 0, statusToTell); });
+}
+
+QVariantMap HomeBridge::status() const
+{
+    return system ? system->describe() : QVariantMap();
+}
+
+// The settings page.
+
+QVariantMap HomeBridge::settings() const
+{
+    const ShellSettings s = ShellSettings::read(host.paths());
+    const char *keyboards[] = {"touch", "always", "off"};
+    return {{QStringLiteral("restoreApps"), s.restoreApps},
+            {QStringLiteral("freezeAfter"), s.freezeAfter},
+            {QStringLiteral("discardAfter"), s.discardAfter},
+            {QStringLiteral("keepLoaded"), s.keepLoaded},
+            {QStringLiteral("keyboard"), QLatin1String(keyboards[int(s.keyboard)])},
+            {QStringLiteral("wallpaper"), s.wallpaper},
+            {QStringLiteral("pictures"), services.pictures()}};
+}
+
+QString HomeBridge::setSetting(const QString &name, const QString &value)
+{
+    if (name == QLatin1String("wallpaper"))
+        return services.choosePicture(value);
+    const QString refusal = ShellSettings::set(host.paths(), name, value);
+    if (refusal.isEmpty())
+        emit settingKept();
+    return refusal;
+}
+
+QVariantMap HomeBridge::about() const
+{
+    // QtWebEngine's version as built against: asking the library itself would
+    // load it, and with it Chromium, into the home screen's process.
+    return {{QStringLiteral("vantara"), QStringLiteral(VANTARA_VERSION)},
+            {QStringLiteral("webkit"), QStringLiteral(QTWEBKIT_VERSION_STR)},
+            {QStringLiteral("webkitEngine"), qWebKitVersion()},
+            {QStringLiteral("webengine"), QStringLiteral(VANTARA_WEBENGINE_VERSION)}};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -9,6 +10,7 @@ class MusicPlayer;
 class NotificationCenter;
 class PageServices;
 class ShellHost;
+class SystemStatus;
 
 // What the home page needs of the shell beyond myob's slots. Only the home
 // page gets it, as "vantara", decided by its exact address as for myob; each
@@ -23,6 +25,10 @@ public:
 
     // The name under which the home page sees it.
     static QString scriptName() { return QStringLiteral("vantara"); }
+
+    // The status bar follows system from now on (until then it shows no
+    // battery, network or volume).
+    void watch(SystemStatus *system);
 
 public slots:
     // The index of the app page the user sees, or -1 while the home screen
@@ -87,6 +93,25 @@ public slots:
     bool doNotDisturb() const;
     void setDoNotDisturb(bool on);
 
+    // The settings page: what settings.xml holds (restoreApps, freezeAfter,
+    // discardAfter, keepLoaded, keyboard, wallpaper) and the pictures a
+    // wallpaper can be chosen from.
+    QVariantMap settings() const;
+    // Keeps value in the setting called name (the wallpaper shows at once);
+    // empty when done, else why not, settings.xml left as it was.
+    QString setSetting(const QString &name, const QString &value);
+    // The versions of Vantara and of both web engines.
+    QVariantMap about() const;
+
+    // The status bar's battery, network and volume (SystemStatus::describe).
+    // The page hears of each change through its function statusChanged().
+    QVariantMap status() const;
+
+signals:
+    // A setting was kept in settings.xml (re-reading it is harmless: the
+    // page may call this too).
+    void settingKept();
+
 private:
     // Calls the home page's function (no arguments) once within ms of one or
     // more requests, pending being that call's flag.
@@ -94,10 +119,12 @@ private:
     bool downloadsToTell = false;
     bool musicToTell = false;
     bool notesToTell = false;
+    bool statusToTell = false;
 
     ShellHost &host;
     PageServices &services;
     MusicPlayer &player;
     AppRemover *remover;
     NotificationCenter *notes;
+    QPointer<SystemStatus> system;
 };

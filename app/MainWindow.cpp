@@ -31,6 +31,7 @@
 #include "shell/ScriptBridge.h"
 #include "shell/ShellSettings.h"
 #include "shell/SwitchKeys.h"
+#include "shell/SystemStatus.h"
 #include "web/EngineLoader.h"
 #include "web/MemoryRelease.h"
 
@@ -121,6 +122,21 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
         connect(screen, &QScreen::virtualGeometryChanged, services, &PageServices::screenChanged);
     music = new MusicPlayer(*this, this);
     home = new HomeBridge(*this, *services, *music, this);
+    // The status bar's battery, network and volume, half a second after the
+    // home page has loaded: connecting to a bus waits for its daemon, which
+    // the first frame should not. Without a session bus named, the bus
+    // library would start one of its own.
+    connect(ui->webView, &QWebView::loadFinished, home, [this] {
+        QTimer::singleShot(500, home, [this] {
+            if (systemStatus)
+                return;
+            const bool session = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+            systemStatus = new SystemStatus(
+                QDBusConnection::systemBus(),
+                session ? QDBusConnection::sessionBus() : QDBusConnection(QString()), this);
+            home->watch(systemStatus);
+        });
+    });
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
     // Whatever view has focus, the switching keys and the media keys are the
@@ -128,6 +144,8 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     qApp->installEventFilter(new SwitchKeys(*this, this));
     qApp->installEventFilter(new MediaKeys(*this, *music, this));
     keyboard = new OnScreenKeyboard(*this, ShellSettings::read(shellPaths).keyboard, this);
+    connect(home, &HomeBridge::settingKept, keyboard,
+            [this] { keyboard->setMode(ShellSettings::read(shellPaths).keyboard); });
     // And the desktop's, on the session's bus; without one named, the bus
     // library would start a bus of its own.
     if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))

@@ -21,6 +21,7 @@ class AppCatalogue;
 class AppLauncher;
 class AppSession;
 class HomeBridge;
+class SystemStatus;
 class PageBridge;
 class FileDownloads;
 class FolderBrowser;
@@ -150,6 +151,7 @@ private:
     PageStack *pages = nullptr;
     PageBridge *pageBridge = nullptr;
     HomeBridge *home = nullptr;
+    SystemStatus *systemStatus = nullptr;
     AppCatalogue *catalogue = nullptr;
     AppLauncher *launcher = nullptr;
     PageServices *services = nullptr;

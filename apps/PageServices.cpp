@@ -8,7 +8,10 @@
 #include "shell/ScriptBridge.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
+#include "shell/ShellPaths.h"
+#include "shell/ShellSettings.h"
 
+#include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -49,8 +52,52 @@ QString PageServices::wallpaperAddress(const QString &name) const
     return cssFileAddress(copy.isEmpty() ? file.toLocalFile() : copy);
 }
 
+QString PageServices::pictureAddress(const QString &name) const
+{
+    const QString folder = host.paths().picturesFolder();
+    const QUrl file = QUrl::fromLocalFile(folder + QLatin1Char('/') + name);
+    if (!ShellSettings::refusal(QStringLiteral("wallpaper"), name).isEmpty() || name.isEmpty() ||
+        !ScriptBridge::isInsideFolder(file, folder))
+        return QString();
+    // Bounded by the copy: a picture beyond ImageBounds::wallpaper makes none.
+    const QString copy = ScaledWallpaper::copyFor(host, file.toLocalFile());
+    return copy.isEmpty() ? QString() : cssFileAddress(copy);
+}
+
+QStringList PageServices::pictures() const
+{
+    QDir folder(host.paths().picturesFolder());
+    QStringList names =
+        folder.entryList({"*.jpg", "*.jpeg", "*.png", "*.bmp", "*.gif", "*.webp"},
+                         QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    // A folder of thousands is still one list the page can show.
+    return names.mid(0, 1000);
+}
+
+QString PageServices::choosePicture(const QString &name)
+{
+    const QString own = ScaledWallpaper::copyFor(host, ScaledWallpaper::defaultPicture());
+    const QString address =
+        name.isEmpty() ? (own.isEmpty() ? QString() : cssFileAddress(own)) : pictureAddress(name);
+    if (address.isEmpty())
+        return QStringLiteral("not a picture that can be shown");
+    const QString refused = ShellSettings::set(host.paths(), QStringLiteral("wallpaper"), name);
+    if (!refused.isEmpty())
+        return refused;
+    chosenWallpaper.clear();
+    pictureInBodyStyle = true;
+    ScriptCall::run(host.homeFrame(), QStringLiteral("ChangeWall"), {address});
+    return QString();
+}
+
 QString PageServices::defaultWallpaperAddress() const
 {
+    const QString chosen = ShellSettings::read(host.paths()).wallpaper;
+    if (!chosen.isEmpty()) {
+        const QString address = pictureAddress(chosen);
+        if (!address.isEmpty())
+            return address;
+    }
     const QString copy = ScaledWallpaper::copyFor(host, ScaledWallpaper::defaultPicture());
     return copy.isEmpty() ? QString() : cssFileAddress(copy);
 }
@@ -70,9 +117,14 @@ void PageServices::screenChanged()
         wallpaper(chosenWallpaper);
         return;
     }
+    // A picture the settings page chose stands in the body's own style,
+    // before the page's default style.
     const QString address = defaultWallpaperAddress();
     if (!address.isEmpty())
-        ScriptCall::run(host.homeFrame(), QStringLiteral("showDefaultWall"), {address});
+        ScriptCall::run(host.homeFrame(),
+                        pictureInBodyStyle ? QStringLiteral("ChangeWall")
+                                           : QStringLiteral("showDefaultWall"),
+                        {address});
 }
 
 void PageServices::history(const QString &direction)

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class ShellHost;
 
@@ -23,9 +24,17 @@ public:
     // the picture announces a size beyond ImageBounds::wallpaper (the home
     // page keeps the wallpaper it shows).
     QString wallpaperAddress(const QString &name) const;
-    // The address of the home page's own wallpaper at the screen's size;
+    // The address of the wallpaper settings.xml keeps (a picture of the
+    // Pictures folder), else of the home page's own, at the screen's size;
     // empty when no copy can be made (the page keeps its own then).
     QString defaultWallpaperAddress() const;
+    // The pictures of the Pictures folder a wallpaper can be chosen from, by
+    // name.
+    QStringList pictures() const;
+    // Shows the picture called name of the Pictures folder on the home
+    // screen and keeps it in settings.xml (an empty name: the page's own
+    // again). Empty when done, else why not, and nothing changed.
+    QString choosePicture(const QString &name);
     // The screen changed size: the home page shows its wallpaper, the one
     // chosen or its own, from a copy at the new size.
     void screenChanged();
@@ -39,6 +48,11 @@ public:
     void notify(const QString &address);
 
 private:
+    // The copy at the screen's size of the picture called name in the
+    // Pictures folder; empty when it is no picture, too large or elsewhere.
+    QString pictureAddress(const QString &name) const;
+
     ShellHost &host;
-    QString chosenWallpaper; // the last name that Wallpaper could show
+    QString chosenWallpaper;         // the last name that Wallpaper could show
+    bool pictureInBodyStyle = false; // choosePicture has shown one
 };

@@ -24,6 +24,8 @@ class ShellPaths;
 //     <keyboard>touch</keyboard>          the on-screen keyboard: "touch"
 //                                         (a field a finger focused),
 //                                         "always" or "off"
+//     <wallpaper>sea.jpg</wallpaper>      the home screen's picture, by its
+//                                         name in the Pictures folder
 //   </settings>
 //
 // QtWebKit needs less memory than QtWebEngine but runs much of today's web
@@ -46,6 +48,7 @@ struct ShellSettings {
     int keepLoaded = 1;      // 0 to 100
     enum class Keyboard { Touch, Always, Off };
     Keyboard keyboard = Keyboard::Touch;
+    QString wallpaper; // a file name in the Pictures folder; empty: our own
 
     // Whether the remote pages of the app called name run in QtWebKit.
     bool isLight(const QString &name) const;
@@ -58,4 +61,13 @@ struct ShellSettings {
     // the file left as it was, for an empty name or "all", a file that is
     // not well-formed XML or too large, or one that would grow too large.
     static bool setLight(const ShellPaths &paths, const QString &name, bool light);
+
+    // Why element cannot hold value ("a whole number from 1 to 604800"), or
+    // empty when it can. Elements other than restoreApps, freezeAfter,
+    // discardAfter, keepLoaded, keyboard and wallpaper are refused.
+    static QString refusal(const QString &element, const QString &value);
+    // Makes value the only element named element, in one step, keeping every
+    // other element: empty when done, else why not (the refusal above, or a
+    // settings file that cannot be read or written), the file left as it was.
+    static QString set(const ShellPaths &paths, const QString &element, const QString &value);
 };

@@ -16,8 +16,9 @@ packages=(
   libtag1-dev zlib1g-dev
   xvfb xauth xdotool imagemagick x11-utils
   lame librsvg2-bin
-  # A private message bus for the music player's desktop controls, and a
-  # stand-in for the desktop's notification service on it.
+  # A private message bus for the music player's desktop controls, and the
+  # desktop's notification service and the system's services (UPower,
+  # NetworkManager, the sound server) as mocks on it for the tests.
   dbus-daemon python3-dbusmock
   clang libclang-rt-14-dev
   fonts-dejavu-core

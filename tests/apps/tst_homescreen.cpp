@@ -1,4 +1,6 @@
 #include "HomePage.h"
+#include "PrivateBus.h"
+#include "TestPictures.h"
 #include "TestShell.h"
 #include "app/HomeBridge.h"
 #include "apps/AppCatalogue.h"
@@ -10,15 +12,20 @@
 #include "shell/EngineChoice.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellSettings.h"
+#include "shell/SystemStatus.h"
+#include "web/EngineLoader.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QStackedWidget>
 #include <QTest>
 #include <QWebFrame>
 #include <QWebView>
@@ -38,6 +45,21 @@ bool copyTree(const QString &from, const QString &to)
     return true;
 }
 
+// Sets a property of a mock service as the service itself would change it: the
+// mock says so with PropertiesChanged.
+bool setBusProperty(QDBusConnection bus, const QString &service, const QString &path,
+                    const QString &interface, const QString &name, const QVariant &value,
+                    const char *method = "Set")
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path,
+                                                       method == QByteArray("Set")
+                                                           ? "org.freedesktop.DBus.Properties"
+                                                           : "org.freedesktop.DBus.Mock",
+                                                       method);
+    call << interface << name << QVariant::fromValue(QDBusVariant(value));
+    return bus.call(call, QDBus::BlockWithGui).type() == QDBusMessage::ReplyMessage;
+}
+
 QString describe(QRgb c)
 {
     return QStringLiteral("rgb(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
@@ -54,6 +76,7 @@ class TestHomeScreen : public QObject
     TestBridge recorder;
     TestShell *shell = nullptr;
     HomeBridge *homeBridge = nullptr;
+    PageServices *services = nullptr;
     QString shots;
 
     QWebFrame *frame() const { return shell->homeFrame(); }
@@ -115,8 +138,8 @@ private slots:
         // Before the home page loads, the shell has no home frame yet. The home
         // page's own calls go to the real bridge.
         QWebFrame *f = shell->homeView()->page()->mainFrame();
-        homeBridge = new HomeBridge(*shell, *new PageServices(*shell, this),
-                                    *new MusicPlayer(*shell, this), this);
+        services = new PageServices(*shell, this);
+        homeBridge = new HomeBridge(*shell, *services, *new MusicPlayer(*shell, this), this);
         connect(f, &QWebFrame::javaScriptWindowObjectCleared, this, [this, f] {
             f->addToJavaScriptWindowObject("myob", &recorder);
             f->addToJavaScriptWindowObject(HomeBridge::scriptName(), homeBridge);
@@ -308,6 +331,25 @@ private slots:
         }
         QCOMPARE(engineOf("Wikipedia"), AppView::Engine::WebEngine);
 
+        // The settings page offers the same choice for the web apps that have one.
+        click(centreOf("#setopen"));
+        QCOMPARE(js("jQuery('#setlight input').map(function(){ return jQuery(this).attr('data-app')"
+                    " + (this.checked ? '+' : ''); }).get()")
+                     .toStringList(),
+                 QStringList({"Maps", "Wikipedia"}));
+        click(centreOf("#setlight input[data-app=Maps]"));
+        QCOMPARE(ShellSettings::read(shell->paths()).lightApps, QStringList({"Elsewhere", "Maps"}));
+        click(centreOf("#setlight input[data-app=Maps]"));
+        QCOMPARE(ShellSettings::read(shell->paths()).lightApps, QStringList({"Elsewhere"}));
+        // Its fields take the keys: no ring moves over the icons beneath;
+        // Escape closes it.
+        const QString ring = "jQuery('a.keyfocus').attr('data-name') || ''";
+        const QString ringBefore = js(ring).toString();
+        QTest::keyClick(shell->homeView(), Qt::Key_Right);
+        QCOMPARE(js(ring).toString(), ringBefore);
+        QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+        QVERIFY(!js("jQuery('#settings').is(':visible')").toBool());
+
         // A local app has no choice, nor has any app while all run light.
         rightClick("#swipe_container a[data-name=Calculator]");
         QVERIFY(menuShown() && !js("jQuery('#engineItem').is(':visible')").toBool());
@@ -334,6 +376,214 @@ private slots:
         QCOMPARE(ShellSettings::read(shell->paths()).lightApps, QStringList({"Maps"}));
         QCOMPARE(QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup),
                  QFile::Permissions());
+    }
+
+    // The settings page through its own controls: each choice is kept in
+    // settings.xml at once, beside what the file held; a value out of bounds
+    // is refused, said, and leaves the file and the control as they were.
+    void theSettingsPageKeepsEachChoice_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("said"); // empty: kept
+        auto row = [](const char *name, const char *setting, const char *value,
+                      const char *said = "") {
+            QTest::newRow(name) << QString(setting) << QString(value) << QString(said);
+        };
+        const char *seconds = "Not kept: a whole number from 1 to 604800.";
+        const char *noPicture = "Not kept: not a picture that can be shown.";
+        row("restore", "restoreApps", "false");
+        row("keyboard", "keyboard", "always");
+        row("freeze", "freezeAfter", "60");
+        row("discard at a week", "discardAfter", "604800");
+        row("keep none loaded", "keepLoaded", "0");
+        row("freeze never", "freezeAfter", "0", seconds);
+        row("discard past a week", "discardAfter", "604801", seconds);
+        row("keep too many", "keepLoaded", "101", "Not kept: a whole number from 0 to 100.");
+        row("keyboard of no kind", "keyboard", "sometimes", "Not kept: touch, always or off.");
+        row("wallpaper", "wallpaper", "sea.jpg");
+        row("wallpaper too large", "wallpaper", "huge.png", noPicture);
+        row("wallpaper elsewhere", "wallpaper", "../Apps/sea.jpg", noPicture);
+    }
+
+    void theSettingsPageKeepsEachChoice()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, value);
+        QFETCH(QString, said);
+        const QString control = "#set" + setting;
+        const QString pictures = shell->paths().picturesFolder();
+        QVERIFY(
+            TestUtil::writeFile(pictures + "/sea.jpg", TestPictures::plain(QSize(64, 40), "JPG")));
+        QVERIFY(TestUtil::writeFile(pictures + "/huge.png",
+                                    TestPictures::pngBomb(QSize(20000, 20000))));
+        const QString file = shell->paths().settingsFile();
+        const QByteArray before = "<settings><lightEngine>Maps</lightEngine><other a=\"1\"/>"
+                                  "<freezeAfter>300</freezeAfter></settings>";
+        QVERIFY(TestUtil::writeFile(file, before));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+
+        // Reached from the status bar over an open app: the home screen comes first.
+        const int homes = recorder.count("homescreen");
+        shell->stack()->addWidget(new QWidget);
+        shell->stack()->show();
+        js("jQuery('#settings').hide()");
+        click(centreOf("#setopen"));
+        QVERIFY(js("jQuery('#settings').is(':visible')").toBool());
+        QCOMPARE(recorder.count("homescreen"), homes + 1);
+        delete shell->stack()->widget(0);
+        shell->stack()->hide();
+        QCOMPARE(js("jQuery('#setwallpaper option').map(function(){ return this.value; }).get()")
+                     .toStringList(),
+                 QStringList({"", "huge.png", "sea.jpg"}));
+        const QString shown = js(QStringLiteral("jQuery('%1').val()").arg(control)).toString();
+
+        const bool box = control == "#setrestoreApps";
+        js(QStringLiteral("(function(){ var c = jQuery('%1'); if (c.is(':checkbox'))"
+                          " c.prop('checked', %2); else { if (c.is('select') &&"
+                          " !c.find('option[value=\"%3\"]').length) c.append(jQuery('<option>')"
+                          ".val('%3')); c.val('%3'); } c.change(); })()")
+               .arg(control, box ? value : "false", value));
+        QCOMPARE(js("jQuery('#setresult').text()").toString(), said);
+        const QByteArray after = TestUtil::readFile(file);
+        if (!said.isEmpty()) {
+            QCOMPARE(after, before);
+            QCOMPARE(js(QStringLiteral("jQuery('%1').val()").arg(control)).toString(), shown);
+            return;
+        }
+        // Every other element stays; the changed one is there once.
+        QVERIFY2(after.contains(QString("<%1>%2</%1>").arg(setting, value).toUtf8()), after);
+        QCOMPARE(after.count(QString("<%1>").arg(setting).toUtf8()), 1);
+        QVERIFY(after.contains("<lightEngine>Maps</lightEngine>") && after.contains("<other a="));
+        QCOMPARE(QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
+        // Read back as the shell reads it, and shown so when the page opens again.
+        const ShellSettings read = ShellSettings::read(shell->paths());
+        QCOMPARE(read.lightApps, QStringList({"Maps"}));
+        QCOMPARE(homeBridge->settings().value(setting).toString(), value);
+        if (setting == "wallpaper") {
+            // Shown at once, from a copy at the screen's size, and at the next start.
+            const QString copy = homeBridge->defaultWallpaper();
+            QVERIFY2(copy.contains("/cache/wallpaper/wallpaper-"), qPrintable(copy));
+            auto inBody = [this](const QString &copy) {
+                return js("document.body.style.backgroundImage")
+                    .toString()
+                    .contains(copy.section('/', -1));
+            };
+            QVERIFY(inBody(copy));
+            // Another screen size, another copy of the same picture.
+            shell->setScreenArea(QRect(0, 0, 1024, 600));
+            services->screenChanged();
+            shell->setScreenArea(QRect(0, 0, 1280, 800));
+            QVERIFY(!inBody(copy));
+            services->screenChanged();
+            QVERIFY(inBody(copy));
+            // Vantara's own again: no element, the page's own picture.
+            QCOMPARE(homeBridge->setSetting("wallpaper", ""), QString());
+            QVERIFY(!TestUtil::readFile(file).contains("<wallpaper"));
+            QVERIFY(homeBridge->defaultWallpaper() != copy);
+        }
+    }
+
+    // The versions About names: compiled in, QtWebEngine never loaded for them.
+    void aboutNamesEachVersion()
+    {
+        const QVariantMap about = homeBridge->about();
+        for (const char *key : {"vantara", "webkit", "webkitEngine", "webengine"})
+            QVERIFY2(QRegExp("\\d+\\.\\d+.*").exactMatch(about.value(key).toString()), key);
+        js("jQuery('#settings').hide()");
+        click(centreOf("#setopen"));
+        QVERIFY(js("jQuery('#setabout').text()")
+                    .toString()
+                    .contains("QtWebEngine " + about.value("webengine").toString()));
+        QVERIFY(!EngineLoader::isLoaded());
+    }
+
+    // The status bar's battery and network follow UPower and NetworkManager on
+    // a bus of the test's own: hidden while a service is absent or tells of
+    // nothing to show, shown and changed by the services' own signals.
+    void theStatusBarFollowsTheSystemsServices()
+    {
+        PrivateBus bus;
+        QVERIFY(bus.started());
+        QDBusConnection client = bus.connect("client");
+        auto *status = new SystemStatus(bus.connect("system"), bus.connect("session"), this);
+        homeBridge->watch(status);
+        auto shown = [this](const char *id) {
+            return js(QStringLiteral("jQuery('#%1').is(':visible') ? jQuery('#%1').text() : '-'")
+                          .arg(id))
+                .toString();
+        };
+        const QString upower = "org.freedesktop.UPower", nm = "org.freedesktop.NetworkManager";
+        const QString display = "/org/freedesktop/UPower/devices/DisplayDevice";
+        const QString device = "org.freedesktop.UPower.Device";
+        auto battery = [&](const char *name, const QVariant &value) {
+            return setBusProperty(client, upower, display, device, name, value);
+        };
+        // A desktop's display device: no battery to show.
+        QVERIFY(bus.runMock({"--template", "upower"}, upower));
+        QVERIFY(battery("Percentage", 80.4));
+        QVERIFY(battery("IsPresent", true));
+        QCOMPARE(shown("battery"), QString("-"));
+        QVERIFY(battery("Type", 2u));
+        QTRY_COMPARE(shown("battery"), QString("80%"));
+        // NetworkManager is absent meanwhile.
+        QCOMPARE(shown("network"), QString("-"));
+        QVERIFY(battery("Percentage", 7.0));
+        QVERIFY(battery("State", 2u));
+        QTRY_COMPARE(shown("battery"), QString("7%"));
+        QVERIFY(js("jQuery('#battery').hasClass('low')").toBool());
+        QVERIFY(battery("State", 1u));
+        QTRY_COMPARE(shown("battery"), QString("\u26a17%"));
+        QVERIFY(!js("jQuery('#battery').hasClass('low')").toBool());
+
+        const QString manager = "/org/freedesktop/NetworkManager";
+        QVERIFY(bus.runMock({"--template", "networkmanager"}, nm));
+        QTRY_COMPARE(shown("network"), QString("Online"));
+        QVERIFY(
+            setBusProperty(client, nm, manager, nm, "PrimaryConnectionType", "", "AddProperty"));
+        QVERIFY(
+            setBusProperty(client, nm, manager, nm, "PrimaryConnectionType", "802-11-wireless"));
+        QTRY_COMPARE(shown("network"), QString("Wi-Fi"));
+        QVERIFY(setBusProperty(client, nm, manager, nm, "State", 20u));
+        QTRY_COMPARE(shown("network"), QString("Offline"));
+
+        // A service that leaves takes its indicator with it, and one that
+        // comes back brings it back.
+        QVERIFY(bus.stopMock(upower));
+        QTRY_COMPARE(shown("battery"), QString("-"));
+        QCOMPARE(shown("network"), QString("Offline"));
+        QVERIFY(bus.stopMock(nm));
+        QTRY_COMPARE(shown("network"), QString("-"));
+        QVERIFY(bus.runMock({"--template", "networkmanager"}, nm));
+        QTRY_COMPARE(shown("network"), QString("Online"));
+
+        // The volume: the sound server's own address, named on the session bus.
+        const QString sound = bus.runSoundServer();
+        QVERIFY(!sound.isEmpty());
+        const QString pulse = "org.PulseAudio1", lookup = "/org/pulseaudio/server_lookup1";
+        const QString named = "org.PulseAudio.ServerLookup1";
+        QVERIFY(bus.runMock({"--session", pulse, lookup, named}, pulse));
+        QVERIFY(setBusProperty(client, pulse, lookup, named, "Address", "", "AddProperty"));
+        QCOMPARE(shown("volume"), QString("-"));
+        QVERIFY(setBusProperty(client, pulse, lookup, named, "Address", sound));
+        QTRY_COMPARE(shown("volume"), QString("Vol 50%"));
+        QDBusConnection server = QDBusConnection::connectToPeer(sound, "test sound");
+        auto tell = [&](const char *method, const QVariant &value) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                QString(), "/org/pulseaudio/core1/sink0", "org.vantara.Test", method);
+            call << value;
+            return server.call(call, QDBus::BlockWithGui).type() == QDBusMessage::ReplyMessage;
+        };
+        QVERIFY(tell("SetVolume", QVariant::fromValue(QList<uint>{16384, 65536})));
+        QTRY_COMPARE(shown("volume"), QString("Vol 100%"));
+        QVERIFY(tell("SetMute", true));
+        QTRY_COMPARE(shown("volume"), QString("Muted"));
+        QVERIFY(bus.stopMock(pulse));
+        QTRY_COMPARE(shown("volume"), QString("-"));
+        QDBusConnection::disconnectFromPeer("test sound");
+        delete status;
+        QCOMPARE(homeBridge->status(), QVariantMap());
     }
 };
 

@@ -140,35 +140,3 @@ void RecordingPage::clear()
 {
     webView->page()->mainFrame()->evaluateJavaScript(QStringLiteral("calls = [];"));
 }
-
-PrivateBus::PrivateBus()
-{
-    // The session bus's rules, listening in a folder of the test's own.
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                  QStringLiteral("--print-address=1"),
-                  QStringLiteral("--address=unix:dir=") + folder.path()});
-    if (!daemon.waitForStarted(10000))
-        return;
-    QElapsedTimer waited;
-    waited.start();
-    while (!daemon.canReadLine() && daemon.state() == QProcess::Running && waited.elapsed() < 10000)
-        daemon.waitForReadyRead(1000);
-    busAddress = QString::fromUtf8(daemon.readLine()).trimmed();
-}
-
-PrivateBus::~PrivateBus()
-{
-    for (const QString &name : names)
-        QDBusConnection::disconnectFromBus(name);
-    daemon.terminate();
-    if (!daemon.waitForFinished(5000))
-        daemon.kill();
-    daemon.waitForFinished(5000);
-}
-
-QDBusConnection PrivateBus::connect(const QString &name)
-{
-    names.append(name);
-    return QDBusConnection::connectToBus(busAddress, name);
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrivateBus.h"
+
 #include <QColor>
 #include <QDBusConnection>
 #include <QJsonArray>
@@ -44,24 +46,4 @@ private:
     QTemporaryDir folder;
     QPointer<QWebView> webView;
     bool ok = false;
-};
-
-// A session bus of the test's own (dbus-daemon), so that nothing reaches the
-// user's.
-class PrivateBus
-{
-public:
-    PrivateBus();
-    ~PrivateBus();
-    // Whether the daemon runs and told its address.
-    bool started() const { return !busAddress.isEmpty(); }
-    QString address() const { return busAddress; }
-    // A new connection to the bus under the given connection name.
-    QDBusConnection connect(const QString &name);
-
-private:
-    QTemporaryDir folder;
-    QProcess daemon;
-    QString busAddress;
-    QStringList names;
 };
