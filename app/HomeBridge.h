@@ -4,10 +4,13 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
+
 class AppRemover;
 class MusicPlayer;
 class PageServices;
 class ShellHost;
+class QUrl;
 
 // What the home page needs of the shell beyond myob's slots. Only the home
 // page gets it, as "vantara", decided by its exact address as for myob; each
@@ -22,6 +25,11 @@ public:
 
     // The name under which the home page sees it.
     static QString scriptName() { return QStringLiteral("vantara"); }
+
+    // Opens the Browser (called name on the home screen) at address, as its
+    // dock item opens it; true when its page is up.
+    using BrowserOpener = std::function<bool(const QString &name, const QUrl &address)>;
+    void setBrowserOpener(BrowserOpener opener) { openBrowser = std::move(opener); }
 
 public slots:
     // The index of the app page the user sees, or -1 while the home screen
@@ -66,6 +74,13 @@ public slots:
     // The status bar's desktop control: the shell's window steps aside.
     void minimize();
 
+    // Searching from the home screen: the Browser, the app called name,
+    // searches the web for words (WebSearch), in its open page or in the one
+    // it opens; false for words of nothing but spaces.
+    bool searchWeb(const QString &name, const QString &words);
+    // The taskbar's overview of the open apps (AppOverview).
+    void showOverview();
+
     // The status bar's song: what the player does (MusicPlayer::nowPlaying),
     // its play/pause and next controls. The page hears of each change through
     // its function musicChanged().
@@ -80,6 +95,7 @@ private:
     bool downloadsToTell = false;
     bool musicToTell = false;
 
+    BrowserOpener openBrowser;
     ShellHost &host;
     PageServices &services;
     MusicPlayer &player;

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QQuickWidget>
 #include <QWebEngineDownloadItem>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
@@ -245,6 +246,16 @@ void WebEngineAppView::runScript(const QString &source, const ScriptResult &done
                                             if (alive)
                                                 done(result);
                                         });
+}
+
+QImage WebEngineAppView::picture() const
+{
+    if (auto *drawn = qobject_cast<QQuickWidget *>(engineView()->focusProxy())) {
+        const QImage image = drawn->grabFramebuffer();
+        if (!image.isNull())
+            return image;
+    }
+    return AppView::picture();
 }
 
 QString WebEngineAppView::title() const

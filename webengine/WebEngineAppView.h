@@ -44,6 +44,9 @@ public:
     QUrl url() const override;
     QIcon icon() const override;
     void runScript(const QString &source, const ScriptResult &done) override;
+    // The engine draws into a Qt Quick widget, which a grab of the view
+    // leaves blank: its frame buffer is read instead.
+    QImage picture() const override;
     void showOwnPage(const QByteArray &html) override;
     void close(bool stopPlugins) override;
     bool isFullScreen() const { return fullScreen; }
