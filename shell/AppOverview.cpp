@@ -3,6 +3,7 @@
 #include "shell/AppView.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
+#include "shell/StackSlide.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -87,7 +88,9 @@ void AppOverview::open(ShellHost &host)
     overview->pageBefore = overview->homeWasInFront ? nullptr : stack->currentWidget();
     overview->refresh();
     overview->picked = overview->homeWasInFront ? 0 : std::max(0, stack->currentIndex());
-    overview->setGeometry(host.mainWindow()->rect());
+    // Over everything the home screen covers.
+    QWidget *home = host.homeScreen();
+    overview->setGeometry(QRect(home->mapTo(host.mainWindow(), QPoint()), home->size()));
     overview->raise();
     overview->QWidget::show();
     overview->setFocus();
@@ -129,7 +132,7 @@ QRect AppOverview::cardArea(int card) const
         return QRect();
     const int columns = std::min(count, 4);
     const int rows = (count + columns - 1) / columns;
-    const QSize page = shell.stack()->size().isEmpty() ? size() : shell.stack()->size();
+    const QSize page = StackSlide::stackArea(shell.screenArea()).size();
     const double tall = double(std::max(1, page.height())) / std::max(1, page.width());
     int width = std::min(pictureWidth, (this->width() - gap * (columns + 1)) / columns);
     const int roomForRows = (height() - gap * (rows + 1)) / rows - labelHeight;
