@@ -96,6 +96,9 @@ void SwitchKeys::perform(Action action)
 {
     QStackedWidget *stack = shell.stack();
     const bool homeInFront = !stack->isVisible();
+    // The other keys act on what the overview covers, which then shows.
+    if (AppOverview *overview = AppOverview::of(shell); overview && action != Action::Overview)
+        overview->hide();
     switch (action) {
     case Action::Next:
     case Action::Previous: {

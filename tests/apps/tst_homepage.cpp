@@ -863,8 +863,13 @@ private slots:
         QVERIFY(!home.js(open).toBool());
         QCOMPARE(home.js("jQuery('a.keyfocus').attr('data-name')").toString(),
                  QStringLiteral("App 1"));
-        QTest::keyClick(home.view, Qt::Key_Return);
+        QTest::keyPress(home.view, Qt::Key_Return);
         QCOMPARE(home.recorder.calls.last(), QStringLiteral("on_pushButton_clicked(App 1,App 1)"));
+        // That Return is let go in the app; back home, the next one opens again.
+        home.call("goHome", {});
+        QTest::keyClicks(home.view, "app 2");
+        QTest::keyClick(home.view, Qt::Key_Return);
+        QCOMPARE(home.recorder.calls.last(), QStringLiteral("on_pushButton_clicked(App 2,App 2)"));
 
         // A swipe down over the status bar opens it empty; a tap beside it closes it.
         home.drag(QPoint(400, 12), QPoint(400, 300));
