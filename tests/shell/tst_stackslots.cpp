@@ -779,11 +779,11 @@ void TestStackSlots::overviewOfTheOpenApps()
     QVERIFY(highlightOnTop());
 
     // From the home screen, the home screen comes back: by Escape, by a tap
-    // beside the cards, and after a close.
+    // beside the cards, after a close, and by the Super key.
     server->route("/other", "<html><head><title>Other</title></head></html>");
     QVERIFY(openFromHome("Other", server->url("/other").toString()));
     home("$('#start').click()");
-    for (const char *leave : {"escape", "tap", "close"}) {
+    for (const char *leave : {"escape", "tap", "close", "super"}) {
         home("$('#RDesktop').click()");
         QVERIFY(overview->isVisible());
         QCOMPARE(AppOverview::of(*window), overview);
@@ -791,6 +791,8 @@ void TestStackSlots::overviewOfTheOpenApps()
             QTest::keyClick(overview, Qt::Key_Escape);
         else if (QByteArray(leave) == "tap")
             QTest::mouseClick(overview, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+        else if (QByteArray(leave) == "super")
+            QTest::keyClick(overview, Qt::Key_Super_L);
         else {
             QTest::keyClick(overview, Qt::Key_Delete);
             QVERIFY(overview->isVisible());
