@@ -7,6 +7,8 @@
 #include "media/MusicPlayer.h"
 #include "shell/AppDescriptor.h"
 #include "shell/AppFolderName.h"
+#include "shell/AppOverview.h"
+#include "shell/AppView.h"
 #include "shell/EngineChoice.h"
 #include "shell/NotificationCenter.h"
 #include "shell/OpenApps.h"
@@ -14,6 +16,7 @@
 #include "shell/ShellHost.h"
 #include "shell/ShellSettings.h"
 #include "shell/SystemStatus.h"
+#include "shell/WebSearch.h"
 
 #include <QStackedWidget>
 #include <QTimer>
@@ -128,6 +131,26 @@ void HomeBridge::minimize()
 {
     if (QWidget *window = host.mainWindow())
         window->showMinimized();
+}
+
+bool HomeBridge::searchWeb(const QString &name, const QString &words)
+{
+    const QUrl address = WebSearch::addressFor(words);
+    if (address.isEmpty())
+        return false;
+    const int open = OpenApps::indexOf(host.stack(), name);
+    if (open < 0)
+        return openBrowser && openBrowser(name, address);
+    AppView *view = AppView::of(host.stack()->widget(open));
+    if (!view)
+        return false;
+    view->load(address);
+    return true;
+}
+
+void HomeBridge::showOverview()
+{
+    AppOverview::open(host);
 }
 
 // The status bar's song.

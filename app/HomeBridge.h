@@ -5,12 +5,15 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
+
 class AppRemover;
 class MusicPlayer;
 class NotificationCenter;
 class PageServices;
 class ShellHost;
 class SystemStatus;
+class QUrl;
 
 // What the home page needs of the shell beyond myob's slots. Only the home
 // page gets it, as "vantara", decided by its exact address as for myob; each
@@ -29,6 +32,11 @@ public:
     // The status bar follows system from now on (until then it shows no
     // battery, network or volume).
     void watch(SystemStatus *system);
+
+    // Opens the Browser (called name on the home screen) at address, as its
+    // dock item opens it; true when its page is up.
+    using BrowserOpener = std::function<bool(const QString &name, const QUrl &address)>;
+    void setBrowserOpener(BrowserOpener opener) { openBrowser = std::move(opener); }
 
 public slots:
     // The index of the app page the user sees, or -1 while the home screen
@@ -72,6 +80,13 @@ public slots:
 
     // The status bar's desktop control: the shell's window steps aside.
     void minimize();
+
+    // Searching from the home screen: the Browser, the app called name,
+    // searches the web for words (WebSearch), in its open page or in the one
+    // it opens; false for words of nothing but spaces.
+    bool searchWeb(const QString &name, const QString &words);
+    // The taskbar's overview of the open apps (AppOverview).
+    void showOverview();
 
     // The status bar's song: what the player does (MusicPlayer::nowPlaying),
     // its play/pause and next controls. The page hears of each change through
@@ -121,6 +136,7 @@ private:
     bool notesToTell = false;
     bool statusToTell = false;
 
+    BrowserOpener openBrowser;
     ShellHost &host;
     PageServices &services;
     MusicPlayer &player;

@@ -139,6 +139,10 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     });
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
+    home->setBrowserOpener([this](const QString &name, const QUrl &address) {
+        return launcher->launch(name, QStringLiteral(VANTARA_DEFAULT_START_PAGE), address) !=
+               nullptr;
+    });
     // Whatever view has focus, the switching keys and the media keys are the
     // shell's.
     qApp->installEventFilter(new SwitchKeys(*this, this));

@@ -6,6 +6,8 @@
 
 // Loaded by the Browser item; its jar also serves local apps and new windows.
 #define VANTARA_DEFAULT_START_PAGE "https://duckduckgo.com/"
+// Words searched for from the home screen go to it as the query item "q".
+#define VANTARA_WEB_SEARCH "https://duckduckgo.com/"
 // Web apps on this host (or a subdomain), over https, may use the shell's api.
 #define VANTARA_TRUSTED_HOST "apps.vantara.app"
 // The advertisement server (plain http; its root, /pub2 and /pub1).

@@ -1,5 +1,6 @@
 #include "shell/AppView.h"
 
+#include <QPixmap>
 #include <QVariant>
 #include <QWidget>
 
@@ -51,6 +52,11 @@ void AppView::holdsView(QWidget *holder)
 QWidget *AppView::widget() const
 {
     return static_cast<QWidget *>(parent());
+}
+
+QImage AppView::picture() const
+{
+    return widget()->grab().toImage();
 }
 
 void AppView::focus()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QIcon>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -61,6 +62,8 @@ public:
     bool isLoading() const { return loading; }
     // Keys go to the page (for QtWebEngine, to the widget that takes them).
     void focus();
+    // The page as last drawn, at the view's size.
+    virtual QImage picture() const;
 
     // Shows the shell's own page (web/ErrorPage) in place of the page, with
     // no address behind it: it gets no api, no file access and no retry.

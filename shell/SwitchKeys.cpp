@@ -1,5 +1,6 @@
 #include "shell/SwitchKeys.h"
 
+#include "shell/AppOverview.h"
 #include "shell/ScriptCall.h"
 #include "shell/ShellHost.h"
 
@@ -24,6 +25,8 @@ SwitchKeys::Action SwitchKeys::actionOf(const QKeyEvent &event)
         event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     const bool switching = mods & (Qt::ControlModifier | Qt::AltModifier);
     const int key = event.key();
+    if ((event.modifiers() & Qt::MetaModifier) && (key == Qt::Key_Tab || key == Qt::Key_Backtab))
+        return Action::Overview;
     // X11 reports Shift+Tab as Backtab.
     if (switching && key == Qt::Key_Backtab)
         return Action::Previous;
@@ -93,6 +96,9 @@ void SwitchKeys::perform(Action action)
 {
     QStackedWidget *stack = shell.stack();
     const bool homeInFront = !stack->isVisible();
+    // The other keys act on what the overview covers, which then shows.
+    if (AppOverview *overview = AppOverview::of(shell); overview && action != Action::Overview)
+        overview->hide();
     switch (action) {
     case Action::Next:
     case Action::Previous: {
@@ -107,6 +113,9 @@ void SwitchKeys::perform(Action action)
         break;
     case Action::Home:
         ScriptCall::run(shell.homeFrame(), QStringLiteral("goHome"), {});
+        break;
+    case Action::Overview:
+        AppOverview::open(shell);
         break;
     case Action::None:
         break;

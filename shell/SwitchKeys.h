@@ -8,14 +8,15 @@ class ShellHost;
 // The shell's own keys, whatever view of the main window has focus: Alt+Tab
 // and Ctrl+Tab go to the next open app (with Shift the previous one), Ctrl+W
 // closes the app on top, the Super key alone and Ctrl+Escape go to the home
-// screen. Each goes the way of the home page's own controls, so tabs and
-// pages stay in step. Every other key reaches the page as before.
+// screen, Super+Tab shows the overview of the open apps (AppOverview). Each goes the way of the
+// home page's own controls, so tabs and pages stay in step. Every other key reaches the page as
+// before.
 class SwitchKeys : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Action { None, Next, Previous, Close, Home };
+    enum class Action { None, Next, Previous, Close, Home, Overview };
 
     explicit SwitchKeys(ShellHost &host, QObject *parent = nullptr);
 

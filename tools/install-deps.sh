@@ -10,6 +10,8 @@ packages=(
   libqt5webkit5-dev
   # The modern engine for remote pages, loaded on first use.
   qtwebengine5-dev
+  # The overview takes pictures of the engine's pages from its Qt Quick widget.
+  qtdeclarative5-dev
   libphonon4qt5-dev phonon4qt5-backend-vlc vlc-plugin-base
   # VLC's plugin cache: without it every player loads (and runs) all plugins.
   libvlc-bin

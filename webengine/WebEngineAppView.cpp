@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QQuickWidget>
 #include <QWebEngineDownloadItem>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
@@ -117,6 +118,11 @@ bool WebEngineAppView::eventFilter(QObject *watched, QEvent *event)
             child->installEventFilter(this);
     }
     enginePage->gestures().see(event);
+    // Hidden, the engine draws no more: what it showed last is kept for
+    // pictures of the page (the overview), as small as they are shown.
+    // This comes before the view tells the engine, which then drops it.
+    if (event->type() == QEvent::Hide && watched == widget())
+        lastDrawn = drawnNow().scaledToWidth(pictureWidth, Qt::SmoothTransformation);
     if (!fullScreen)
         return false;
     if (event->type() == QEvent::KeyPress &&
@@ -244,6 +250,21 @@ void WebEngineAppView::runScript(const QString &source, const ScriptResult &done
                                             if (alive)
                                                 done(result);
                                         });
+}
+
+QImage WebEngineAppView::picture() const
+{
+    return widget()->isVisible() || lastDrawn.isNull() ? drawnNow() : lastDrawn;
+}
+
+QImage WebEngineAppView::drawnNow() const
+{
+    if (auto *drawn = qobject_cast<QQuickWidget *>(engineView()->focusProxy())) {
+        const QImage image = drawn->grabFramebuffer();
+        if (!image.isNull())
+            return image;
+    }
+    return AppView::picture();
 }
 
 QString WebEngineAppView::title() const

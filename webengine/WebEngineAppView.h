@@ -44,6 +44,11 @@ public:
     QUrl url() const override;
     QIcon icon() const override;
     void runScript(const QString &source, const ScriptResult &done) override;
+    // The engine draws into a Qt Quick widget, which a grab of the view
+    // leaves blank: its frame buffer is read instead.
+    QImage picture() const override;
+    // A hidden page's picture is the one taken as it hid, this wide.
+    static constexpr int pictureWidth = 480;
     void showOwnPage(const QByteArray &html) override;
     void close(bool stopPlugins) override;
     // The page's questions and dialogs name the app too.
@@ -69,6 +74,8 @@ private:
     LoadWatchdog watch;
     QList<QPointer<QWidget>> covered; // what full screen hid
     bool fullScreen = false;
+    QImage drawnNow() const;
+    QImage lastDrawn;
     QUrl requested;         // what the main frame last set out to load
     int loads = 0;          // loads started so far
     bool stopping = false;  // a stop the shell asked for: no failure

@@ -5,6 +5,7 @@
 #include "TestShell.h"
 #include "app/MainWindow.h"
 #include "shell/AppDescriptor.h"
+#include "shell/AppOverview.h"
 #include "shell/Messages.h"
 #include "shell/NotificationBanner.h"
 #include "shell/NotificationCenter.h"
@@ -62,6 +63,8 @@ private slots:
     void anOpenAppComesForward();
     void switchingKeys_data();
     void switchingKeys();
+    void overviewOfTheOpenApps_data();
+    void overviewOfTheOpenApps();
     void aPageThatAsksLeavesTheShellFree_data();
     void aPageThatAsksLeavesTheShellFree();
     void iconsKeepTheirPlacesAfterARestart();
@@ -747,6 +750,127 @@ void TestStackSlots::switchingKeys()
     QCOMPARE(witness.presses > 0, pagesKey);
     if (pagesKey)
         QTRY_VERIFY(PageScript::run(top, "keys.length").toInt() > 0);
+}
+
+void TestStackSlots::overviewOfTheOpenApps_data()
+{
+    TestUtil::engineRows();
+}
+
+namespace
+{
+bool near(QRgb pixel, QColor colour)
+{
+    return qAbs(qRed(pixel) - colour.red()) + qAbs(qGreen(pixel) - colour.green()) +
+               qAbs(qBlue(pixel) - colour.blue()) <
+           60;
+}
+
+bool shows(const QImage &picture, QColor colour)
+{
+    return !picture.isNull() &&
+           near(picture.pixel(picture.width() / 2, picture.height() / 2), colour);
+}
+
+void touch(QWidget *widget, QEvent::Type type, const QPoint &at)
+{
+    QMouseEvent e(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(widget, &e);
+}
+} // namespace
+
+// Every open app as a card with a picture of its page, QtWebEngine's too; a
+// tap shows it, a swipe up or the close control closes it as its tab would.
+void TestStackSlots::overviewOfTheOpenApps()
+{
+    QFETCH(AppView::Engine, engine);
+    QVERIFY(TestUtil::chooseEngine(window->paths(), engine));
+    QVERIFY(!AppOverview::of(*window));
+    const QList<QColor> colours{QColor(200, 30, 30), QColor(30, 160, 40), QColor(30, 40, 200)};
+    QList<AppView *> views;
+    for (int i = 0; i < colours.size(); ++i) {
+        const QByteArray path = "/app" + QByteArray::number(i);
+        server->route(path, "<html><head><title>App " + QByteArray::number(i) +
+                                "</title></head><body style='background:" +
+                                colours[i].name().toLatin1() + "'></body></html>");
+        views << openFromHome(QStringLiteral("App %1").arg(i), server->url(path).toString());
+        QVERIFY(views.last());
+        QCOMPARE(views.last()->engine(), engine);
+        // As a user sees it before moving on.
+        QTRY_VERIFY(shows(views.last()->picture(), colours[i]));
+    }
+    home("$('#RDesktop').click()");
+    AppOverview *overview = AppOverview::of(*window);
+    QVERIFY(overview && overview->isVisible());
+    QCOMPARE(overview->cardCount(), 3);
+    QCOMPARE(overview->pickedCard(), 2);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(overview->nameOf(i), QStringLiteral("App %1").arg(i));
+        QVERIFY2(shows(overview->pictureOf(i), colours[i]), qPrintable(QString::number(i)));
+    }
+    // The cards lie within the window, apart.
+    QVERIFY(overview->rect().contains(overview->cardArea(0)));
+    QVERIFY(!overview->cardArea(0).intersects(overview->cardArea(1)));
+
+    // A tap shows the app, as its tab does.
+    QTest::mouseClick(overview, Qt::LeftButton, Qt::NoModifier, overview->cardArea(0).center());
+    QVERIFY(!overview->isVisible());
+    QCOMPARE(window->stack()->currentIndex(), 0);
+    QVERIFY(highlightOnTop());
+
+    // Super+Tab shows it too; a swipe up closes the app.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::MetaModifier);
+    QVERIFY(overview->isVisible());
+    QCOMPARE(overview->pickedCard(), 0);
+    QPointer<QWidget> second = views[1]->widget();
+    const QPoint from = overview->cardArea(1).center();
+    touch(overview, QEvent::MouseButtonPress, from);
+    for (int step = 1; step <= 10; ++step)
+        touch(overview, QEvent::MouseMove, from - QPoint(0, step * 30));
+    touch(overview, QEvent::MouseButtonRelease, from - QPoint(0, 300));
+    QCOMPARE(window->stack()->count(), 2);
+    QCOMPARE(tabs(), QStringList({"App 0", "App 2"}));
+    QCOMPARE(overview->cardCount(), 2);
+    QTRY_VERIFY(!second);
+    // Its close control.
+    QTest::mouseClick(overview, Qt::LeftButton, Qt::NoModifier, overview->closeControl(1).center());
+    QCOMPARE(tabs(), QStringList({"App 0"}));
+    QCOMPARE(window->stack()->count(), 1);
+    QCOMPARE(overview->nameOf(0), QStringLiteral("App 0"));
+    // Escape: the app in front before stays.
+    QTest::keyClick(overview, Qt::Key_Escape);
+    QVERIFY(!overview->isVisible());
+    QCOMPARE(window->stack()->currentWidget(), views[0]->widget());
+    QVERIFY(highlightOnTop());
+
+    // From the home screen, the home screen comes back: by Escape, by a tap
+    // beside the cards, after a close, and by the Super key.
+    server->route("/other", "<html><head><title>Other</title></head></html>");
+    QVERIFY(openFromHome("Other", server->url("/other").toString()));
+    home("$('#start').click()");
+    for (const char *leave : {"escape", "tap", "close", "super"}) {
+        home("$('#RDesktop').click()");
+        QVERIFY(overview->isVisible());
+        QCOMPARE(AppOverview::of(*window), overview);
+        if (QByteArray(leave) == "escape")
+            QTest::keyClick(overview, Qt::Key_Escape);
+        else if (QByteArray(leave) == "tap")
+            QTest::mouseClick(overview, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+        else if (QByteArray(leave) == "super")
+            QTest::keyClick(overview, Qt::Key_Super_L);
+        else {
+            QTest::keyClick(overview, Qt::Key_Delete);
+            QVERIFY(overview->isVisible());
+            QTest::keyClick(overview, Qt::Key_Escape);
+        }
+        QVERIFY2(!overview->isVisible(), leave);
+        QVERIFY2(!window->stack()->isVisible(), leave);
+        QCOMPARE(home("vantara.appOnTop()").toInt(), -1);
+    }
+    // Delete closed the first card's app.
+    QCOMPARE(tabs(), QStringList({"Other"}));
 }
 
 void TestStackSlots::aPageThatAsksLeavesTheShellFree_data()
