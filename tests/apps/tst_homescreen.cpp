@@ -603,85 +603,85 @@ private slots:
         QDBusConnection::disconnectFromPeer("test sound");
         delete status;
         QCOMPARE(homeBridge->status(), QVariantMap());
-        void searchingTheWeb_data()
-        {
-            QTest::addColumn<QString>("words");
-            QTest::addColumn<QString>("searched"); // empty: no web search is offered
-            QTest::addColumn<bool>("browserOpen");
-            const QString marks =
-                QString::fromUtf8("He said \"hi\" <b>&amp; 'x' + y = z #1 50% \\");
-            QTest::newRow("quotes, markup, query signs") << marks << marks << false;
-            const QString foreign =
-                QString::fromUtf8("Gr\u00f6\u00dfe \u65e5\u672c \U0001F600 caf\u00e9");
-            QTest::newRow("non-ASCII") << foreign << foreign << false;
-            QTest::newRow("spaces count once") << "  two   words "
-                                               << "two words" << false;
-            QTest::newRow("very long")
-                << QString(5000, 'a') << QString(WebSearch::maxLength, 'a') << false;
-            QTest::newRow("long, a pair stays whole")
-                << QString(WebSearch::maxLength - 1, 'a') +
-                       QString::fromUtf8("\U0001F600\U0001F600")
-                << QString(WebSearch::maxLength - 1, 'a') << false;
-            QTest::newRow("only spaces") << "   " << QString() << false;
-            QTest::newRow("in the open Browser") << marks << marks << true;
-        }
+    }
 
-        // The last entry of a search from the home screen opens the Browser at
-        // the provider's search for the words, in its page when it is open.
-        void searchingTheWeb()
-        {
-            QFETCH(QString, words);
-            QFETCH(QString, searched);
-            QFETCH(bool, browserOpen);
-            QList<QUrl> opened;
-            homeBridge->setBrowserOpener([&opened](const QString &name, const QUrl &address) {
-                if (name == QLatin1String("Google"))
-                    opened << address;
-                return true;
-            });
-            RefusingNetwork network;
-            QScopedPointer<QWebPage> page(new QWebPage);
-            page->setNetworkAccessManager(&network);
-            QScopedPointer<QWidget> browser;
-            if (browserOpen) {
-                browser.reset(WebKitAppView::make(page.data())->widget());
-                OpenApps::mark(browser.data(), QStringLiteral("Google"));
-                shell->stack()->addWidget(browser.data());
-                // Its page kept running behind the home screen.
-                shell->stack()->hide();
-            }
-            const QString tabs("jQuery('#dockapps a[data-app=Google]').length");
-            const int tabsBefore = js(tabs).toInt();
-            QTest::keyClick(shell->homeView(), Qt::Key_W);
-            QVERIFY(js("jQuery('#search').is(':visible')").toBool());
-            js("jQuery('#searchwords').val(" + ScriptCall::quote(words) + ").trigger('input')");
-            QCOMPARE(js("jQuery('#found a.web').length").toInt(), searched.isEmpty() ? 0 : 1);
-            for (int i = 0; i < 12; ++i)
-                QTest::keyClick(shell->homeView(), Qt::Key_Down);
-            QTest::keyClick(shell->homeView(), Qt::Key_Return);
-            QTest::keyClick(shell->homeView(), Qt::Key_Escape);
-            QUrl address;
-            if (browserOpen) {
-                QVERIFY(opened.isEmpty());
-                QCOMPARE(network.asked.size(), 1);
-                address = network.asked.first();
-                QCOMPARE(js(tabs).toInt(), tabsBefore);
-            } else {
-                QCOMPARE(opened.size(), searched.isEmpty() ? 0 : 1);
-                address = opened.value(0);
-                // The Browser's tab, as its dock item makes it.
-                QCOMPARE(js(tabs).toInt(), tabsBefore + opened.size());
-            }
-            if (searched.isEmpty())
-                return;
-            const QUrl provider(QStringLiteral(VANTARA_WEB_SEARCH));
-            QCOMPARE(address.adjusted(QUrl::RemoveQuery), provider);
-            const QUrlQuery query(address);
-            QCOMPARE(query.queryItems().size(), 1);
-            QCOMPARE(query.queryItemValue("q", QUrl::FullyDecoded), searched);
-            QVERIFY(!address.hasFragment());
-        }
-    };
+    void searchingTheWeb_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("searched"); // empty: no web search is offered
+        QTest::addColumn<bool>("browserOpen");
+        const QString marks = QString::fromUtf8("He said \"hi\" <b>&amp; 'x' + y = z #1 50% \\");
+        QTest::newRow("quotes, markup, query signs") << marks << marks << false;
+        const QString foreign =
+            QString::fromUtf8("Gr\u00f6\u00dfe \u65e5\u672c \U0001F600 caf\u00e9");
+        QTest::newRow("non-ASCII") << foreign << foreign << false;
+        QTest::newRow("spaces count once") << "  two   words "
+                                           << "two words" << false;
+        QTest::newRow("very long")
+            << QString(5000, 'a') << QString(WebSearch::maxLength, 'a') << false;
+        QTest::newRow("long, a pair stays whole")
+            << QString(WebSearch::maxLength - 1, 'a') + QString::fromUtf8("\U0001F600\U0001F600")
+            << QString(WebSearch::maxLength - 1, 'a') << false;
+        QTest::newRow("only spaces") << "   " << QString() << false;
+        QTest::newRow("in the open Browser") << marks << marks << true;
+    }
 
-    QTEST_MAIN(TestHomeScreen)
+    // The last entry of a search from the home screen opens the Browser at
+    // the provider's search for the words, in its page when it is open.
+    void searchingTheWeb()
+    {
+        QFETCH(QString, words);
+        QFETCH(QString, searched);
+        QFETCH(bool, browserOpen);
+        QList<QUrl> opened;
+        homeBridge->setBrowserOpener([&opened](const QString &name, const QUrl &address) {
+            if (name == QLatin1String("Google"))
+                opened << address;
+            return true;
+        });
+        RefusingNetwork network;
+        QScopedPointer<QWebPage> page(new QWebPage);
+        page->setNetworkAccessManager(&network);
+        QScopedPointer<QWidget> browser;
+        if (browserOpen) {
+            browser.reset(WebKitAppView::make(page.data())->widget());
+            OpenApps::mark(browser.data(), QStringLiteral("Google"));
+            shell->stack()->addWidget(browser.data());
+            // Its page kept running behind the home screen.
+            shell->stack()->hide();
+        }
+        const QString tabs("jQuery('#dockapps a[data-app=Google]').length");
+        const int tabsBefore = js(tabs).toInt();
+        QTest::keyClick(shell->homeView(), Qt::Key_W);
+        QVERIFY(js("jQuery('#search').is(':visible')").toBool());
+        js("jQuery('#searchwords').val(" + ScriptCall::quote(words) + ").trigger('input')");
+        QCOMPARE(js("jQuery('#found a.web').length").toInt(), searched.isEmpty() ? 0 : 1);
+        for (int i = 0; i < 12; ++i)
+            QTest::keyClick(shell->homeView(), Qt::Key_Down);
+        QTest::keyClick(shell->homeView(), Qt::Key_Return);
+        QTest::keyClick(shell->homeView(), Qt::Key_Escape);
+        QUrl address;
+        if (browserOpen) {
+            QVERIFY(opened.isEmpty());
+            QCOMPARE(network.asked.size(), 1);
+            address = network.asked.first();
+            QCOMPARE(js(tabs).toInt(), tabsBefore);
+        } else {
+            QCOMPARE(opened.size(), searched.isEmpty() ? 0 : 1);
+            address = opened.value(0);
+            // The Browser's tab, as its dock item makes it.
+            QCOMPARE(js(tabs).toInt(), tabsBefore + opened.size());
+        }
+        if (searched.isEmpty())
+            return;
+        const QUrl provider(QStringLiteral(VANTARA_WEB_SEARCH));
+        QCOMPARE(address.adjusted(QUrl::RemoveQuery), provider);
+        const QUrlQuery query(address);
+        QCOMPARE(query.queryItems().size(), 1);
+        QCOMPARE(query.queryItemValue("q", QUrl::FullyDecoded), searched);
+        QVERIFY(!address.hasFragment());
+    }
+};
+
+QTEST_MAIN(TestHomeScreen)
 #include "tst_homescreen.moc"
