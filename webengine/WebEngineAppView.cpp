@@ -293,6 +293,11 @@ void WebEngineAppView::close(bool)
     enginePage->deleteLater();
 }
 
+void WebEngineAppView::noteUserGesture()
+{
+    enginePage->gestures().noteGesture();
+}
+
 void WebEngineAppView::setApp(const QString &name, const QByteArray &icon)
 {
     AppView::setApp(name, icon);

@@ -53,6 +53,8 @@ public:
     void close(bool stopPlugins) override;
     // The page's questions and dialogs name the app too.
     void setApp(const QString &name, const QByteArray &icon) override;
+    // An address typed into the Browser's bar: a file there is the user's to save.
+    void noteUserGesture() override;
     bool isFullScreen() const { return fullScreen; }
 
 protected:

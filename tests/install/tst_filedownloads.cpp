@@ -602,6 +602,17 @@ private slots:
     // announced; declined, nothing is fetched or written. One the user's
     // click started goes on as it always did; a click on another page
     // counts for nothing.
+    // Puts view under the Browser's bar, at start, and types address into
+    // its field with Return.
+    void typeAddress(std::unique_ptr<QWidget> &browser, AppView *view, const QString &start,
+                     const QString &address)
+    {
+        browser.reset(BrowserBar::wrap(*shell, view, server.url(start)));
+        QLineEdit *field = browser->findChild<BrowserBar *>()->addressField();
+        field->clear();
+        QTest::keyClicks(field, server.url(address).toString());
+        QTest::keyClick(field, Qt::Key_Return);
+    }
     void downloadsNoClickStartedAskFirst_data()
     {
         QTest::addColumn<QString>("how");
@@ -619,6 +630,8 @@ private slots:
         // The engine fetches with the site's cookies, and tells no size
         // before it may.
         QTest::newRow("QtWebEngine, clicked") << "engine click" << true << false << "";
+        QTest::newRow("QtWebEngine, typed into the Browser's bar")
+            << "engine typed" << true << false << "";
         QTest::newRow("QtWebEngine, page's script, declined")
             << "engine script" << true << false << "size not given";
         QTest::newRow("QtWebEngine, page's script, agreed")
@@ -654,11 +667,7 @@ private slots:
             QVERIFY(TestUtil::clickElement(other.get(), "#link"));
             QVERIFY(loadUntilABox(*view, folder + "/script"));
         } else if (how == "typed") {
-            browser.reset(BrowserBar::wrap(*shell, new WebKitAppView(view.release()),
-                                           server.url(folder + "/script")));
-            QLineEdit *field = browser->findChild<BrowserBar *>()->addressField();
-            QTest::keyClicks(field, server.url(address).toString());
-            QTest::keyClick(field, Qt::Key_Return);
+            typeAddress(browser, new WebKitAppView(view.release()), folder + "/script", address);
             QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }) && settle());
         } else if (how.startsWith("engine")) {
             AppView *engine = downloadingEngineView();
@@ -667,6 +676,8 @@ private slots:
             QVERIFY(loadLink(engine, folder + "/links", address));
             if (how == "engine click")
                 click(engine);
+            else if (how == "engine typed")
+                typeAddress(browser, engine, folder + "/script", address);
             else
                 engine->load(server.url(folder + "/script"));
             QVERIFY(TestUtil::waitFor([this] { return !messages->isEmpty(); }) && settle());
