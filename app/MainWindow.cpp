@@ -125,8 +125,10 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
     // The status bar's battery, network and volume, half a second after the
     // home page has loaded: connecting to a bus waits for its daemon, which
     // the first frame should not. Without a session bus named, the bus
-    // library would start one of its own.
-    connect(ui->webView, &QWebView::loadFinished, home, [this] {
+    // library would start one of its own. (The window's own connection: the
+    // home view reports its load cut short while the window goes, after the
+    // destructor has cut what reaches the window.)
+    connect(ui->webView, &QWebView::loadFinished, this, [this] {
         QTimer::singleShot(500, home, [this] {
             if (systemStatus)
                 return;
