@@ -142,6 +142,10 @@ QWidget *OnScreenKeyboard::partHoldingFocus() const
 
 void OnScreenKeyboard::keepFieldInSight()
 {
+    // Moving the focused widget itself (the home screen's view) tells the
+    // input method of its new place, which calls here again.
+    if (moving)
+        return;
     QInputMethod *input = QGuiApplication::inputMethod();
     QWidget *part = input->isVisible() ? partHoldingFocus() : nullptr;
     if (part != lifted)
@@ -155,9 +159,10 @@ void OnScreenKeyboard::keepFieldInSight()
     const int wanted = qBound(0, liftedBy + overlap, int(keyboard.height()));
     if (wanted == liftedBy)
         return;
-    part->move(part->x(), part->y() + liftedBy - wanted);
+    const int by = wanted - liftedBy;
     lifted = part;
     liftedBy = wanted;
+    moveUp(part, by);
     // The keyboard places its own handles from the cursor.
     input->update(Qt::ImCursorRectangle);
 }
@@ -177,8 +182,17 @@ QRect OnScreenKeyboard::cursorInWindow()
 
 void OnScreenKeyboard::putBack()
 {
-    if (lifted)
-        lifted->move(lifted->x(), lifted->y() + liftedBy);
+    QWidget *part = lifted;
+    const int by = liftedBy;
     lifted = nullptr;
     liftedBy = 0;
+    if (part)
+        moveUp(part, -by);
+}
+
+void OnScreenKeyboard::moveUp(QWidget *part, int by)
+{
+    moving = true;
+    part->move(part->x(), part->y() - by);
+    moving = false;
 }

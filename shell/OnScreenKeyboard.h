@@ -47,6 +47,7 @@ private:
     // keyboard, or back when the keyboard is gone.
     void keepFieldInSight();
     void putBack();
+    void moveUp(QWidget *part, int by);
     // Qt's keyboard covers the whole screen with a window that is clear
     // only where a compositor draws it so; the shell's session has none, and
     // the rest would be black. The window's shape is cut to the keys.
@@ -61,6 +62,7 @@ private:
     ShellSettings::Keyboard mode;
     bool touched = false; // the last press came from a finger
     bool followPending = false;
+    bool moving = false;
     QPointer<QWidget> lifted;
     int liftedBy = 0;
 };

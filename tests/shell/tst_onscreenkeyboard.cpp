@@ -51,7 +51,7 @@ private slots:
 
 private:
     bool startShell();
-    AppView *openPage(AppView::Engine engine);
+    AppView *openPage(AppView::Engine engine, bool onHome);
     QPoint fieldCentre(AppView *view) const;
     void tap(QWidget *widget, const QPoint &at);
 
@@ -149,10 +149,14 @@ void TestOnScreenKeyboard::touchScreensAreFoundInTheDeviceList()
     QCOMPARE(KeyboardChoice::touchScreenIn(devices), found);
 }
 
-AppView *TestOnScreenKeyboard::openPage(AppView::Engine engine)
+// The form in an app page of engine, or in the home screen's own view.
+AppView *TestOnScreenKeyboard::openPage(AppView::Engine engine, bool onHome)
 {
     AppView *view = nullptr;
-    if (engine == AppView::Engine::WebKit) {
+    if (onHome) {
+        shell->stack()->hide();
+        view = new WebKitAppView(shell->homeView());
+    } else if (engine == AppView::Engine::WebKit) {
         view = new WebKitAppView(new QWebView);
     } else {
         EngineViewSetup setup;
@@ -162,8 +166,10 @@ AppView *TestOnScreenKeyboard::openPage(AppView::Engine engine)
     }
     if (!view)
         return nullptr;
-    shell->stack()->addWidget(view->widget());
-    shell->stack()->setCurrentWidget(view->widget());
+    if (!onHome) {
+        shell->stack()->addWidget(view->widget());
+        shell->stack()->setCurrentWidget(view->widget());
+    }
     QSignalSpy loaded(view, &AppView::loadFinished);
     view->load(server.url("/form"));
     if (!loaded.wait(20000))
@@ -196,12 +202,19 @@ void TestOnScreenKeyboard::keyboardFollowsTheModeAndKeepsTheFieldInSight_data()
     QTest::addColumn<Keyboard>("mode");
     QTest::addColumn<bool>("byTouch");
     QTest::addColumn<bool>("shows");
+    QTest::addColumn<bool>("onHome"); // the field in the home screen, not an app page
+    QTest::newRow("home screen, touch: a finger")
+        << AppView::Engine::WebKit << Keyboard::Touch << true << true << true;
     for (auto engine : {AppView::Engine::WebKit, AppView::Engine::WebEngine}) {
         const char *name = engine == AppView::Engine::WebKit ? "QtWebKit" : "QtWebEngine";
-        QTest::addRow("%s, touch: a finger", name) << engine << Keyboard::Touch << true << true;
-        QTest::addRow("%s, touch: the mouse", name) << engine << Keyboard::Touch << false << false;
-        QTest::addRow("%s, always: the mouse", name) << engine << Keyboard::Always << false << true;
-        QTest::addRow("%s, off: a finger", name) << engine << Keyboard::Off << true << false;
+        QTest::addRow("%s, touch: a finger", name)
+            << engine << Keyboard::Touch << true << true << false;
+        QTest::addRow("%s, touch: the mouse", name)
+            << engine << Keyboard::Touch << false << false << false;
+        QTest::addRow("%s, always: the mouse", name)
+            << engine << Keyboard::Always << false << true << false;
+        QTest::addRow("%s, off: a finger", name)
+            << engine << Keyboard::Off << true << false << false;
     }
 }
 
@@ -211,11 +224,13 @@ void TestOnScreenKeyboard::keyboardFollowsTheModeAndKeepsTheFieldInSight()
     QFETCH(Keyboard, mode);
     QFETCH(bool, byTouch);
     QFETCH(bool, shows);
+    QFETCH(bool, onHome);
     QVERIFY(startShell());
     keyboard = std::make_unique<OnScreenKeyboard>(*shell, mode);
-    AppView *view = openPage(engine);
+    AppView *view = openPage(engine, onHome);
     QVERIFY(view);
-    QWidget *stack = shell->stack();
+    // The part of the window that holds the field.
+    QWidget *stack = onHome ? static_cast<QWidget *>(shell->homeView()) : shell->stack();
     const int stackTop = stack->y();
     const QPoint field = fieldCentre(view);
     QVERIFY(!field.isNull());
