@@ -77,13 +77,10 @@ void KeyboardChoice::applyAtStart(const QString &workingFolder)
     ShellPaths::Folders folders;
     folders.working = workingFolder;
     const ShellSettings settings = ShellSettings::read(ShellPaths(folders));
-    // Reading the device list is not needed where the answer cannot change.
-    const QByteArray session = qgetenv("QT_IM_MODULE");
-    const bool asks = settings.keyboard == ShellSettings::Keyboard::Always ||
-                      (settings.keyboard == ShellSettings::Keyboard::Touch && session.isEmpty());
-    if (!asks)
-        return;
-    const QByteArray chosen = module(settings.keyboard, hasTouchScreen(), session);
+    // The device list is read only where its answer counts.
+    const bool touchScreen =
+        settings.keyboard == ShellSettings::Keyboard::Touch && hasTouchScreen();
+    const QByteArray chosen = module(settings.keyboard, touchScreen, qgetenv("QT_IM_MODULE"));
     if (!chosen.isEmpty())
         qputenv("QT_IM_MODULE", chosen);
 }

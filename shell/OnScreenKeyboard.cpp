@@ -124,11 +124,14 @@ bool OnScreenKeyboard::allowed() const
 bool OnScreenKeyboard::focusTakesText()
 {
     QObject *focus = QGuiApplication::focusObject();
-    if (!focus)
-        return false;
-    QInputMethodQueryEvent query(Qt::ImEnabled);
-    QCoreApplication::sendEvent(focus, &query);
-    return query.value(Qt::ImEnabled).toBool();
+    return focus && askFocus(focus, Qt::ImEnabled).toBool();
+}
+
+QVariant OnScreenKeyboard::askFocus(QObject *focus, Qt::InputMethodQuery query)
+{
+    QInputMethodQueryEvent asked(query);
+    QCoreApplication::sendEvent(focus, &asked);
+    return asked.value(query);
 }
 
 QWidget *OnScreenKeyboard::partHoldingFocus() const
@@ -174,9 +177,7 @@ QRect OnScreenKeyboard::cursorInWindow()
         return {};
     // Asked of the widget, not of QInputMethod, which keeps the last place
     // it was told of, before the move.
-    QInputMethodQueryEvent query(Qt::ImCursorRectangle);
-    QCoreApplication::sendEvent(focus, &query);
-    const QRect cursor = query.value(Qt::ImCursorRectangle).toRect();
+    const QRect cursor = askFocus(focus, Qt::ImCursorRectangle).toRect();
     return cursor.isValid() ? cursor.translated(focus->mapTo(focus->window(), QPoint())) : QRect();
 }
 

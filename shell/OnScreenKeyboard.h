@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QVariant>
 
 class QWidget;
 class ShellHost;
@@ -54,6 +55,8 @@ private:
     void fitPanel();
     bool allowed() const;
     static bool focusTakesText();
+    // What the focused object answers to the input method's query.
+    static QVariant askFocus(QObject *focus, Qt::InputMethodQuery query);
     // The focused field's cursor in the window, as it stands now.
     static QRect cursorInWindow();
     QWidget *partHoldingFocus() const;

@@ -42,8 +42,6 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void cleanup();
-    void moduleIsLoadedWhereItCanBeWanted_data();
-    void moduleIsLoadedWhereItCanBeWanted();
     void touchScreensAreFoundInTheDeviceList_data();
     void touchScreensAreFoundInTheDeviceList();
     void keyboardFollowsTheModeAndKeepsTheFieldInSight_data();
@@ -92,33 +90,6 @@ void TestOnScreenKeyboard::cleanup()
     QGuiApplication::inputMethod()->hide();
     keyboard.reset();
     shell.reset();
-}
-
-void TestOnScreenKeyboard::moduleIsLoadedWhereItCanBeWanted_data()
-{
-    QTest::addColumn<Keyboard>("mode");
-    QTest::addColumn<bool>("touchScreen");
-    QTest::addColumn<QByteArray>("session");
-    QTest::addColumn<QByteArray>("module");
-    const QByteArray virtualKeyboard = "qtvirtualkeyboard";
-    QTest::newRow("touch, touch screen")
-        << Keyboard::Touch << true << QByteArray() << virtualKeyboard;
-    QTest::newRow("touch, none") << Keyboard::Touch << false << QByteArray() << QByteArray();
-    QTest::newRow("touch, the user's own")
-        << Keyboard::Touch << true << QByteArray("ibus") << QByteArray();
-    QTest::newRow("always") << Keyboard::Always << false << QByteArray() << virtualKeyboard;
-    QTest::newRow("always over the user's")
-        << Keyboard::Always << false << QByteArray("ibus") << virtualKeyboard;
-    QTest::newRow("off") << Keyboard::Off << true << QByteArray() << QByteArray();
-}
-
-void TestOnScreenKeyboard::moduleIsLoadedWhereItCanBeWanted()
-{
-    QFETCH(Keyboard, mode);
-    QFETCH(bool, touchScreen);
-    QFETCH(QByteArray, session);
-    QFETCH(QByteArray, module);
-    QCOMPARE(KeyboardChoice::module(mode, touchScreen, session), module);
 }
 
 void TestOnScreenKeyboard::touchScreensAreFoundInTheDeviceList_data()
