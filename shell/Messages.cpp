@@ -25,6 +25,17 @@ Messages::Answerer &answerer()
     return a;
 }
 
+// Under a test's observer, a box is told of by its text and answered by
+// answer on the event loop's next turn, once it is up; without one, the
+// user answers.
+template <typename Answer> void answerUnderTest(QDialog &box, const QString &text, Answer answer)
+{
+    if (!observer())
+        return;
+    observer()(text);
+    QTimer::singleShot(0, &box, std::move(answer));
+}
+
 // Boxes on screen now, and the loops of messages that wait for them: a box
 // that comes while another is up waits until the user has closed it, so the
 // boxes come in the order of the events and never cover an earlier one.
@@ -124,10 +135,7 @@ void Messages::show(const QString &full)
     QMessageBox box;
     setPlainText(box, full);
     OnScreen onScreen(box);
-    if (observer()) {
-        observer()(box.text());
-        QTimer::singleShot(0, &box, &QMessageBox::accept);
-    }
+    answerUnderTest(box, box.text(), [&box] { box.accept(); });
     box.exec();
 }
 
@@ -141,13 +149,10 @@ bool Messages::ask(const QString &question, const QString &yesLabel, const QStri
     QPushButton *no = box.addButton(noLabel, QMessageBox::RejectRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
-    if (observer()) {
-        observer()(box.text());
-        QTimer::singleShot(0, &box, [&box, yes, no] {
-            const bool answer = answerer() && answerer()(box.text());
-            (answer ? yes : no)->click();
-        });
-    }
+    answerUnderTest(box, box.text(), [&box, yes, no] {
+        const bool answer = answerer() && answerer()(box.text());
+        (answer ? yes : no)->click();
+    });
     box.exec();
     return box.clickedButton() == yes;
 }
@@ -178,14 +183,11 @@ bool Messages::ask(const QString &question, const QStringList &details, const QS
     QObject::connect(no, &QPushButton::clicked, &box, &QDialog::reject);
     layout->addWidget(buttons);
     box.resize(640, 360);
-    if (observer()) {
-        const QString all = question + QLatin1Char('\n') + list->toPlainText();
-        observer()(all);
-        QTimer::singleShot(0, &box, [&box, all] {
-            const bool answer = answerer() && answerer()(all);
-            answer ? box.accept() : box.reject();
-        });
-    }
+    const QString all = question + QLatin1Char('\n') + list->toPlainText();
+    answerUnderTest(box, all, [&box, all] {
+        const bool answer = answerer() && answerer()(all);
+        answer ? box.accept() : box.reject();
+    });
     return box.exec() == QDialog::Accepted;
 }
 
@@ -208,17 +210,13 @@ QString Messages::askText(const QString &question, const QString &text, const QS
     QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
     layout->addWidget(buttons);
     box.resize(420, box.sizeHint().height());
-    if (observer()) {
-        observer()(label->text());
-        QTimer::singleShot(0, &box, [&box, field, question = label->text()] {
-            const QString answer =
-                textAnswerer() ? textAnswerer()(question, field->text()) : QString();
-            if (answer.isNull())
-                return box.reject();
-            field->setText(answer);
-            box.accept();
-        });
-    }
+    answerUnderTest(box, label->text(), [&box, field, question = label->text()] {
+        const QString answer = textAnswerer() ? textAnswerer()(question, field->text()) : QString();
+        if (answer.isNull())
+            return box.reject();
+        field->setText(answer);
+        box.accept();
+    });
     if (box.exec() != QDialog::Accepted)
         return QString();
     // Accepted with an empty field is an answer, not a cancel.
