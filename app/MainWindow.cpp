@@ -34,6 +34,7 @@
 #include "shell/SystemStatus.h"
 #include "web/EngineLoader.h"
 #include "web/MemoryRelease.h"
+#include "web/OpenGLProbe.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -139,6 +140,10 @@ MainWindow::MainWindow(const ShellPaths &paths, NetworkManagerFactory factory, Q
             home->watch(systemStatus);
         });
     });
+    // Whether remote pages will paint through OpenGL, asked of the helper
+    // once the home screen has settled, well before a first remote page.
+    connect(ui->webView, &QWebView::loadFinished, this,
+            [] { QTimer::singleShot(1500, qApp, &OpenGLProbe::start); });
     EventRefusal::install(home, {QEvent::DeferredDelete});
     launcher = new AppLauncher(*this, scrollbarStyle, this);
     home->setBrowserOpener([this](const QString &name, const QUrl &address) {

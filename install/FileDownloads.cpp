@@ -13,6 +13,7 @@
 #include "shell/ShellHost.h"
 #include "shell/ShellPaths.h"
 #include "web/EngineDownload.h"
+#include "web/OpenGLProbe.h"
 #include "web/WebPage.h"
 
 #include <QCoreApplication>
@@ -105,14 +106,15 @@ void FileDownloads::installBatch(const QString &path)
     // pages can write: their app folders, downloads and the working folder.
     const ShellPaths &paths = host.paths();
     const QString self = QCoreApplication::applicationFilePath();
-    const QStringList forbidden = {self,
-                                   host.programFolder() + QLatin1Char('/') +
-                                       QFileInfo(self).fileName(),
-                                   host.programFolder() + QStringLiteral("/Vantara"),
-                                   host.programFolder() + QStringLiteral("/Vantara.exe"),
-                                   host.appsFolder(),
-                                   paths.documentsFolder(),
-                                   paths.workingFolder()};
+    const QStringList forbidden = {
+        self,
+        host.programFolder() + QLatin1Char('/') + QFileInfo(self).fileName(),
+        host.programFolder() + QStringLiteral("/Vantara"),
+        host.programFolder() + QStringLiteral("/Vantara.exe"),
+        host.programFolder() + QLatin1Char('/') + OpenGLProbe::programName(),
+        host.appsFolder(),
+        paths.documentsFolder(),
+        paths.workingFolder()};
     // A missing program is ignored, as it always was; one outside the folder
     // or forbidden is refused; one the user declined is not run, and that
     // needs no word.

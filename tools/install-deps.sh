@@ -16,7 +16,7 @@ packages=(
   # VLC's plugin cache: without it every player loads (and runs) all plugins.
   libvlc-bin
   libtag1-dev zlib1g-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri
   lame librsvg2-bin
   # A private message bus for the music player's desktop controls, and the
   # desktop's notification service and the system's services (UPower,

@@ -1,5 +1,6 @@
 #include "web/EngineLoader.h"
 
+#include "web/OpenGLProbe.h"
 #include "web/WebEngineFactory.h"
 
 #include <QApplication>
@@ -45,6 +46,24 @@ void shareOpenGLContexts()
         delete shared;
         shared = nullptr;
     });
+}
+
+// QtWebEngine asks the display's OpenGL about itself even when it paints in
+// software, which loads the driver. Qt's X11 platform chooses its OpenGL
+// once, when first asked: asked now under "none", it has none for the rest
+// of the process. Programs the shell starts keep the variable as it was.
+void withoutOpenGL()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    const bool had = qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
+    const QByteArray was = qgetenv("QT_XCB_GL_INTEGRATION");
+    qputenv("QT_XCB_GL_INTEGRATION", "none");
+    QOpenGLContext::supportsThreadedOpenGL();
+    if (had)
+        qputenv("QT_XCB_GL_INTEGRATION", was);
+    else
+        qunsetenv("QT_XCB_GL_INTEGRATION");
 }
 
 QPluginLoader *loader = nullptr;
@@ -99,8 +118,16 @@ WebEngineFactory *EngineLoader::factory()
 {
     if (loader)
         return loaded;
-    letWindowsTakeOpenGL();
-    shareOpenGLContexts();
+    const OpenGLProbe::Answer openGL = OpenGLProbe::answer();
+    if (openGL == OpenGLProbe::Answer::Software || openGL == OpenGLProbe::Answer::None) {
+        qputenv("QT_QUICK_BACKEND", "software");
+        withoutOpenGL();
+    }
+    // Painting in software, the windows stay raster ones and no driver loads.
+    if (qgetenv("QT_QUICK_BACKEND") != "software") {
+        letWindowsTakeOpenGL();
+        shareOpenGLContexts();
+    }
     loader = new QPluginLoader(libraryPath());
     loaded = qobject_cast<WebEngineFactory *>(loader->instance());
     if (!loaded)

@@ -11,6 +11,7 @@
 #include "shell/PrivateFiles.h"
 #include "web/BrowserBar.h"
 #include "web/EngineDownload.h"
+#include "web/OpenGLProbe.h"
 #include "web/WebKitAppView.h"
 #include "web/WebPage.h"
 
@@ -405,6 +406,7 @@ private slots:
         QVERIFY(writeScript(paths.workingFolder() + "/cache/run.sh", ran));
         QVERIFY(writeScript(folder + "/Vantara", ran));
         QVERIFY(writeScript(folder + "/" + self, ran));
+        QVERIFY(writeScript(folder + "/" + OpenGLProbe::programName(), ran));
         QVERIFY(QFile::link(paths.documentsFolder() + "/setup.sh", folder + "/tools/setup.sh"));
         QVERIFY(QFile::link(folder + "/Vantara", folder + "/tools/shell"));
         QFile::remove(ran);
@@ -412,8 +414,8 @@ private slots:
              {QDir(folder).relativeFilePath(paths.appsFolder() + "/Notes/lib.sh"),
               QDir(folder).relativeFilePath(paths.documentsFolder() + "/setup.sh"),
               QDir(folder).relativeFilePath(paths.workingFolder() + "/cache/run.sh"),
-              QStringLiteral("Vantara"), self, QStringLiteral("tools/setup.sh"),
-              QStringLiteral("tools/shell")}) {
+              QStringLiteral("Vantara"), self, OpenGLProbe::programName(),
+              QStringLiteral("tools/setup.sh"), QStringLiteral("tools/shell")}) {
             messages->clear();
             downloads->installBatch(path + " " + padded);
             QCOMPARE(messages->size(), 1);
