@@ -126,7 +126,9 @@ class TestShellBridge : public QObject
     bool waitForHome(MainWindow &w)
     {
         QSignalSpy spy(w.homeView(), SIGNAL(loadFinished(bool)));
-        return spy.wait(15000);
+        // The window shows once its first frame is drawn, which may come
+        // after the load.
+        return spy.wait(15000) && TestUtil::waitFor([&w] { return w.isVisible(); });
     }
 
 private slots:

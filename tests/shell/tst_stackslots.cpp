@@ -148,7 +148,8 @@ private:
         delete window;
         window = new MainWindow(ShellPaths::under(root));
         QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
-        return loaded.wait(60000) && home("typeof vantara").toString() == QLatin1String("object");
+        return loaded.wait(60000) && home("typeof vantara").toString() == QLatin1String("object") &&
+               TestUtil::waitFor([this] { return window->isVisible(); });
     }
     QStringList keys(const QString &selector) const
     {
@@ -259,6 +260,8 @@ void TestStackSlots::init()
     QSignalSpy loaded(window->homeView(), SIGNAL(loadFinished(bool)));
     QVERIFY(loaded.wait(20000));
     QTRY_VERIFY(home("typeof myob").toString() == QLatin1String("object"));
+    // Shown once its first frame is drawn, which may come after the load.
+    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 10000);
 }
 
 void TestStackSlots::cleanup()
