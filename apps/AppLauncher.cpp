@@ -20,6 +20,7 @@
 #include "web/EngineViews.h"
 #include "web/ErrorPage.h"
 #include "web/NetworkCookieJar.h"
+#include "web/NotificationPermission.h"
 #include "web/WebEngineFactory.h"
 #include "web/WebKitAppView.h"
 #include "web/WebPage.h"
@@ -193,6 +194,10 @@ AppView *AppLauncher::createView(AppView::Engine engine, const QString &name,
     if (!view) {
         auto *page = new WebPage(shell.mainWindow(), &shell);
         page->setForwardUnsupportedContent(true);
+        // The same answers as the app's pages gave in the other engine.
+        NotificationPermission::rememberIn(
+            page, EngineViews::storageFolder(shell.paths(), QStringLiteral("App"), name) +
+                      QStringLiteral(".permissions"));
         auto *webkit = WebKitAppView::make(page);
         webkit->webView()->settings()->setUserStyleSheetUrl(userStyleSheet(styleBase, css));
         shell.hookAppPage(webkit->webView());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/PermissionFile.h"
+
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -9,18 +11,14 @@
 
 // What the user answered when an app's pages asked for notifications, the
 // location, the camera, the microphone or the screen: asked once per site
-// and feature, the default answer no, and remembered in a small private
-// file beside the app's storage folder. A file that cannot be read whole
-// remembers nothing (nothing is allowed by it). A page that asks again
-// while the question is open waits for that one answer.
+// and feature, the default answer no, and remembered in the app's file of
+// answers (web/PermissionFile). A page that asks again while the question
+// is open waits for that one answer.
 class PermissionAnswers : public QObject
 {
     Q_OBJECT
 
 public:
-    // Files larger than this are not read.
-    static constexpr qint64 maxFileBytes = 64 * 1024;
-
     PermissionAnswers(const QString &file, QObject *parent);
 
     // Answers page's request for feature of origin, asking the user (naming
@@ -33,10 +31,6 @@ private:
         QPointer<QWebEnginePage> page;
         QUrl origin;
     };
-    void read();
-    void write() const;
-
-    QString file;
-    QHash<QString, bool> answers;             // by key: "feature origin"
+    PermissionFile kept;
     QHash<QString, QList<Waiting>> questions; // open questions, by key
 };

@@ -1535,6 +1535,24 @@ void TestStackSlots::appsAreAskedEachForThemselves()
         QStringLiteral("Second,First"));
     QCOMPARE(questions.size(), 2);
     QVERIFY(questions[1].startsWith("Letters"));
+    // A web app's answers outlast the shell and follow it into the other
+    // engine: nobody is asked again.
+    for (AppView::Engine engine : {AppView::Engine::WebKit, AppView::Engine::WebEngine}) {
+        if (local)
+            break;
+        QVERIFY(startOver(root.path()));
+        QVERIFY(TestUtil::chooseEngine(window->paths(), engine));
+        for (const QString name : {"Letters", "Parcels"}) {
+            AppView *app = TestUtil::openFromHome(window, name, "web", name);
+            QVERIFY(app);
+            QCOMPARE(app->engine(), engine);
+            PageScript::run(app, "notify('Again', '')");
+            QTRY_COMPARE(PageScript::run(app, "document.title").toString(),
+                         name == "Letters" ? QStringLiteral("asked granted")
+                                           : QStringLiteral("asked denied"));
+        }
+        QCOMPARE(questions.size(), 2);
+    }
     Messages::answerAutomatically({});
 }
 
