@@ -36,6 +36,8 @@ HomeBridge::HomeBridge(ShellHost &shellHost, PageServices &pageServices, MusicPl
     // A new song passes through several states at once: one call tells them.
     connect(&player, &MusicPlayer::changed, this,
             [this] { tellLater(QStringLiteral("musicChanged"), 0, musicToTell); });
+    // Quiet as the user left it, before the page is told of any change.
+    notes->setQuiet(ShellSettings::read(host.paths()).doNotDisturb);
     // Several changes in one turn (a flood, a title and a note): one call.
     connect(notes, &NotificationCenter::changed, this,
             [this] { tellLater(QStringLiteral("notificationsChanged"), 0, notesToTell); });
@@ -200,6 +202,7 @@ bool HomeBridge::doNotDisturb() const
 void HomeBridge::setDoNotDisturb(bool on)
 {
     notes->setQuiet(on);
+    ShellSettings::setDoNotDisturb(host.paths(), on);
 }
 
 // The status bar's system indicators.

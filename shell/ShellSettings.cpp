@@ -111,6 +111,21 @@ bool ShellSettings::setLight(const ShellPaths &paths, const QString &name, bool 
         .isEmpty();
 }
 
+bool ShellSettings::setDoNotDisturb(const ShellPaths &paths, bool on)
+{
+    const QString name = QStringLiteral("doNotDisturb");
+    // Off is what no file says.
+    if (!on && !QFile::exists(paths.settingsFile()))
+        return true;
+    return rewrite(paths,
+                   [&](QDomElement &root) {
+                       removeAll(root, name, [](const QString &) { return true; });
+                       if (on)
+                           append(root, name, QStringLiteral("true"));
+                   })
+        .isEmpty();
+}
+
 QString ShellSettings::refusal(const QString &element, const QString &value)
 {
     if (element == QLatin1String("restoreApps"))
@@ -177,5 +192,7 @@ ShellSettings ShellSettings::parse(const QByteArray &xml)
     const QString wallpaper = root.firstChildElement("wallpaper").text().trimmed();
     if (refusal(QStringLiteral("wallpaper"), wallpaper).isEmpty())
         settings.wallpaper = wallpaper;
+    settings.doNotDisturb =
+        root.firstChildElement("doNotDisturb").text().trimmed() == QLatin1String("true");
     return settings;
 }

@@ -26,6 +26,8 @@ class ShellPaths;
 //                                         "always" or "off"
 //     <wallpaper>sea.jpg</wallpaper>      the home screen's picture, by its
 //                                         name in the Pictures folder
+//     <doNotDisturb>true</doNotDisturb>   notifications show no banner,
+//                                         from the start
 //   </settings>
 //
 // QtWebKit needs less memory than QtWebEngine but runs much of today's web
@@ -49,6 +51,7 @@ struct ShellSettings {
     enum class Keyboard { Touch, Always, Off };
     Keyboard keyboard = Keyboard::Touch;
     QString wallpaper; // a file name in the Pictures folder; empty: our own
+    bool doNotDisturb = false;
 
     // Whether the remote pages of the app called name run in QtWebKit.
     bool isLight(const QString &name) const;
@@ -61,6 +64,11 @@ struct ShellSettings {
     // the file left as it was, for an empty name or "all", a file that is
     // not well-formed XML or too large, or one that would grow too large.
     static bool setLight(const ShellPaths &paths, const QString &name, bool light);
+
+    // Keeps the notification list's switch (off: no element), in one step,
+    // keeping every other element; false, the file as it was, when the file
+    // cannot be read or written.
+    static bool setDoNotDisturb(const ShellPaths &paths, bool on);
 
     // Why element cannot hold value ("a whole number from 1 to 604800"), or
     // empty when it can. Elements other than restoreApps, freezeAfter,
