@@ -86,6 +86,20 @@ void append(QDomElement &root, const QString &name, const QString &value)
     root.appendChild(e);
 }
 
+// Makes value the only element named element; an empty value leaves none
+// (an empty wallpaper is our own), and without a file there is nothing to
+// remove.
+QString replace(const ShellPaths &paths, const QString &element, const QString &value)
+{
+    if (value.isEmpty() && !QFile::exists(paths.settingsFile()))
+        return QString();
+    return rewrite(paths, [&](QDomElement &root) {
+        removeAll(root, element, [](const QString &) { return true; });
+        if (!value.isEmpty())
+            append(root, element, value);
+    });
+}
+
 QString numberRefusal(const QString &value, int low, int high)
 {
     bool ok = false;
@@ -113,16 +127,7 @@ bool ShellSettings::setLight(const ShellPaths &paths, const QString &name, bool 
 
 bool ShellSettings::setDoNotDisturb(const ShellPaths &paths, bool on)
 {
-    const QString name = QStringLiteral("doNotDisturb");
-    // Off is what no file says.
-    if (!on && !QFile::exists(paths.settingsFile()))
-        return true;
-    return rewrite(paths,
-                   [&](QDomElement &root) {
-                       removeAll(root, name, [](const QString &) { return true; });
-                       if (on)
-                           append(root, name, QStringLiteral("true"));
-                   })
+    return replace(paths, QStringLiteral("doNotDisturb"), on ? QStringLiteral("true") : QString())
         .isEmpty();
 }
 
@@ -155,12 +160,7 @@ QString ShellSettings::set(const ShellPaths &paths, const QString &element, cons
     const QString refused = refusal(element, value);
     if (!refused.isEmpty())
         return refused;
-    return rewrite(paths, [&](QDomElement &root) {
-        removeAll(root, element, [](const QString &) { return true; });
-        // An empty wallpaper is our own: no element at all.
-        if (!value.isEmpty())
-            append(root, element, value);
-    });
+    return replace(paths, element, value);
 }
 
 ShellSettings ShellSettings::parse(const QByteArray &xml)
